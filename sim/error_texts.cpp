@@ -1,0 +1,122 @@
+#include "sim/error_texts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "framework/qel.h"
+#include "sim/errors.h"
+#include "sim/guard.h"
+#include "sim/switches.h"
+#include "sim/text_copy.h"
+
+namespace sim {
+namespace {
+
+struct ErrorEntry {
+  std::int16_t number;
+  std::string_view text;
+};
+
+constexpr std::array<ErrorEntry, 20> kErrorTexts{{
+    {error::kDriverFailure, "The driver reported a general failure"},
+    {error::kDriverNotFound, "The driver was not found"},
+    {error::kNotStarted, "The framework has not been started"},
+    {error::kNoPaper, "No paper in the document feeder"},
+    {error::kTagNotSupported, "The driver does not support this tag"},
+    {error::kValueNotAllowed, "The driver does not allow this value for the tag"},
+    {error::kInvalidArgument, "Invalid argument"},
+    {error::kNoErrorText, "No text is known for this error"},
+    {error::kRationalWithoutDenominator, "Rational value without a denominator"},
+    {error::kNoMemory, "Out of memory"},
+    {error::kSettingMissing, "A setting is missing from the saved settings"},
+    {error::kAborted, "The operation was aborted by the application"},
+    {error::kFileNotFound, "The file was not found"},
+    {error::kFileNotCreated, "The file could not be created"},
+    {error::kFileWriteFailed, "The file could not be written"},
+    {error::kInvalidFileHandle, "Invalid file handle"},
+    {error::kFileSeekFailed, "The file position could not be set"},
+    {error::kTooManyFiles, "Too many open files"},
+    {error::kProfileKeyMissing, "The key is not in the profile"},
+    {error::kStringNotFound, "The string is not in the string table"},
+}};
+
+class DetailRegistry {
+ public:
+  static DetailRegistry& Instance() {
+    static DetailRegistry registry;
+    return registry;
+  }
+
+  void Set(QelMessageEntry entry, std::uint16_t detail, std::string text) {
+    std::lock_guard lock(mutex_);
+    texts_.insert_or_assign(Key{Address(entry), detail}, std::move(text));
+  }
+
+  void Clear(QelMessageEntry entry) {
+    std::lock_guard lock(mutex_);
+    const auto driver = Address(entry);
+    std::erase_if(texts_, [driver](const auto& item) { return item.first.first == driver; });
+  }
+
+  std::optional<std::string> Find(QelMessageEntry entry, std::uint16_t detail) {
+    std::lock_guard lock(mutex_);
+    const auto found = texts_.find(Key{Address(entry), detail});
+    if (found == texts_.end()) return std::nullopt;
+    return found->second;
+  }
+
+ private:
+  using Key = std::pair<std::uintptr_t, std::uint16_t>;
+  static std::uintptr_t Address(QelMessageEntry entry) {
+    return reinterpret_cast<std::uintptr_t>(entry);
+  }
+
+  std::mutex mutex_;
+  std::map<Key, std::string> texts_;
+};
+
+std::optional<std::string> TextFor(const DriverRecord* context, std::int32_t value) {
+  if (context != nullptr && error::HighWord(value) == error::kDetailMarker) {
+    return DriverDetailTexts::Find(context->pfnEntry, error::LowWord(value));
+  }
+  if (const auto text = FrameworkErrorText(error::NumberOf(value))) return std::string(*text);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string_view> FrameworkErrorText(std::int16_t number) {
+  const auto found = std::ranges::find(kErrorTexts, number, &ErrorEntry::number);
+  if (found == kErrorTexts.end()) return std::nullopt;
+  return found->text;
+}
+
+void DriverDetailTexts::Set(QelMessageEntry entry, std::uint16_t detail, std::string text) {
+  DetailRegistry::Instance().Set(entry, detail, std::move(text));
+}
+
+void DriverDetailTexts::Clear(QelMessageEntry entry) {
+  DetailRegistry::Instance().Clear(entry);
+}
+
+std::optional<std::string> DriverDetailTexts::Find(QelMessageEntry entry, std::uint16_t detail) {
+  return DetailRegistry::Instance().Find(entry, detail);
+}
+
+}  // namespace sim
+
+extern "C" std::int32_t QelErrorText(std::int32_t /*reserved*/, const DriverRecord* context,
+                                     std::int32_t value, char* buffer, std::int32_t bufferSize) {
+  using namespace sim;
+  return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::ErrorText); failure < 0) return failure;
+    if (buffer == nullptr || bufferSize <= 0) return error::kInvalidArgument;
+    const auto text = TextFor(context, value);
+    if (!text) return error::kNoErrorText;
+    return CopyCut(*text, buffer, bufferSize);
+  });
+}

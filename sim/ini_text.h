@@ -1,0 +1,24 @@
+// Looks up values in the text of an ini file.
+//
+// Section and key names are trimmed and compared without regard to case. A value is
+// everything after the first '=' up to the line ending, blanks included, because the library
+// tells " 1" from "1". Lines starting with ';' or '#' are comments. The first match wins.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+class IniText {
+ public:
+  explicit IniText(std::string text) : text_(std::move(text)) {}
+
+  std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+
+ private:
+  std::string text_;
+};
+
+}  // namespace sim

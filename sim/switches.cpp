@@ -1,0 +1,154 @@
+#include "sim/switches.h"
+
+#include <array>
+#include <condition_variable>
+#include <mutex>
+
+#include "sim/errors.h"
+
+namespace sim {
+namespace {
+
+struct OpInfo {
+  Op op;
+  std::string_view name;
+  std::int32_t failure;
+};
+
+constexpr std::array<OpInfo, kOpCount> kOps{{
+    {Op::Startup, "QelStartup", error::kNoMemory},
+    {Op::Shutdown, "QelShutdown", error::kNotStarted},
+    {Op::SetAppName, "QelSetAppName", error::kInvalidArgument},
+    {Op::MemStartup, "QelMemStartup", error::kNoMemory},
+    {Op::MemShutdown, "QelMemShutdown", error::kNotStarted},
+    {Op::MemSetAppName, "QelMemSetAppName", error::kInvalidArgument},
+    {Op::ReadProfileString, "QelReadProfileString", error::kProfileKeyMissing},
+    {Op::FileOpen, "QelFileOpen", error::kFileNotFound},
+    {Op::FileCreate, "QelFileCreate", error::kFileNotCreated},
+    {Op::FileSeek, "QelFileSeek", error::kFileSeekFailed},
+    {Op::FileWrite, "QelFileWrite", error::kFileWriteFailed},
+    {Op::FileClose, "QelFileClose", error::kInvalidFileHandle},
+    {Op::ErrorText, "QelErrorText", error::kNoErrorText},
+    {Op::LoadString, "QelLoadString", error::kStringNotFound},
+}};
+
+constexpr bool InEnumOrder() {
+  for (std::size_t i = 0; i < kOps.size(); ++i) {
+    if (static_cast<std::size_t>(kOps[i].op) != i) return false;
+  }
+  return true;
+}
+static_assert(InEnumOrder(), "kOps must list the operations in the order of Op");
+
+struct Switch {
+  std::uint32_t calls = 0;
+  std::uint32_t failIn = 0;  // 1 = the next call fails
+  bool holdArmed = false;
+  // Each held call takes a ticket; Release lets every ticket up to heldTickets go.
+  std::uint64_t heldTickets = 0;
+  std::uint64_t releasedTickets = 0;
+};
+
+class SwitchTable {
+ public:
+  static SwitchTable& Instance() {
+    static SwitchTable table;
+    return table;
+  }
+
+  std::int32_t Enter(Op op) {
+    std::unique_lock lock(mutex_);
+    Switch& s = At(op);
+    ++s.calls;
+    const bool fails = s.failIn > 0 && --s.failIn == 0;
+    if (s.holdArmed) {
+      s.holdArmed = false;
+      const auto ticket = ++s.heldTickets;
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return s.releasedTickets >= ticket; });
+    }
+    return fails ? kOps[Index(op)].failure : 0;
+  }
+
+  std::uint32_t Calls(Op op) {
+    std::lock_guard lock(mutex_);
+    return At(op).calls;
+  }
+
+  void Fail(Op op, std::uint32_t k) {
+    std::lock_guard lock(mutex_);
+    At(op).failIn = k;
+  }
+
+  void Hold(Op op) {
+    std::lock_guard lock(mutex_);
+    At(op).holdArmed = true;
+  }
+
+  void WaitHeld(Op op) {
+    std::unique_lock lock(mutex_);
+    Switch& s = At(op);
+    changed_.wait(lock, [&] { return s.heldTickets > s.releasedTickets; });
+  }
+
+  void Release(Op op) {
+    std::lock_guard lock(mutex_);
+    ReleaseLocked(At(op));
+    changed_.notify_all();
+  }
+
+  void Reset() {
+    std::lock_guard lock(mutex_);
+    for (Switch& s : switches_) {
+      ReleaseLocked(s);
+      s.calls = 0;
+      s.failIn = 0;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  static std::size_t Index(Op op) { return static_cast<std::size_t>(op); }
+  Switch& At(Op op) { return switches_.at(Index(op)); }
+
+  static void ReleaseLocked(Switch& s) {
+    s.holdArmed = false;
+    s.releasedTickets = s.heldTickets;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::array<Switch, kOpCount> switches_{};
+};
+
+}  // namespace
+
+std::string_view NameOf(Op op) {
+  return kOps.at(static_cast<std::size_t>(op)).name;
+}
+std::int32_t FailureValue(Op op) {
+  return kOps.at(static_cast<std::size_t>(op)).failure;
+}
+std::uint32_t CallCount(Op op) {
+  return SwitchTable::Instance().Calls(op);
+}
+void FailNext(Op op, std::uint32_t k) {
+  SwitchTable::Instance().Fail(op, k);
+}
+void HoldNext(Op op) {
+  SwitchTable::Instance().Hold(op);
+}
+void WaitUntilHeld(Op op) {
+  SwitchTable::Instance().WaitHeld(op);
+}
+void Release(Op op) {
+  SwitchTable::Instance().Release(op);
+}
+void ResetSwitches() {
+  SwitchTable::Instance().Reset();
+}
+std::int32_t EnterOperation(Op op) {
+  return SwitchTable::Instance().Enter(op);
+}
+
+}  // namespace sim

@@ -1,0 +1,61 @@
+// Call switches: let a test count, fail or hold any stand-in operation.
+//
+// Every operation calls EnterOperation first. A switched failure returns the value a real
+// failure of that operation gives (see FailureValue), with the same side effects on the
+// caller's buffer as that real failure.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace sim {
+
+// One entry per operation; the failure value of each is listed beside it.
+enum class Op : std::size_t {
+  Startup,            // -4500 no memory
+  Shutdown,           // -4300 not started
+  SetAppName,         // -4420 invalid argument
+  MemStartup,         // -4500 no memory
+  MemShutdown,        // -4300 not started
+  MemSetAppName,      // -4420 invalid argument
+  ReadProfileString,  // -4610 key missing, buffer emptied
+  FileOpen,           // -4600 file not found
+  FileCreate,         // -4601 file not created
+  FileSeek,           // -4604 seek failed
+  FileWrite,          // -4602 write failed
+  FileClose,          // -4603 invalid handle
+  ErrorText,          // -4421 no text, buffer untouched
+  LoadString,         // -4611 string not found, buffer emptied
+  Count
+};
+
+inline constexpr std::size_t kOpCount = static_cast<std::size_t>(Op::Count);
+
+// The operation's name as the framework exports it.
+std::string_view NameOf(Op op);
+
+// The error value a switched failure of the operation returns.
+std::int32_t FailureValue(Op op);
+
+// Calls since the last ResetSwitches, failed and held ones included.
+std::uint32_t CallCount(Op op);
+
+// Makes the k-th call from now (k >= 1) fail once; k = 0 cancels.
+void FailNext(Op op, std::uint32_t k = 1);
+
+// Makes the next call block until Release.
+void HoldNext(Op op);
+// Blocks until a call of the operation is held.
+void WaitUntilHeld(Op op);
+// Lets held calls go on, and cancels a hold not yet reached.
+void Release(Op op);
+
+// Clears counts and switches and lets every held call go on.
+void ResetSwitches();
+
+// For the operations: counts the call, blocks while held, and answers 0 or the switched
+// failure value.
+std::int32_t EnterOperation(Op op);
+
+}  // namespace sim

@@ -1,0 +1,24 @@
+#include "api/api_call.h"
+
+#include "api/control_block.h"
+#include "api/return_codes.h"
+#include "api/trace_log.h"
+
+ApiLockGuard::ApiLockGuard() { platform::EnterCriticalSection(ApiLock); }
+
+ApiLockGuard::~ApiLockGuard() { platform::LeaveCriticalSection(ApiLock); }
+
+std::uint16_t Refuse(std::uint16_t rc) {
+  usLastRc = rc;
+  TraceLogStr("  refused: %s", ReturnCodeName(rc));
+  return rc;
+}
+
+std::uint16_t RequireInitialised() {
+  return bInitialised != 0 ? 0 : Refuse(RC_SCAN_NOT_INITIALIZED);
+}
+
+std::uint16_t RequireHandle(std::int32_t hScanHdl) {
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  return hScanHdl == SCB.lCurHandle ? 0 : Refuse(RC_SCAN_INVALID_HANDLE);
+}

@@ -1,0 +1,20 @@
+// The common shape of an exported call: hold ApiLock for the whole call, and refuse in the
+// order initialised, handle, the call's own conditions, one trace line per refusal.
+#pragma once
+
+#include <cstdint>
+
+class ApiLockGuard {
+ public:
+  ApiLockGuard();
+  ~ApiLockGuard();
+  ApiLockGuard(const ApiLockGuard&) = delete;
+  ApiLockGuard& operator=(const ApiLockGuard&) = delete;
+};
+
+// Stores rc in usLastRc, traces it and returns it.
+std::uint16_t Refuse(std::uint16_t rc);
+
+// Each answers 0 when the check passes, else the refusal (already stored and traced).
+std::uint16_t RequireInitialised();
+std::uint16_t RequireHandle(std::int32_t hScanHdl);  // initialised, then the handle

@@ -1,0 +1,52 @@
+// The one control block of the open scanner and the process-wide values around it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "kovzaft2.h"
+#include "platform/platform.h"
+
+struct WorkerLink;
+
+inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
+inline constexpr std::size_t kPipeTextSize = 256;
+
+struct ScannerControlBlock {
+  std::int16_t bOpen = 0;
+  std::int32_t lCurHandle = 0;
+  std::int32_t lSeqNumber = 0;
+  ParmRecord CurParms = {};
+  std::int32_t iRefCount = 0;  // scanner driver load count; 0 = no driver loaded
+  std::int32_t bCanPause = 0;
+  std::int32_t bPaused = 0;
+  char szLoadedPipe[kPipeTextSize] = {};
+
+  // Command handshake with the worker thread.
+  std::uint32_t ulCommand = 0;
+  std::atomic<std::int32_t> lWorkerRc{0};  // a late worker may still write it
+  std::shared_ptr<WorkerLink> pWorkerLink;
+  platform::Thread* hWorker = nullptr;
+
+  // Command arguments: written by the posting call, read by the worker while it waits.
+  const char* pPrtText = nullptr;
+  ParmRecord* pParms = nullptr;
+  std::uint16_t usParm = 0;
+  void* pValue = nullptr;
+  const char* pszDevName = nullptr;
+  KOV_PAGEHEADER* pHeader = nullptr;
+  std::uint8_t* pucData = nullptr;
+  std::uint32_t* pulDataLen = nullptr;
+  std::int32_t lDialogOption = 0;
+  SCAN_CLT_ENTRY* pClt = nullptr;
+  void* hOwnerWnd = nullptr;
+};
+
+extern ScannerControlBlock SCB;
+
+extern platform::CriticalSection* ApiLock;
+extern platform::Module* hModuleInstance;
+extern std::int32_t bInitialised;
+extern std::atomic<std::uint16_t> usLastRc;  // SCANKILL writes it without ApiLock
+extern std::atomic<std::int32_t> bKill;      // polled by the scanner driver's abort callback

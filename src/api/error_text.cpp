@@ -1,0 +1,94 @@
+#include "api/error_text.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "api/api_call.h"
+#include "api/control_block.h"
+#include "api/return_codes.h"
+#include "api/trace_log.h"
+#include "framework/qel.h"
+
+char szErrorText[kErrorTextSize] = {};
+
+namespace {
+
+constexpr std::size_t kFirstTextSize = 132;
+constexpr std::size_t kDetailTextSize = 256;
+constexpr std::uint32_t kHighAllOnes = 0xFFFF0000u;
+constexpr std::uint32_t kDetailRequest = 0xFF800000u;
+
+std::atomic<bool> bInErrorToText{false};
+
+bool HighWordAllOnes(std::uint32_t value) { return (value & kHighAllOnes) == kHighAllOnes; }
+
+}  // namespace
+
+std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t error) {
+  auto value = static_cast<std::uint32_t>(error);
+  // Without a driver the low word is no detail: the number moves down into it.
+  if (context == nullptr && !HighWordAllOnes(value)) value = kHighAllOnes | (value >> 16);
+  if (HighWordAllOnes(value)) context = nullptr;
+
+  // A failure while a text is being built keeps the first failure's text.
+  if (bInErrorToText.exchange(true)) return RC_SCAN_ZAFT_ERROR;
+
+  char first[kFirstTextSize] = {};
+  QelErrorText(0, context, static_cast<std::int32_t>(value), first, sizeof first);
+  first[sizeof first - 1] = '\0';
+
+  const auto number = static_cast<std::int16_t>(HighWordAllOnes(value) ? value & 0xFFFFu
+                                                                        : value >> 16);
+  char detail[kDetailTextSize] = {};
+  const bool hasDetail =
+      context != nullptr &&
+      QelErrorText(0, context, static_cast<std::int32_t>((value & 0xFFFFu) | kDetailRequest),
+                   detail, sizeof detail) >= 0;
+  detail[sizeof detail - 1] = '\0';
+
+  if (hasDetail) {
+    // Too long for the stored text: shorten the detail line so the number always shows.
+    char suffix[16];
+    const int suffixLength = std::snprintf(suffix, sizeof suffix, " (%d)", number);
+    const int room = static_cast<int>(kErrorTextSize) - 1 -
+                     static_cast<int>(std::strlen(first)) - 1 - suffixLength;
+    std::snprintf(szErrorText, sizeof szErrorText, "%s\n%.*s%s", first, room, detail, suffix);
+  } else {
+    std::snprintf(szErrorText, sizeof szErrorText, "%s (%d)", first, number);
+  }
+
+  bInErrorToText = false;
+  usLastRc = RC_SCAN_ZAFT_ERROR;
+  return RC_SCAN_ZAFT_ERROR;
+}
+
+extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText,
+                                                         std::uint16_t usLength) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanLastError called:");
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (usLastRc == 0) {
+    usLastRc = RC_SCAN_NO_ERROR_STORED;
+    return RC_SCAN_NO_ERROR_STORED;
+  }
+  // A buffer that cannot take even the terminating zero: refuse without touching it, and
+  // keep the stored code so the host can ask again with a proper buffer.
+  if (pszText == nullptr || usLength == 0) {
+    TraceLog("  refused: RC_SCAN_INVALID_PARM");
+    return RC_SCAN_INVALID_PARM;
+  }
+
+  char text[kErrorTextSize + 32];
+  ReturnCodeText(usLastRc, text, sizeof text);
+  const std::size_t length = std::strlen(text);
+  if (length + 1 <= usLength) {
+    std::memcpy(pszText, text, length + 1);
+    TraceLogStr("  Error = %s  ", text);
+    return 0;
+  }
+  std::memcpy(pszText, text, usLength - 1u);
+  pszText[usLength - 1u] = '\0';
+  usLastRc = RC_SCAN_ERROR_TRUNC;
+  return RC_SCAN_ERROR_TRUNC;
+}

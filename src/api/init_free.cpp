@@ -1,0 +1,47 @@
+// SCANINIT and SCANFREE: start and stop the worker and the framework.
+#include "api/api_call.h"
+#include "api/control_block.h"
+#include "api/thread.h"
+#include "api/trace_log.h"
+
+namespace {
+constexpr int kSessionMarkLines = 10;
+constexpr std::uint32_t kFrameworkStopLimitMs = 20000;
+}  // namespace
+
+extern "C" std::uint16_t KOVAPI SCANINIT() noexcept {
+  ApiLockGuard lock;
+  for (int line = 0; line < kSessionMarkLines; ++line) TraceLog("");
+  TraceLog("ScanInit called");
+  usLastRc = 0;
+  if (bInitialised == 1) return Refuse(RC_SCAN_ALREADY_INITIALIZED);
+
+  SCB.lCurHandle = kNoScannerHandle;
+  SCB.iRefCount = 0;
+  SCB.bPaused = 0;
+  SCB.CurParms.usSize = 0;
+  SCB.szLoadedPipe[0] = '\0';
+  // Without its semaphores or thread the library stays uninitialised.
+  if (!StartWorker()) {
+    TraceLog("  could not create the worker thread or its semaphores");
+    return Refuse(RC_SCAN_NOT_ENOUGH_MEMORY);
+  }
+  bInitialised = 1;
+  PostCommand(CMD_FRAMEWORK_START, kNoLimit);
+  return 0;
+}
+
+extern "C" std::uint16_t KOVAPI SCANFREE() noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanFree called:");
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (SCB.bOpen == 1 && SCANCLOSE(SCB.lCurHandle) != 0) {
+    SCB.bOpen = 0;
+    return Refuse(RC_SCAN_DEVICE_ERROR);
+  }
+  bInitialised = 0;
+  PostCommand(CMD_FRAMEWORK_STOP, kFrameworkStopLimitMs);
+  StopWorker(kWorkerEndLimitMs);
+  return 0;
+}

@@ -1,0 +1,79 @@
+// SCANPAUSE, SCANKILL, SCANSETPRTTEXT and SCANSETENV.
+#include <cinttypes>
+#include <cstdio>
+
+#include "api/api_call.h"
+#include "api/control_block.h"
+#include "api/thread.h"
+#include "api/trace_log.h"
+
+namespace {
+constexpr std::uint32_t kPauseLimitMs = 120000;
+constexpr std::uint32_t kPrintTextLimitMs = 20000;
+constexpr std::size_t kPrintTextLogSize = 128;
+}  // namespace
+
+extern "C" std::uint16_t KOVAPI SCANPAUSE(std::int32_t hScanHdl) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanPause called:");
+  TraceLogInt("  hScanHdl=%d  ", hScanHdl);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
+  // Without a driver there is no feeder to pause, as for the sister calls.
+  if (SCB.iRefCount == 0) return Refuse(RC_SCAN_NO_DRIVER);
+  if (SCB.bCanPause == 0) return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
+  if (SCB.bPaused != 0) return 0;
+  return static_cast<std::uint16_t>(PostCommand(CMD_PAUSE_FEEDER, kPauseLimitMs));
+}
+
+// Called from another thread while a scan or a dialog holds ApiLock: no lock, no checks.
+extern "C" std::uint16_t KOVAPI SCANKILL(std::int32_t hScanHdl) noexcept {
+  TraceLog("ScanKill called: ");
+  TraceLogInt("   hScanHdl==%d", hScanHdl);
+  usLastRc = 0;
+  bKill = 1;
+  return 0;
+}
+
+extern "C" std::uint16_t KOVAPI SCANSETPRTTEXT(std::int32_t hScanHdl, std::uint32_t ulSeqLen,
+                                               const char* pszPrtText,
+                                               std::int32_t bOn) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanSetPrtText called:");
+  TraceLogInt("  hScanHdl=%d ", hScanHdl);
+  TraceLogInt("  ulSeqLen=%d ", static_cast<std::int32_t>(ulSeqLen));
+  if (pszPrtText == nullptr) {
+    TraceLog("  pszPrtText=NULL");
+  } else {
+    char line[kPrintTextLogSize];
+    std::snprintf(line, sizeof line, "pszPrtText (hex) = %08" PRIxPTR,
+                  reinterpret_cast<std::uintptr_t>(pszPrtText));
+    TraceLog(line);
+    // Imprinter texts reach the log only when the profile allows it.
+    if (TraceMayLogPrintText()) {
+      std::snprintf(line, sizeof line, "pszPrtText ([text]) = [%s]", pszPrtText);
+      TraceLog(line);
+    }
+  }
+  TraceLogInt("  bOn=%d", bOn);
+
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
+  if (SCB.iRefCount == 0) return Refuse(RC_SCAN_NO_DRIVER);
+  SCB.pPrtText = pszPrtText;
+  return static_cast<std::uint16_t>(PostCommand(CMD_SEND_PRINT_TEXT, kPrintTextLimitMs));
+}
+
+extern "C" std::uint16_t KOVAPI SCANSETENV(const char* pszDevName, std::uint16_t usParm,
+                                           const std::uint16_t* pValue) noexcept {
+  ApiLockGuard lock;
+  TraceLogStr("ScanSetEnv called with DevName==%s:", pszDevName);
+  TraceLogInt("  usParm==%d  ", usParm);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (pszDevName == nullptr || pValue == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+  if (usParm != SCAN_ENV_SAVEAS) return Refuse(RC_SCAN_INVALID_IDENTIFIER);
+  // The Save-as switch is only reported: no dialog of the library offers "Save as...".
+  TraceLog(*pValue == 1 ? "    SaveAs... dialog enabled" : "    SaveAs... dialog disabled");
+  return 0;
+}

@@ -1,0 +1,98 @@
+// SCANQUERYDEVNAMES and SCANQUERYINFO: answered on the calling thread, no scanner needed.
+#include <cstddef>
+#include <cstring>
+
+#include "api/api_call.h"
+#include "api/control_block.h"
+#include "api/trace_log.h"
+#include "framework/qel.h"
+#include "resources/strings.h"
+
+namespace {
+
+constexpr std::size_t kDeviceNameSize = 256;
+constexpr std::uint32_t kQuickControlValue = 100;
+
+// The one device name, from the library's string table.
+std::size_t LoadDeviceName(char (&name)[kDeviceNameSize]) {
+  name[0] = '\0';
+  QelLoadString(hModuleInstance, -IDS_DEVICE_NAME, name, kDeviceNameSize);
+  name[kDeviceNameSize - 1] = '\0';
+  return std::strlen(name);
+}
+
+// The list holds the name, its zero and the closing empty name.
+std::uint16_t DeviceListSize(std::size_t nameLength) {
+  return static_cast<std::uint16_t>(nameLength + 2);
+}
+
+// Host value buffers carry no alignment promise.
+template <typename T>
+void StoreValue(void* destination, T value) {
+  std::memcpy(destination, &value, sizeof value);
+}
+
+void StoreText(char* destination, const char* text) {
+  std::memcpy(destination, text, std::strlen(text) + 1);
+}
+
+}  // namespace
+
+extern "C" std::uint16_t KOVAPI SCANQUERYDEVNAMES(char* pszDevNames,
+                                                  std::uint16_t usLength) noexcept {
+  ApiLockGuard lock;
+  TraceLogInt("ScanQueryDevNames called with usLength: %d", usLength);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (pszDevNames == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+
+  char name[kDeviceNameSize];
+  const std::size_t length = LoadDeviceName(name);
+  if (usLength < DeviceListSize(length)) return Refuse(RC_SCAN_LENGTH_TOO_SHORT);
+  std::memcpy(pszDevNames, name, length + 1);
+  pszDevNames[length + 1] = '\0';
+  return 0;
+}
+
+extern "C" std::uint16_t KOVAPI SCANQUERYINFO(const char* pszDevName, std::uint16_t usInfoType,
+                                              void* pValue) noexcept {
+  ApiLockGuard lock;
+  TraceLogStr("ScanQueryInfo called with DevName %s:", pszDevName);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (pValue == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+
+  switch (usInfoType) {
+    case SCAN_INFO_PARM_SIZE:
+      StoreValue<std::uint16_t>(pValue, PARM_RECORD_SIZE);
+      TraceLogInt("  Querying size of parameter structure.  returning %d  ", PARM_RECORD_SIZE);
+      return 0;
+    case SCAN_INFO_DEVNAMES_SIZE: {
+      if (pszDevName != nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+      char name[kDeviceNameSize];
+      const std::uint16_t size = DeviceListSize(LoadDeviceName(name));
+      StoreValue(pValue, size);
+      TraceLogInt("  Querying devnamesize.  returning %d  ", size);
+      return 0;
+    }
+    case SCAN_INFO_QCTRL_COUNT:
+      StoreValue<std::uint16_t>(pValue, 0);
+      TraceLogInt("  Querying number of quick-ctrls.  returning %d  ", 0);
+      return 0;
+    case SCAN_INFO_QCTRL: {
+      // Only the value and the two texts with their zeros are written: older hosts keep a
+      // range field of just 17 bytes.
+      std::uint32_t index;
+      std::memcpy(&index, pValue, sizeof index);
+      TraceLogInt("  Querying quick-ctrl-info #%d  ", static_cast<std::int32_t>(index));
+      auto* info = static_cast<char*>(pValue);
+      StoreValue(info + offsetof(SCAN_QCTRL_INFO, ulValue), kQuickControlValue);
+      StoreText(info + offsetof(SCAN_QCTRL_INFO, szTitle), index == 0 ? "Title 1" : "Title 2");
+      StoreText(info + offsetof(SCAN_QCTRL_INFO, szRange),
+                index == 0 ? "1,0;99,100" : "1,0;50,50;99,100");
+      return 0;
+    }
+    default:
+      return Refuse(RC_SCAN_INVALID_IDENTIFIER);
+  }
+}

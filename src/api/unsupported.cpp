@@ -1,0 +1,53 @@
+// Calls of the host interface that this library does not serve.
+#include "api/api_call.h"
+#include "api/control_block.h"
+#include "api/trace_log.h"
+
+namespace {
+
+// Lock held by the caller; no handle check.
+std::uint16_t AnswerNotSupported() {
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
+}
+
+}  // namespace
+
+extern "C" std::uint16_t KOVAPI SCANAREA(std::int32_t hScanHdl, std::int32_t, std::int32_t,
+                                         std::int32_t) noexcept {
+  TraceLog("ScanArea called:");
+  TraceLogInt("  hScanHdl=%d ", hScanHdl);
+  ApiLockGuard lock;
+  return AnswerNotSupported();
+}
+
+extern "C" std::uint16_t KOVAPI SCANENDPAGE(std::int32_t hScanHdl) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanEndPage called:");
+  TraceLogInt("  hScanHdl=%d ", hScanHdl);
+  return AnswerNotSupported();
+}
+
+extern "C" std::uint16_t KOVAPI SCANFLUSH(std::int32_t hScanHdl) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanFlush called:");
+  TraceLogInt("  hScanHdl=%d ", hScanHdl);
+  return AnswerNotSupported();
+}
+
+extern "C" std::uint16_t KOVAPI SCANRESET(std::int32_t hScanHdl) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanReset called:");
+  TraceLogInt("  hScanHdl==%d  ", hScanHdl);
+  return AnswerNotSupported();
+}
+
+extern "C" std::uint16_t KOVAPI SCANRESTART(std::int32_t hScanHdl,
+                                            std::int32_t lSeqNumber) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanRestart called:");
+  TraceLogInt("  hScanHdl==%d  ", hScanHdl);
+  TraceLogInt("  lSeqNumber==%d  ", lSeqNumber);
+  return AnswerNotSupported();
+}

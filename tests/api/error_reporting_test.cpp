@@ -1,0 +1,66 @@
+// SCANLASTERROR: the text of the last code, cut to the host's buffer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "host_library.h"
+
+namespace {
+
+class LastError : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(lib.SCANINIT(), 0); }
+  HostLibrary lib;
+};
+
+TEST_F(LastError, AfterSuccessNothingIsStoredThenThatIsTheText) {
+  char text[64];
+  EXPECT_EQ(lib.SCANLASTERROR(text, sizeof text), RC_SCAN_NO_ERROR_STORED);
+  std::memset(text, 'x', sizeof text);
+  EXPECT_EQ(lib.SCANLASTERROR(text, sizeof text), 0);
+  EXPECT_STREQ(text, "RC_SCAN_NO_ERROR_STORED");
+}
+
+TEST_F(LastError, TheTextCanBeFetchedAgain) {
+  ASSERT_EQ(lib.SCANCLOSE(3), RC_SCAN_INVALID_HANDLE);
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_HANDLE");
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_HANDLE");
+}
+
+TEST_F(LastError, ExactFitAndOneByteShort) {
+  const std::string expected = "RC_SCAN_INVALID_HANDLE";
+  ASSERT_EQ(lib.SCANCLOSE(3), RC_SCAN_INVALID_HANDLE);
+
+  char text[64];
+  std::memset(text, 'x', sizeof text);
+  EXPECT_EQ(lib.SCANLASTERROR(text, expected.size() + 1), 0);
+  EXPECT_EQ(std::string(text), expected);
+
+  std::memset(text, 'x', sizeof text);
+  EXPECT_EQ(lib.SCANLASTERROR(text, expected.size()), RC_SCAN_ERROR_TRUNC);
+  EXPECT_EQ(std::string(text), expected.substr(0, expected.size() - 1));
+  EXPECT_EQ(text[expected.size()], 'x') << "exactly usLength bytes written";
+
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_ERROR_TRUNC");
+}
+
+TEST_F(LastError, NoBufferIsRefusedWithoutWritingAndKeepsTheStoredCode) {
+  ASSERT_EQ(lib.SCANCLOSE(3), RC_SCAN_INVALID_HANDLE);
+  char text[8];
+  std::memset(text, 'x', sizeof text);
+  EXPECT_EQ(lib.SCANLASTERROR(text, 0), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(text[0], 'x');
+  EXPECT_EQ(lib.SCANLASTERROR(nullptr, 64), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_HANDLE");
+}
+
+TEST_F(LastError, AOneByteBufferGetsOnlyTheTerminatingZero) {
+  ASSERT_EQ(lib.SCANCLOSE(3), RC_SCAN_INVALID_HANDLE);
+  char text[2] = {'x', 'x'};
+  EXPECT_EQ(lib.SCANLASTERROR(text, 1), RC_SCAN_ERROR_TRUNC);
+  EXPECT_EQ(text[0], '\0');
+  EXPECT_EQ(text[1], 'x');
+}
+
+}  // namespace

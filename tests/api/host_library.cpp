@@ -1,0 +1,87 @@
+#include "host_library.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "sim/switches.h"
+
+namespace {
+
+std::filesystem::path MakePrivateFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kovhost.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+}  // namespace
+
+HostLibrary::HostLibrary(std::string_view profileText) : folder_(MakePrivateFolder()) {
+  sim::ResetSwitches();
+  const auto library = folder_ / "libKOVZAFT2.so";
+  std::filesystem::copy_file(KOVZAFT2_LIBRARY, library);
+  const auto profile = folder_ / "zaft.ini";
+  std::ofstream(profile) << profileText;
+  setenv("ZAFT_PROFILE", profile.c_str(), 1);
+
+  handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) throw std::runtime_error(dlerror());
+#define KOV_RESOLVE_EXPORT(name)                                               \
+  name = reinterpret_cast<decltype(name)>(dlsym(handle_, #name));               \
+  if (name == nullptr) throw std::runtime_error("missing export " #name);
+  KOV_FOR_EACH_EXPORT(KOV_RESOLVE_EXPORT)
+#undef KOV_RESOLVE_EXPORT
+}
+
+HostLibrary::~HostLibrary() {
+  // A test that left the library initialised must not leave its worker behind.
+  if (SCANFREE != nullptr) SCANFREE();
+  sim::ResetSwitches();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+std::vector<std::string> HostLibrary::LogLines() const {
+  std::ifstream file(LogPath(), std::ios::binary);
+  std::stringstream content;
+  content << file.rdbuf();
+  std::vector<std::string> lines;
+  std::string all = content.str();
+  for (std::size_t start = 0; start < all.size();) {
+    const std::size_t end = all.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "log line without CR LF: " << all.substr(start);
+      break;
+    }
+    lines.push_back(all.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> HostLibrary::LogMessages() const {
+  static const std::regex prefix(R"(^t[0-9a-f]+ +\d{3}h\.\d{2}m\.\d{2}s\.\d{3}> )");
+  std::vector<std::string> messages;
+  for (const std::string& line : LogLines()) {
+    std::smatch match;
+    if (!std::regex_search(line, match, prefix)) {
+      ADD_FAILURE() << "log line without prefix: " << line;
+      continue;
+    }
+    messages.push_back(match.suffix());
+  }
+  return messages;
+}
+
+std::string HostLibrary::LastErrorText() {
+  char text[512] = {};
+  return SCANLASTERROR(text, sizeof text) == 0 ? std::string(text) : std::string();
+}
+
+std::string ProfileWithDebug(std::string_view extraKovzaftKeys) {
+  return "[KOVZAFT]\nDebug=1\n" + std::string(extraKovzaftKeys);
+}

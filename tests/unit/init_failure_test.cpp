@@ -1,0 +1,61 @@
+// SCANINIT when the system cannot give a semaphore or the thread.
+#include <gtest/gtest.h>
+
+#include "kovzaft2.h"
+#include "platform/platform.h"
+
+namespace {
+int semaphoresUntilFailure = -1;  // -1: never fail
+bool threadFails = false;
+}  // namespace
+
+extern "C" platform::Semaphore* __real__ZN8platform15CreateSemaphoreEv();
+extern "C" platform::Thread* __real__ZN8platform12CreateThreadEPFjPvES0_(platform::ThreadProc,
+                                                                         void*);
+
+extern "C" platform::Semaphore* __wrap__ZN8platform15CreateSemaphoreEv() {
+  if (semaphoresUntilFailure == 0) return nullptr;
+  if (semaphoresUntilFailure > 0) --semaphoresUntilFailure;
+  return __real__ZN8platform15CreateSemaphoreEv();
+}
+
+extern "C" platform::Thread* __wrap__ZN8platform12CreateThreadEPFjPvES0_(
+    platform::ThreadProc proc, void* argument) {
+  if (threadFails) return nullptr;
+  return __real__ZN8platform12CreateThreadEPFjPvES0_(proc, argument);
+}
+
+namespace {
+
+class InitFailure : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    semaphoresUntilFailure = -1;
+    threadFails = false;
+    SCANFREE();
+  }
+  static void ExpectRefusedAndUninitialised() {
+    EXPECT_EQ(SCANINIT(), RC_SCAN_NOT_ENOUGH_MEMORY);
+    std::int32_t handle = 0;
+    EXPECT_EQ(SCANOPEN("dev", 0, &handle), RC_SCAN_NOT_INITIALIZED);
+  }
+};
+
+TEST_F(InitFailure, EachSemaphoreInTurn) {
+  for (int failing = 0; failing < 3; ++failing) {
+    SCOPED_TRACE(failing);
+    semaphoresUntilFailure = failing;
+    ExpectRefusedAndUninitialised();
+  }
+  semaphoresUntilFailure = -1;
+  EXPECT_EQ(SCANINIT(), 0) << "a later SCANINIT succeeds";
+}
+
+TEST_F(InitFailure, TheThread) {
+  threadFails = true;
+  ExpectRefusedAndUninitialised();
+  threadFails = false;
+  EXPECT_EQ(SCANINIT(), 0);
+}
+
+}  // namespace
