@@ -80,10 +80,10 @@ class DetailRegistry {
 };
 
 std::optional<std::string> TextFor(const DriverRecord* context, std::int32_t value) {
-  if (context != nullptr && error::HighWord(value) == error::kDetailMarker) {
-    return DriverDetailTexts::Find(context->pfnEntry, error::LowWord(value));
+  if (context != nullptr && HighWordOf(value) == kDetailRequestWord) {
+    return DriverDetailTexts::Find(context->pfnEntry, LowWordOf(value));
   }
-  if (const auto text = FrameworkErrorText(error::NumberOf(value))) return std::string(*text);
+  if (const auto text = FrameworkErrorText(ErrorNumberOf(value))) return std::string(*text);
   return std::nullopt;
 }
 

@@ -8,6 +8,7 @@
 #include "api/control_block.h"
 #include "api/return_codes.h"
 #include "api/trace_log.h"
+#include "framework/errors.h"
 #include "framework/qel.h"
 
 char szErrorText[kErrorTextSize] = {};
@@ -16,35 +17,30 @@ namespace {
 
 constexpr std::size_t kFirstTextSize = 132;
 constexpr std::size_t kDetailTextSize = 256;
-constexpr std::uint32_t kHighAllOnes = 0xFFFF0000u;
-constexpr std::uint32_t kDetailRequest = 0xFF800000u;
 
 std::atomic<bool> bInErrorToText{false};
 
-bool HighWordAllOnes(std::uint32_t value) { return (value & kHighAllOnes) == kHighAllOnes; }
-
 }  // namespace
 
-std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t error) {
-  auto value = static_cast<std::uint32_t>(error);
+std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t value) {
   // Without a driver the low word is no detail: the number moves down into it.
-  if (context == nullptr && !HighWordAllOnes(value)) value = kHighAllOnes | (value >> 16);
-  if (HighWordAllOnes(value)) context = nullptr;
+  if (context == nullptr && !IsPlainError(value)) {
+    value = MakeFrameworkError(static_cast<std::int16_t>(kPlainErrorWord), HighWordOf(value));
+  }
+  if (IsPlainError(value)) context = nullptr;
 
   // A failure while a text is being built keeps the first failure's text.
   if (bInErrorToText.exchange(true)) return RC_SCAN_ZAFT_ERROR;
 
   char first[kFirstTextSize] = {};
-  QelErrorText(0, context, static_cast<std::int32_t>(value), first, sizeof first);
+  QelErrorText(0, context, value, first, sizeof first);
   first[sizeof first - 1] = '\0';
 
-  const auto number = static_cast<std::int16_t>(HighWordAllOnes(value) ? value & 0xFFFFu
-                                                                        : value >> 16);
+  const std::int16_t number = ErrorNumberOf(value);
   char detail[kDetailTextSize] = {};
   const bool hasDetail =
       context != nullptr &&
-      QelErrorText(0, context, static_cast<std::int32_t>((value & 0xFFFFu) | kDetailRequest),
-                   detail, sizeof detail) >= 0;
+      QelErrorText(0, context, DetailRequest(LowWordOf(value)), detail, sizeof detail) >= 0;
   detail[sizeof detail - 1] = '\0';
 
   if (hasDetail) {

@@ -13,4 +13,4 @@ inline constexpr std::size_t kErrorTextSize = 256;
 extern char szErrorText[kErrorTextSize];
 
 // context: the scanner driver when the failure concerned it, else null.
-std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t error);
+std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t value);

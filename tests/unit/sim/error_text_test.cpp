@@ -9,8 +9,6 @@
 namespace {
 
 using sim::DriverDetailTexts;
-using sim::error::DetailValue;
-using sim::error::WithDetail;
 
 std::int32_t ScannerEntry(void*, std::uint32_t, std::int32_t, void*) {
   return 0;
@@ -37,27 +35,27 @@ class ErrorText : public ::testing::Test {
 TEST_F(ErrorText, BothLayoutsOfANumberGiveItsText) {
   EXPECT_EQ(TextOf(nullptr, -4401), "No paper in the document feeder");
   EXPECT_EQ(result_, 31);
-  EXPECT_EQ(TextOf(nullptr, WithDetail(-4401, 7)), "No paper in the document feeder");
-  EXPECT_EQ(TextOf(&scanner_, WithDetail(-4401, 7)), "No paper in the document feeder");
+  EXPECT_EQ(TextOf(nullptr, MakeFrameworkError(-4401, 7)), "No paper in the document feeder");
+  EXPECT_EQ(TextOf(&scanner_, MakeFrameworkError(-4401, 7)), "No paper in the document feeder");
   for (const std::int32_t number : {-10, -4433, -4500, -4502, -4526}) {
     EXPECT_NE(TextOf(nullptr, number), "untouched") << number;
-    EXPECT_EQ(TextOf(&scanner_, WithDetail(static_cast<std::int16_t>(number), 3)),
+    EXPECT_EQ(TextOf(&scanner_, MakeFrameworkError(static_cast<std::int16_t>(number), 3)),
               TextOf(nullptr, number));
   }
 }
 
 TEST_F(ErrorText, DetailValuesAskTheContextDriver) {
   DriverDetailTexts::Set(&ScannerEntry, 3, "Lamp is cold");
-  EXPECT_EQ(TextOf(&scanner_, DetailValue(3)), "Lamp is cold");
+  EXPECT_EQ(TextOf(&scanner_, DetailRequest(3)), "Lamp is cold");
   EXPECT_EQ(result_, 12);
 
   const DriverRecord other{.pfnEntry = &OtherEntry, .pInstance = nullptr};
-  EXPECT_EQ(TextOf(&scanner_, DetailValue(4)), "untouched");  // a detail it has no text for
-  EXPECT_EQ(TextOf(nullptr, DetailValue(3)), "untouched");    // no driver to ask
-  EXPECT_EQ(TextOf(&other, DetailValue(3)), "untouched");     // another driver
+  EXPECT_EQ(TextOf(&scanner_, DetailRequest(4)), "untouched");  // a detail it has no text for
+  EXPECT_EQ(TextOf(nullptr, DetailRequest(3)), "untouched");    // no driver to ask
+  EXPECT_EQ(TextOf(&other, DetailRequest(3)), "untouched");     // another driver
   EXPECT_LT(result_, 0);
   DriverDetailTexts::Clear(&ScannerEntry);
-  EXPECT_EQ(TextOf(&scanner_, DetailValue(3)), "untouched");
+  EXPECT_EQ(TextOf(&scanner_, DetailRequest(3)), "untouched");
 }
 
 TEST_F(ErrorText, UnknownNumbersAndNoBufferLeaveTheBufferAlone) {
