@@ -91,22 +91,22 @@ extern "C" {
 #pragma pack(push, 1)
 
 typedef struct ParmRecord {
-  uint16_t usSize;             /* 57546 once captured; 0 = fresh record */
-  char szDriver[60];           /* scanner driver to load */
-  char szID[128];              /* scanner identification at capture */
-  int16_t sOldCount;           /* 0 = current settings format; > 0 = older entries */
+  uint16_t usSize;                      /* 57546 once captured; 0 = fresh record */
+  char szDriver[60];                    /* scanner driver to load */
+  char szID[128];                       /* scanner identification at capture */
+  int16_t sOldCount;                    /* 0 = current settings format; > 0 = older entries */
   char achSettings[PARM_SETTINGS_SIZE]; /* name NUL value NUL ... empty name */
-  uint16_t sSettingsLen;       /* bytes in use before the end mark */
-  int32_t lFeeder;             /* 1 feeder, 0 flatbed */
-  int32_t lDiscardState;       /* nonzero: barcode state is not applied */
+  uint16_t sSettingsLen;                /* bytes in use before the end mark */
+  int32_t lFeeder;                      /* 1 feeder, 0 flatbed */
+  int32_t lDiscardState;                /* nonzero: barcode state is not applied */
   uint8_t abReserved[4];
-  uint8_t p2;                  /* detect Patch II */
-  uint8_t p3;                  /* detect Patch III */
-  uint8_t pt;                  /* detect Patch T */
-  uint8_t bro;                 /* search for barcodes */
-  char szBarcodeState[4080];   /* barcode component state text */
-  int32_t lCompression;        /* TIFF Compression: 1, 3, 4 or 6 */
-  int32_t lT4Options;          /* TIFF T4Options; bit 0 = 2-D coding */
+  uint8_t p2;                /* detect Patch II */
+  uint8_t p3;                /* detect Patch III */
+  uint8_t pt;                /* detect Patch T */
+  uint8_t bro;               /* search for barcodes */
+  char szBarcodeState[4080]; /* barcode component state text */
+  int32_t lCompression;      /* TIFF Compression: 1, 3, 4 or 6 */
+  int32_t lT4Options;        /* TIFF T4Options; bit 0 = 2-D coding */
 } ParmRecord;
 
 /* ---- Page header --------------------------------------------------------------------- */
@@ -181,10 +181,10 @@ typedef struct SCAN_QCTRL {
 #define SCAN_ENV_SAVEAS 2 /* uint16_t: 1 enables the Save-as dialog */
 
 /* SCANQUERYINFO information types. */
-#define SCAN_INFO_PARM_SIZE 0      /* uint16_t */
-#define SCAN_INFO_DEVNAMES_SIZE 1  /* uint16_t */
-#define SCAN_INFO_QCTRL_COUNT 4    /* uint16_t */
-#define SCAN_INFO_QCTRL 5          /* SCAN_QCTRL_INFO */
+#define SCAN_INFO_PARM_SIZE 0     /* uint16_t */
+#define SCAN_INFO_DEVNAMES_SIZE 1 /* uint16_t */
+#define SCAN_INFO_QCTRL_COUNT 4   /* uint16_t */
+#define SCAN_INFO_QCTRL 5         /* SCAN_QCTRL_INFO */
 
 typedef struct SCAN_QCTRL_INFO {
   uint32_t ulIndex; /* in */
@@ -215,7 +215,8 @@ KOVEXPORT uint16_t KOVAPI SCANINIT(void) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANFREE(void) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANLASTERROR(char* pszText, uint16_t usLength) KOV_NOEXCEPT;
 
-KOVEXPORT uint16_t KOVAPI SCANOPEN(const char* pszDevName, int32_t Timeout, int32_t* phScanHdl) KOV_NOEXCEPT;
+KOVEXPORT uint16_t KOVAPI SCANOPEN(const char* pszDevName, int32_t Timeout,
+                                   int32_t* phScanHdl) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANCLOSE(int32_t hScanHdl) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANSETSEQNUM(int32_t hScanHdl, int32_t lSeqNumber) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANPAUSE(int32_t hScanHdl) KOV_NOEXCEPT;
@@ -240,8 +241,8 @@ KOVEXPORT uint16_t KOVAPI SCANAREAEJECT(int32_t hScanHdl, KOV_PAGEHEADER** ppHea
 KOVEXPORT uint16_t KOVAPI SCANGETDATA(int32_t hScanHdl, uint8_t* pucData, uint32_t* pulDataLen,
                                       int32_t lReserved) KOV_NOEXCEPT;
 
-KOVEXPORT uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord* pParms,
-                                      uint16_t usParm, void* pValue) KOV_NOEXCEPT;
+KOVEXPORT uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord* pParms, uint16_t usParm,
+                                      void* pValue) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANSETSTATE(int32_t hScanHdl, ParmRecord* pParms) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANPARMSDLG(const char* pszDevName, ParmRecord* pParms) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord* pParms,
@@ -250,7 +251,8 @@ KOVEXPORT uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord* pPar
 KOVEXPORT uint16_t KOVAPI SCANQUERYDEVNAMES(char* pszDevNames, uint16_t usLength) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANQUERYINFO(const char* pszDevName, uint16_t usInfoType,
                                         void* pValue) KOV_NOEXCEPT;
-KOVEXPORT uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, uint16_t usParm, void* pValue) KOV_NOEXCEPT;
+KOVEXPORT uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, uint16_t usParm,
+                                        void* pValue) KOV_NOEXCEPT;
 KOVEXPORT uint16_t KOVAPI SCANQUERYCLT(ParmRecord* pParms, SCAN_CLT_ENTRY* pClt) KOV_NOEXCEPT;
 
 /* ---- Callbacks called by drivers ----------------------------------------------------- */
@@ -259,8 +261,8 @@ KOVEXPORT uint16_t KOVAPI SCANQUERYCLT(ParmRecord* pParms, SCAN_CLT_ENTRY* pClt)
 KOVEXPORT int32_t KOVAPI MyStore(void* pContext, uint32_t ulMessage, int32_t lArgument,
                                  void* pPointer) KOV_NOEXCEPT;
 /* Saved-settings callbacks; the first argument is reserved (0). */
-KOVEXPORT int32_t KOVAPI SaveCallback(int32_t lReserved, const char* pszName,
-                                      const char* pszValue, ParmRecord* pParms) KOV_NOEXCEPT;
+KOVEXPORT int32_t KOVAPI SaveCallback(int32_t lReserved, const char* pszName, const char* pszValue,
+                                      ParmRecord* pParms) KOV_NOEXCEPT;
 KOVEXPORT int32_t KOVAPI RestoreCallback(int32_t lReserved, const char* pszName,
                                          const char* pszDefault, char* pszBuffer,
                                          int32_t lBufferSize, ParmRecord* pParms) KOV_NOEXCEPT;

@@ -4,9 +4,13 @@
 #include "api/return_codes.h"
 #include "api/trace_log.h"
 
-ApiLockGuard::ApiLockGuard() { platform::EnterCriticalSection(ApiLock); }
+ApiLockGuard::ApiLockGuard() {
+  platform::EnterCriticalSection(ApiLock);
+}
 
-ApiLockGuard::~ApiLockGuard() { platform::LeaveCriticalSection(ApiLock); }
+ApiLockGuard::~ApiLockGuard() {
+  platform::LeaveCriticalSection(ApiLock);
+}
 
 std::uint16_t Refuse(std::uint16_t rc) {
   usLastRc = rc;
@@ -21,4 +25,10 @@ std::uint16_t RequireInitialised() {
 std::uint16_t RequireHandle(std::int32_t hScanHdl) {
   if (std::uint16_t rc = RequireInitialised()) return rc;
   return hScanHdl == SCB.lCurHandle ? 0 : Refuse(RC_SCAN_INVALID_HANDLE);
+}
+
+std::uint16_t AnswerNotSupported() {
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
 }

@@ -18,3 +18,7 @@ std::uint16_t Refuse(std::uint16_t rc);
 // Each answers 0 when the check passes, else the refusal (already stored and traced).
 std::uint16_t RequireInitialised();
 std::uint16_t RequireHandle(std::int32_t hScanHdl);  // initialised, then the handle
+
+// The whole answer of a call that is not served: clear usLastRc, then not initialised or
+// RC_SCAN_FUNC_NOT_SUPPORTED.
+std::uint16_t AnswerNotSupported();

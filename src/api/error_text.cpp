@@ -10,6 +10,7 @@
 #include "api/trace_log.h"
 #include "framework/errors.h"
 #include "framework/qel.h"
+#include "kovzaft2.h"
 
 char szErrorText[kErrorTextSize] = {};
 
@@ -47,8 +48,8 @@ std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t val
     // Too long for the stored text: shorten the detail line so the number always shows.
     char suffix[16];
     const int suffixLength = std::snprintf(suffix, sizeof suffix, " (%d)", number);
-    const int room = static_cast<int>(kErrorTextSize) - 1 -
-                     static_cast<int>(std::strlen(first)) - 1 - suffixLength;
+    const int room = static_cast<int>(kErrorTextSize) - 1 - static_cast<int>(std::strlen(first)) -
+                     1 - suffixLength;
     std::snprintf(szErrorText, sizeof szErrorText, "%s\n%.*s%s", first, room, detail, suffix);
   } else {
     std::snprintf(szErrorText, sizeof szErrorText, "%s (%d)", first, number);
@@ -59,8 +60,7 @@ std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t val
   return RC_SCAN_ZAFT_ERROR;
 }
 
-extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText,
-                                                         std::uint16_t usLength) noexcept {
+extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText, std::uint16_t usLength) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanLastError called:");
   if (std::uint16_t rc = RequireInitialised()) return rc;

@@ -3,6 +3,7 @@
 #include "api/control_block.h"
 #include "api/thread.h"
 #include "api/trace_log.h"
+#include "kovzaft2.h"
 
 namespace {
 constexpr int kSessionMarkLines = 10;

@@ -6,6 +6,7 @@
 #include "api/control_block.h"
 #include "api/thread.h"
 #include "api/trace_log.h"
+#include "kovzaft2.h"
 
 namespace {
 constexpr std::uint32_t kPauseLimitMs = 120000;
@@ -36,8 +37,7 @@ extern "C" std::uint16_t KOVAPI SCANKILL(std::int32_t hScanHdl) noexcept {
 }
 
 extern "C" std::uint16_t KOVAPI SCANSETPRTTEXT(std::int32_t hScanHdl, std::uint32_t ulSeqLen,
-                                               const char* pszPrtText,
-                                               std::int32_t bOn) noexcept {
+                                               const char* pszPrtText, std::int32_t bOn) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanSetPrtText called:");
   TraceLogInt("  hScanHdl=%d ", hScanHdl);

@@ -3,6 +3,7 @@
 #include "api/control_block.h"
 #include "api/thread.h"
 #include "api/trace_log.h"
+#include "kovzaft2.h"
 
 namespace {
 constexpr std::uint32_t kUnloadLimitMs = 20000;

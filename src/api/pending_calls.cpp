@@ -8,69 +8,59 @@
 #include "api/control_block.h"
 #include "api/trace_log.h"
 #include "framework/errors.h"
-
-namespace {
-
-std::uint16_t AnswerNotYetServed() {
-  usLastRc = 0;
-  if (std::uint16_t rc = RequireInitialised()) return rc;
-  return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
-}
-
-}  // namespace
+#include "kovzaft2.h"
 
 extern "C" std::uint16_t KOVAPI SCANAREAEJECT(std::int32_t hScanHdl, KOV_PAGEHEADER**,
                                               std::uint8_t*, std::uint32_t*) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanAreaEject called:");
   TraceLogInt("  hScanHdl=%d ", hScanHdl);
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
-extern "C" std::uint16_t KOVAPI SCANGETDATA(std::int32_t hScanHdl, std::uint8_t*,
-                                            std::uint32_t*, std::int32_t) noexcept {
+extern "C" std::uint16_t KOVAPI SCANGETDATA(std::int32_t hScanHdl, std::uint8_t*, std::uint32_t*,
+                                            std::int32_t) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanGetData called:");
   TraceLogInt("  hScanHdl=%d  ", hScanHdl);
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
 extern "C" std::uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord*, std::uint16_t,
                                             void*) noexcept {
   TraceLogStr("ScanSetParm called with DevName==%s:", pszDevName);
   ApiLockGuard lock;
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
 extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord*) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanSetState called:");
   TraceLogInt("  hScanHdl==%d  ", hScanHdl);
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
 extern "C" std::uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord*,
                                               std::int32_t) noexcept {
   ApiLockGuard lock;
   TraceLogStr("ScanParmsDlg2 called with DevName: %s", pszDevName);
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
-extern "C" std::uint16_t KOVAPI SCANPARMSDLG(const char* pszDevName,
-                                             ParmRecord* pParms) noexcept {
+extern "C" std::uint16_t KOVAPI SCANPARMSDLG(const char* pszDevName, ParmRecord* pParms) noexcept {
   return SCANPARMSDLG2(pszDevName, pParms, 0);
 }
 
 extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord*, std::uint16_t, void*) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanQueryParm called");
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
 extern "C" std::uint16_t KOVAPI SCANQUERYCLT(ParmRecord*, SCAN_CLT_ENTRY*) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanQueryCLT called");
-  return AnswerNotYetServed();
+  return AnswerNotSupported();
 }
 
 // The storage filter is not chained yet: a driver that calls it gets a failure.
@@ -104,9 +94,8 @@ extern "C" std::int32_t KOVAPI RestoreCallback(std::int32_t, const char*, const 
   return AnswerNameMissing(pszDefault, pszBuffer, lBufferSize);
 }
 
-extern "C" std::int32_t KOVAPI OldRestoreCallback(std::int32_t, const char*,
-                                                  const char* pszDefault, char* pszBuffer,
-                                                  std::int32_t lBufferSize,
+extern "C" std::int32_t KOVAPI OldRestoreCallback(std::int32_t, const char*, const char* pszDefault,
+                                                  char* pszBuffer, std::int32_t lBufferSize,
                                                   ParmRecord*) noexcept {
   return AnswerNameMissing(pszDefault, pszBuffer, lBufferSize);
 }

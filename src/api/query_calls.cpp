@@ -6,6 +6,7 @@
 #include "api/control_block.h"
 #include "api/trace_log.h"
 #include "framework/qel.h"
+#include "kovzaft2.h"
 #include "resources/strings.h"
 
 namespace {

@@ -73,7 +73,8 @@ bool StartWorker() {
 
 bool StopWorker(std::uint32_t limitMs) {
   platform::ReleaseSemaphore(SCB.pWorkerLink->hQuitSem);
-  const bool ended = platform::WaitForThread(SCB.hWorker, limitMs) == platform::WaitResult::Signalled;
+  const bool ended =
+      platform::WaitForThread(SCB.hWorker, limitMs) == platform::WaitResult::Signalled;
   if (!ended) TraceLog("  worker did not end in time; it is left to end on its own");
   platform::CloseThread(SCB.hWorker);
   SCB.hWorker = nullptr;
@@ -90,8 +91,7 @@ std::int32_t PostCommand(std::uint32_t number, std::uint32_t limitMs) {
   const std::uint32_t start = platform::GetTickCount();
   for (;;) {
     if (limitMs != kNoLimit && platform::GetTickCount() - start >= limitMs) break;
-    if (platform::WaitForSemaphore(link.hDoneSem, kPollStepMs) ==
-            platform::WaitResult::Signalled &&
+    if (platform::WaitForSemaphore(link.hDoneSem, kPollStepMs) == platform::WaitResult::Signalled &&
         link.ulDone == serial) {
       break;
     }

@@ -30,8 +30,7 @@ struct LogSettings {
 bool ProfileSwitchIsOn(const char* key, std::size_t bufferSize) {
   char value[kLogPathSize] = {};
   const auto size = static_cast<std::int32_t>(std::min(bufferSize, sizeof value));
-  return QelReadProfileString(0, "KOVZAFT", key, value, size) == 0 &&
-         std::strcmp(value, "1") == 0;
+  return QelReadProfileString(0, "KOVZAFT", key, value, size) == 0 && std::strcmp(value, "1") == 0;
 }
 
 // Read once in the life of the loaded module: later profile changes need a reload.
@@ -94,9 +93,13 @@ void BuildLogPath(const char* moduleFileName, char* buffer, std::size_t bufferSi
                 kLogFileName);
 }
 
-bool TraceMayLogPrintText() { return Settings().bLogPrintText; }
+bool TraceMayLogPrintText() {
+  return Settings().bLogPrintText;
+}
 
-void TraceLog(const char* text) { WriteLine(text != nullptr ? text : ""); }
+void TraceLog(const char* text) {
+  WriteLine(text != nullptr ? text : "");
+}
 
 void TraceLogInt(const char* format, std::int32_t value) {
   char line[kTraceFormatSize];

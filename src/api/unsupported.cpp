@@ -1,19 +1,9 @@
 // Calls of the host interface that this library does not serve.
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/trace_log.h"
+#include "kovzaft2.h"
 
-namespace {
-
-// Lock held by the caller; no handle check.
-std::uint16_t AnswerNotSupported() {
-  usLastRc = 0;
-  if (std::uint16_t rc = RequireInitialised()) return rc;
-  return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
-}
-
-}  // namespace
-
+// No handle check: the answer is the same for any handle.
 extern "C" std::uint16_t KOVAPI SCANAREA(std::int32_t hScanHdl, std::int32_t, std::int32_t,
                                          std::int32_t) noexcept {
   TraceLog("ScanArea called:");

@@ -25,7 +25,9 @@ constexpr std::uint16_t LowWordOf(std::int32_t value) {
   return static_cast<std::uint16_t>(static_cast<std::uint32_t>(value) & 0xFFFFu);
 }
 
-constexpr bool IsPlainError(std::int32_t value) { return HighWordOf(value) == kPlainErrorWord; }
+constexpr bool IsPlainError(std::int32_t value) {
+  return HighWordOf(value) == kPlainErrorWord;
+}
 
 // The error number a value carries, in either layout.
 constexpr std::int16_t ErrorNumberOf(std::int32_t value) {
@@ -39,8 +41,7 @@ constexpr std::int32_t MakeFrameworkError(std::int16_t number, std::uint16_t det
 }
 
 constexpr std::int32_t DetailRequest(std::uint16_t detail) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(kDetailRequestWord) << 16 |
-                                   detail);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(kDetailRequestWord) << 16 | detail);
 }
 
 static_assert(ErrorNumberOf(-10) == -10);

@@ -120,7 +120,8 @@ TEST_F(JobControl, SetEnvChecksItsArgumentsAndReportsTheSwitch) {
   EXPECT_EQ(lib.SCANSETENV("dev", 1, nullptr), RC_SCAN_INVALID_PARM) << "pointers first";
 
   const auto messages = lib.LogMessages();
-  const auto first = std::find(messages.begin(), messages.end(), "ScanSetEnv called with DevName==dev:");
+  const auto first =
+      std::find(messages.begin(), messages.end(), "ScanSetEnv called with DevName==dev:");
   ASSERT_NE(first, messages.end());
   EXPECT_EQ(first[1], "  usParm==2  ");
   EXPECT_EQ(first[2], "    SaveAs... dialog enabled");

@@ -18,8 +18,8 @@ TEST_F(OpenClose, OpenHandsOutHandleOneAndLogsIt) {
   ASSERT_EQ(lib.SCANOPEN("Scanner A", 5000, &handle), 0);
   EXPECT_EQ(handle, 1);
   const auto messages = lib.LogMessages();
-  const auto open = std::find(messages.begin(), messages.end(),
-                              "ScanOpen called with DevName: Scanner A");
+  const auto open =
+      std::find(messages.begin(), messages.end(), "ScanOpen called with DevName: Scanner A");
   ASSERT_NE(open, messages.end());
   ASSERT_GE(messages.end() - open, 3);
   EXPECT_EQ(open[1], "  Timeout=5000  ");

@@ -1,17 +1,20 @@
 // Framework error values turned into stored texts, and the fixed code texts.
+#include "api/error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "api/control_block.h"
-#include "api/error_text.h"
 #include "api/return_codes.h"
 #include "sim/error_texts.h"
 #include "sim/switches.h"
 
 namespace {
 
-std::int32_t DriverEntry(void*, std::uint32_t, std::int32_t, void*) { return 0; }
+std::int32_t DriverEntry(void*, std::uint32_t, std::int32_t, void*) {
+  return 0;
+}
 
 class FrameworkErrorText : public ::testing::Test {
  protected:

@@ -19,8 +19,8 @@ extern "C" platform::Semaphore* __wrap__ZN8platform15CreateSemaphoreEv() {
   return __real__ZN8platform15CreateSemaphoreEv();
 }
 
-extern "C" platform::Thread* __wrap__ZN8platform12CreateThreadEPFjPvES0_(
-    platform::ThreadProc proc, void* argument) {
+extern "C" platform::Thread* __wrap__ZN8platform12CreateThreadEPFjPvES0_(platform::ThreadProc proc,
+                                                                         void* argument) {
   if (threadFails) return nullptr;
   return __real__ZN8platform12CreateThreadEPFjPvES0_(proc, argument);
 }

@@ -13,9 +13,13 @@ CriticalSection* CreateCriticalSection() {
   return new (std::nothrow) CriticalSection;
 }
 
-void EnterCriticalSection(CriticalSection* section) { section->mutex.lock(); }
+void EnterCriticalSection(CriticalSection* section) {
+  section->mutex.lock();
+}
 
-void LeaveCriticalSection(CriticalSection* section) { section->mutex.unlock(); }
+void LeaveCriticalSection(CriticalSection* section) {
+  section->mutex.unlock();
+}
 
 void DeleteCriticalSection(CriticalSection* section) {
   std::unique_ptr<CriticalSection> owned(section);

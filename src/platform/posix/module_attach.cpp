@@ -4,8 +4,12 @@
 
 namespace {
 
-__attribute__((constructor)) void OnProcessAttach() { LibraryAttach(platform::ThisModule()); }
+__attribute__((constructor)) void OnProcessAttach() {
+  LibraryAttach(platform::ThisModule());
+}
 
-__attribute__((destructor)) void OnProcessDetach() { LibraryDetach(); }
+__attribute__((destructor)) void OnProcessDetach() {
+  LibraryDetach();
+}
 
 }  // namespace

@@ -27,7 +27,9 @@ std::condition_variable& CountsChanged() {
 
 }  // namespace
 
-Semaphore* CreateSemaphore() { return new (std::nothrow) Semaphore; }
+Semaphore* CreateSemaphore() {
+  return new (std::nothrow) Semaphore;
+}
 
 bool ReleaseSemaphore(Semaphore* semaphore) {
   {
@@ -59,6 +61,8 @@ int WaitForEitherSemaphore(Semaphore* first, Semaphore* second) {
   return taken == first ? 0 : 1;
 }
 
-void CloseSemaphore(Semaphore* semaphore) { std::unique_ptr<Semaphore> owned(semaphore); }
+void CloseSemaphore(Semaphore* semaphore) {
+  std::unique_ptr<Semaphore> owned(semaphore);
+}
 
 }  // namespace platform

@@ -20,7 +20,9 @@ std::uint32_t GetTickCount() {
   return static_cast<std::uint32_t>(ms);
 }
 
-std::uint32_t GetCurrentThreadId() { return static_cast<std::uint32_t>(gettid()); }
+std::uint32_t GetCurrentThreadId() {
+  return static_cast<std::uint32_t>(gettid());
+}
 
 Module* ThisModule() {
   Dl_info info{};

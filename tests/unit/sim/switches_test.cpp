@@ -28,8 +28,7 @@ TEST_F(Switches, EveryFailureValueIsANegativeErrorWithAText) {
   for (std::size_t i = 0; i < sim::kOpCount; ++i) {
     const auto op = static_cast<Op>(i);
     EXPECT_LT(sim::FailureValue(op), 0) << sim::NameOf(op);
-    EXPECT_TRUE(sim::FrameworkErrorText(ErrorNumberOf(sim::FailureValue(op))))
-        << sim::NameOf(op);
+    EXPECT_TRUE(sim::FrameworkErrorText(ErrorNumberOf(sim::FailureValue(op)))) << sim::NameOf(op);
   }
 }
 
