@@ -1,17 +1,23 @@
 # The two commands: `make test` (and, once the host program exists, `make demo`).
-BUILD_DIR ?= build/linux-asan
+LINUX_DIR ?= build/linux-asan
+WIN_DIR ?= build/win32
 JOBS ?= $(shell nproc)
 
 .PHONY: test build configure bootstrap clean
 
+# Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
 test: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120
+	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120
+	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300
 
 build: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cmake --build $(LINUX_DIR) -j $(JOBS)
+	cmake --build $(WIN_DIR) -j $(JOBS)
 
 configure: bootstrap
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
+	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
+	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
 bootstrap:
 	scripts/bootstrap

@@ -21,12 +21,10 @@
 #define KOVAPI
 #endif
 
-#if defined(KOVZAFT2_BUILDING)
-#if defined(_WIN32)
-#define KOVEXPORT __declspec(dllexport)
-#else
+/* On Linux the library exports only these names; on Windows its .def file names the exports
+ * and their ordinals, so no declaration carries dllexport. */
+#if defined(KOVZAFT2_BUILDING) && !defined(_WIN32)
 #define KOVEXPORT __attribute__((visibility("default")))
-#endif
 #else
 #define KOVEXPORT
 #endif

@@ -1,0 +1,210 @@
+/* A Windows host: loads KOVZAFT2.dll from its own folder, resolves every export by name and
+ * by ordinal, and runs a session through the real exported calls with the trace log on.
+ * Exit code 0 when every check held; each failed check prints a line. */
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "kovzaft2.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                                   \
+  do {                                                                     \
+    if (!(condition)) {                                                    \
+      printf("FAILED line %d: %s\n", __LINE__, #condition);                \
+      ++failures;                                                          \
+    }                                                                      \
+  } while (0)
+
+#define CHECK_RC(call, expected)                                           \
+  do {                                                                     \
+    unsigned rc_ = (call);                                                 \
+    if (rc_ != (unsigned)(expected)) {                                     \
+      printf("FAILED line %d: %s gave 0x%x, wanted 0x%x\n", __LINE__, #call, \
+             rc_, (unsigned)(expected));                                   \
+      ++failures;                                                          \
+    }                                                                      \
+  } while (0)
+
+struct ExportSlot {
+  const char* name;
+  int ordinal;
+};
+
+static const struct ExportSlot kExports[] = {
+    {"SCANINIT", 1},          {"SCANFREE", 2},        {"SCANLASTERROR", 3},
+    {"SCANOPEN", 4},          {"SCANCLOSE", 5},       {"SCANSETSEQNUM", 6},
+    {"SCANPAUSE", 7},         {"SCANKILL", 8},        {"SCANSETENV", 9},
+    {"SCANAREA", 10},         {"SCANENDPAGE", 11},    {"SCANFLUSH", 12},
+    {"SCANRESET", 13},        {"SCANRESTART", 14},    {"SCANAREAEJECT", 15},
+    {"SCANGETDATA", 16},      {"SCANSETPARM", 17},    {"SCANSETSTATE", 18},
+    {"SCANPARMSDLG", 19},     {"SCANPARMSDLG2", 20},  {"SCANQUERYDEVNAMES", 21},
+    {"SCANQUERYINFO", 22},    {"SCANQUERYPARM", 23},  {"SCANQUERYCLT", 24},
+    {"SCANSETPRTTEXT", 25},   {"RestoreCallback", 97}, {"SaveCallback", 98},
+    {"MyStore", 99},          {"OldRestoreCallback", 100},
+};
+
+static HMODULE library;
+
+/* Through the generic function type, which any function pointer may be cast to and from. */
+typedef void (*AnyCall)(void);
+static AnyCall Resolve(const char* name) { return (AnyCall)GetProcAddress(library, name); }
+
+typedef uint16_t(KOVAPI* NoArgCall)(void);
+typedef uint16_t(KOVAPI* LastErrorCall)(char*, uint16_t);
+typedef uint16_t(KOVAPI* OpenCall)(const char*, int32_t, int32_t*);
+typedef uint16_t(KOVAPI* HandleCall)(int32_t);
+typedef uint16_t(KOVAPI* SeqNumCall)(int32_t, int32_t);
+typedef uint16_t(KOVAPI* DevNamesCall)(char*, uint16_t);
+typedef uint16_t(KOVAPI* QueryInfoCall)(const char*, uint16_t, void*);
+
+static HandleCall scanKill;
+
+static DWORD WINAPI KillFromAnotherThread(LPVOID unused) {
+  (void)unused;
+  return scanKill(1);
+}
+
+/* The folder of this program, where the DLL, its profile and its log lie. */
+static void OwnFolder(char* folder, DWORD size) {
+  DWORD length = GetModuleFileNameA(NULL, folder, size);
+  while (length > 0 && folder[length - 1] != '\\') --length;
+  folder[length] = '\0';
+}
+
+static void WriteProfile(const char* folder) {
+  char path[MAX_PATH];
+  FILE* profile;
+  snprintf(path, sizeof path, "%szaft.ini", folder);
+  profile = fopen(path, "w");
+  CHECK(profile != NULL);
+  if (profile == NULL) return;
+  fputs("[KOVZAFT]\nDebug=1\n", profile);
+  fclose(profile);
+}
+
+static int LogHasLine(const char* folder, const char* message) {
+  char path[MAX_PATH];
+  char line[512];
+  int found = 0;
+  FILE* log;
+  snprintf(path, sizeof path, "%sKOVZAFT.LOG", folder);
+  log = fopen(path, "rb");
+  if (log == NULL) return 0;
+  while (!found && fgets(line, sizeof line, log) != NULL) {
+    char* text = strstr(line, "> ");
+    size_t length;
+    if (text == NULL) continue;
+    text += 2;
+    length = strlen(text);
+    if (length >= 2 && text[length - 2] == '\r' && text[length - 1] == '\n') {
+      text[length - 2] = '\0';
+      found = strcmp(text, message) == 0;
+    }
+  }
+  fclose(log);
+  return found;
+}
+
+int main(void) {
+  char folder[MAX_PATH];
+  char text[128];
+  char path[MAX_PATH];
+  int32_t handle = 0;
+  uint16_t value = 0;
+  size_t i;
+  HANDLE killer;
+  DWORD killResult = 0xFFFF;
+  NoArgCall scanInit, scanFree;
+  LastErrorCall scanLastError;
+  OpenCall scanOpen;
+  HandleCall scanClose;
+  SeqNumCall scanSetSeqNum;
+  DevNamesCall scanQueryDevNames;
+  QueryInfoCall scanQueryInfo;
+
+  OwnFolder(folder, sizeof folder);
+  WriteProfile(folder);
+  snprintf(path, sizeof path, "%sKOVZAFT.LOG", folder);
+  DeleteFileA(path);
+
+  library = LoadLibraryA("KOVZAFT2.dll");
+  if (library == NULL) {
+    printf("FAILED: LoadLibraryA(KOVZAFT2.dll), error %lu\n", GetLastError());
+    return 1;
+  }
+
+  for (i = 0; i < sizeof kExports / sizeof kExports[0]; ++i) {
+    AnyCall byName = Resolve(kExports[i].name);
+    AnyCall byOrdinal = (AnyCall)GetProcAddress(library, MAKEINTRESOURCEA(kExports[i].ordinal));
+    if (byName == NULL || byName != byOrdinal) {
+      printf("FAILED: export %s at ordinal %d\n", kExports[i].name, kExports[i].ordinal);
+      ++failures;
+    }
+  }
+
+  scanInit = (NoArgCall)Resolve("SCANINIT");
+  scanFree = (NoArgCall)Resolve("SCANFREE");
+  scanLastError = (LastErrorCall)Resolve("SCANLASTERROR");
+  scanOpen = (OpenCall)Resolve("SCANOPEN");
+  scanClose = (HandleCall)Resolve("SCANCLOSE");
+  scanKill = (HandleCall)Resolve("SCANKILL");
+  scanSetSeqNum = (SeqNumCall)Resolve("SCANSETSEQNUM");
+  scanQueryDevNames = (DevNamesCall)Resolve("SCANQUERYDEVNAMES");
+  scanQueryInfo = (QueryInfoCall)Resolve("SCANQUERYINFO");
+  if (failures > 0) return 1;
+
+  CHECK_RC(scanOpen("dev", 0, &handle), RC_SCAN_NOT_INITIALIZED);
+  CHECK_RC(scanInit(), 0);
+  CHECK_RC(scanInit(), RC_SCAN_ALREADY_INITIALIZED);
+
+  memset(text, 'x', sizeof text);
+  CHECK_RC(scanQueryDevNames(text, 14), 0);
+  CHECK(strcmp(text, "ZAFT Drivers") == 0 && text[13] == '\0' && text[14] == 'x');
+  CHECK_RC(scanQueryDevNames(text, 13), RC_SCAN_LENGTH_TOO_SHORT);
+  CHECK_RC(scanQueryInfo(NULL, 1, &value), 0);
+  CHECK(value == 14);
+  CHECK_RC(scanQueryInfo(NULL, 0, &value), 0);
+  CHECK(value == 57546);
+
+  CHECK_RC(scanOpen("dev", 1000, &handle), 0);
+  CHECK(handle == 1);
+  CHECK_RC(scanSetSeqNum(handle, 500), 0);
+
+  CHECK_RC(scanLastError(text, sizeof text), RC_SCAN_NO_ERROR_STORED);
+  CHECK_RC(scanLastError(text, sizeof text), 0);
+  CHECK(strcmp(text, "RC_SCAN_NO_ERROR_STORED") == 0);
+  CHECK_RC(scanClose(2), RC_SCAN_INVALID_HANDLE);
+  CHECK_RC(scanLastError(text, 22), RC_SCAN_ERROR_TRUNC);
+  CHECK(strcmp(text, "RC_SCAN_INVALID_HANDL") == 0);
+  CHECK_RC(scanLastError(text, sizeof text), 0);
+  CHECK(strcmp(text, "RC_SCAN_ERROR_TRUNC") == 0);
+
+  killer = CreateThread(NULL, 0, KillFromAnotherThread, NULL, 0, NULL);
+  CHECK(killer != NULL);
+  if (killer != NULL) {
+    WaitForSingleObject(killer, INFINITE);
+    GetExitCodeThread(killer, &killResult);
+    CloseHandle(killer);
+    CHECK(killResult == 0);
+  }
+
+  CHECK_RC(scanClose(handle), 0);
+  CHECK_RC(scanFree(), 0);
+  CHECK_RC(scanFree(), RC_SCAN_NOT_INITIALIZED);
+  CHECK_RC(scanInit(), 0);
+  CHECK_RC(scanFree(), 0);
+
+  CHECK(LogHasLine(folder, "ScanInit called"));
+  CHECK(LogHasLine(folder, "ScanOpen called with DevName: dev"));
+  CHECK(LogHasLine(folder, "  *phScanHdl=1  "));
+  CHECK(LogHasLine(folder, "ScanKill called: "));
+  CHECK(LogHasLine(folder, "   hScanHdl==1"));
+  CHECK(LogHasLine(folder, "ScanFree called:"));
+
+  FreeLibrary(library);
+  printf("%s: %d failed checks\n", failures == 0 ? "passed" : "FAILED", failures);
+  return failures == 0 ? 0 : 1;
+}
