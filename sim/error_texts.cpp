@@ -21,15 +21,22 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 20> kErrorTexts{{
+constexpr std::array<ErrorEntry, 27> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
+    {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
     {error::kNotStarted, "The framework has not been started"},
     {error::kNoPaper, "No paper in the document feeder"},
     {error::kTagNotSupported, "The driver does not support this tag"},
     {error::kValueNotAllowed, "The driver does not allow this value for the tag"},
+    {error::kWrongTagType, "The tag has another type"},
+    {error::kNoChoices, "The tag has no list of choices"},
+    {error::kNoSuchChoice, "The tag has no such choice"},
+    {error::kMessageNotSupported, "The driver does not support this message"},
     {error::kInvalidArgument, "Invalid argument"},
     {error::kNoErrorText, "No text is known for this error"},
+    {error::kBufferTooSmall, "The text does not fit the buffer"},
+    {error::kNoPipe, "No pipe can convert between these formats"},
     {error::kRationalWithoutDenominator, "Rational value without a denominator"},
     {error::kNoMemory, "Out of memory"},
     {error::kSettingMissing, "A setting is missing from the saved settings"},

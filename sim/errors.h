@@ -10,12 +10,19 @@ namespace sim::error {
 
 inline constexpr std::int16_t kDriverFailure = kErrDriverFailure;
 inline constexpr std::int16_t kDriverNotFound = kErrNoDriver;
+inline constexpr std::int16_t kBadDriverSettings = -4101;
 inline constexpr std::int16_t kNotStarted = -4300;
 inline constexpr std::int16_t kNoPaper = kErrNoPage;
 inline constexpr std::int16_t kTagNotSupported = -4410;
 inline constexpr std::int16_t kValueNotAllowed = -4411;
+inline constexpr std::int16_t kWrongTagType = -4412;
+inline constexpr std::int16_t kNoChoices = -4413;
+inline constexpr std::int16_t kNoSuchChoice = -4414;
+inline constexpr std::int16_t kMessageNotSupported = -4415;
 inline constexpr std::int16_t kInvalidArgument = -4420;
 inline constexpr std::int16_t kNoErrorText = -4421;
+inline constexpr std::int16_t kBufferTooSmall = -4422;
+inline constexpr std::int16_t kNoPipe = -4430;
 inline constexpr std::int16_t kRationalWithoutDenominator = kErrNoDenominator;
 inline constexpr std::int16_t kNoMemory = kErrNoMemory;
 inline constexpr std::int16_t kSettingMissing = kErrSettingMissing;

@@ -6,14 +6,6 @@
 namespace sim {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r";
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
-
 bool SameName(std::string_view a, std::string_view b) {
   return std::ranges::equal(
       a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
@@ -21,10 +13,18 @@ bool SameName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r";
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
 std::optional<std::string_view> IniText::Find(std::string_view section,
                                               std::string_view key) const {
-  section = Trim(section);
-  key = Trim(key);
+  section = TrimBlanks(section);
+  key = TrimBlanks(key);
   const std::string_view text = text_;
   bool inSection = false;
   std::size_t start = 0;
@@ -35,18 +35,18 @@ std::optional<std::string_view> IniText::Find(std::string_view section,
     start = end + 1;
     if (line.ends_with('\r')) line.remove_suffix(1);
 
-    const auto trimmed = Trim(line);
+    const auto trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') continue;
     if (trimmed.front() == '[') {
       const auto close = trimmed.find(']');
-      inSection =
-          close != std::string_view::npos && SameName(Trim(trimmed.substr(1, close - 1)), section);
+      inSection = close != std::string_view::npos &&
+                  SameName(TrimBlanks(trimmed.substr(1, close - 1)), section);
       continue;
     }
     if (!inSection) continue;
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    if (SameName(Trim(line.substr(0, equals)), key)) return line.substr(equals + 1);
+    if (SameName(TrimBlanks(line.substr(0, equals)), key)) return line.substr(equals + 1);
   }
   return std::nullopt;
 }

@@ -11,6 +11,9 @@
 
 namespace sim {
 
+// The text without blanks, tabs and carriage returns at either end.
+std::string_view TrimBlanks(std::string_view text);
+
 class IniText {
  public:
   explicit IniText(std::string text) : text_(std::move(text)) {}

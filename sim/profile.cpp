@@ -9,7 +9,6 @@
 #include "framework/qel.h"
 #include "sim/errors.h"
 #include "sim/guard.h"
-#include "sim/ini_text.h"
 #include "sim/module_folder.h"
 #include "sim/switches.h"
 #include "sim/text_copy.h"
@@ -32,6 +31,12 @@ std::filesystem::path ProfilePath() {
   return ModuleFolder() / "zaft.ini";
 }
 
+std::optional<IniText> ReadProfile() {
+  auto text = ReadWhole(ProfilePath());
+  if (!text) return std::nullopt;
+  return IniText(std::move(*text));
+}
+
 }  // namespace sim
 
 extern "C" std::int32_t QelReadProfileString(std::int32_t /*reserved*/, const char* section,
@@ -48,10 +53,9 @@ extern "C" std::int32_t QelReadProfileString(std::int32_t /*reserved*/, const ch
     EmptyText(buffer, bufferSize);
 
     // Read afresh each time: the profile may be edited while the host runs.
-    auto text = ReadWhole(ProfilePath());
-    if (!text) return error::kFileNotFound;
-    const IniText ini(std::move(*text));
-    const auto value = ini.Find(section, key);
+    const auto ini = ReadProfile();
+    if (!ini) return error::kFileNotFound;
+    const auto value = ini->Find(section, key);
     if (!value) return error::kProfileKeyMissing;
     CopyCut(*value, buffer, bufferSize);
     return 0;

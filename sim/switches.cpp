@@ -30,6 +30,17 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::FileClose, "QelFileClose", error::kInvalidFileHandle},
     {Op::ErrorText, "QelErrorText", error::kNoErrorText},
     {Op::LoadString, "QelLoadString", error::kStringNotFound},
+    {Op::BarcodeCreate, "QelIpCreateInstance", error::kNoMemory},
+    {Op::BarcodeGetState, "GetState", error::kNoMemory},
+    {Op::BarcodePutState, "PutState", error::kInvalidArgument},
+    {Op::DrvLoad, "QelDrvLoad", error::kDriverNotFound},
+    {Op::DrvInit, "QelDrvInit", error::kDriverFailure},
+    {Op::DrvUnload, "QelDrvUnload", error::kDriverNotFound},
+    {Op::DefaultMessage, "QelDrvDefaultMessage", error::kMessageNotSupported},
+    {Op::Alloc, "QelAlloc", error::kNoMemory},
+    {Op::Free, "QelFree", error::kInvalidArgument},
+    {Op::TextToNumber, "QelTextToNumber", error::kInvalidArgument},
+    {Op::MakePipe, "QelMakePipe", error::kNoPipe},
 }};
 
 constexpr bool InEnumOrder() {

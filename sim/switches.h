@@ -27,6 +27,17 @@ enum class Op : std::size_t {
   FileClose,          // -4603 invalid handle
   ErrorText,          // -4421 no text, buffer untouched
   LoadString,         // -4611 string not found, buffer emptied
+  BarcodeCreate,      // -4500 no memory, no reader
+  BarcodeGetState,    // -4500 no memory, no string
+  BarcodePutState,    // -4420 invalid argument, state kept
+  DrvLoad,            // -4100 driver not found, record untouched
+  DrvInit,            // -10 driver failure, the driver stays loaded
+  DrvUnload,          // -4100 driver not found, the driver stays loaded
+  DefaultMessage,     // -4415 message not supported
+  Alloc,              // -4500 no memory: answers null
+  Free,               // -4420 invalid argument, the block stays
+  TextToNumber,       // -4420 invalid argument
+  MakePipe,           // -4430 no pipe, text emptied
   Count
 };
 

@@ -5,22 +5,46 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/records.h"
 #include "kovzaft2.h"
 #include "platform/platform.h"
+
+struct IBarcodeReader;
 
 struct WorkerLink;
 
 inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
 inline constexpr std::size_t kPipeTextSize = 256;
+inline constexpr std::size_t kDriverNameSize = 9;     // eight characters and the zero
+inline constexpr std::size_t kLoadedDriverSize = 104;
 
 struct ScannerControlBlock {
   std::int16_t bOpen = 0;
   std::int32_t lCurHandle = 0;
   std::int32_t lSeqNumber = 0;
+  char szDriverName[kDriverNameSize] = {};
   ParmRecord CurParms = {};
+  DriverRecord ScannerDriver = {};
   std::int32_t iRefCount = 0;  // scanner driver load count; 0 = no driver loaded
+  char szLoadedDriver[kLoadedDriverSize] = {};
+  std::int32_t bUseOldAddressOffset = 0;
+  std::int32_t bClearBuffers = 0;
+  DriverRecord CaptureDriver = {};  // "QELMZAFT"
+  DriverRecord ReplayDriver = {};   // "FROMQELM"
+  platform::ComString DefaultBarcodeState = nullptr;
+  std::int32_t bSendParams = 0;
   std::int32_t bCanPause = 0;
   std::int32_t bPaused = 0;
+  std::int32_t bScannedSinceLoad = 0;
+
+  // Working values of the record applied or captured last.
+  std::int32_t lCurCompression = 0;
+  std::int32_t lCurT4Options = 0;
+  std::int32_t p2 = 0;
+  std::int32_t p3 = 0;
+  std::int32_t pt = 0;
+  std::int32_t bro = 0;
+  char PipeText[kPipeTextSize] = {};
   char szLoadedPipe[kPipeTextSize] = {};
 
   // Command handshake with the worker thread.
@@ -41,6 +65,8 @@ struct ScannerControlBlock {
   std::int32_t lDialogOption = 0;
   SCAN_CLT_ENTRY* pClt = nullptr;
   void* hOwnerWnd = nullptr;
+
+  IBarcodeReader* pBarcode = nullptr;
 };
 
 extern ScannerControlBlock SCB;

@@ -1,9 +1,6 @@
 // Exported calls and callbacks whose work arrives with the parameter, page and dialog
 // subsystems. Until then they keep the common shape and answer a plain refusal, never a
 // success they did not earn.
-#include <algorithm>
-#include <cstring>
-
 #include "api/api_call.h"
 #include "api/control_block.h"
 #include "api/trace_log.h"
@@ -57,45 +54,8 @@ extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord*, std::uint16_t, void*)
   return AnswerNotSupported();
 }
 
-extern "C" std::uint16_t KOVAPI SCANQUERYCLT(ParmRecord*, SCAN_CLT_ENTRY*) noexcept {
-  ApiLockGuard lock;
-  TraceLog("ScanQueryCLT called");
-  return AnswerNotSupported();
-}
-
 // The storage filter is not chained yet: a driver that calls it gets a failure.
 extern "C" std::int32_t KOVAPI MyStore(void*, std::uint32_t, std::int32_t, void*) noexcept {
   return kErrNoDriver;
 }
 
-// No record to save into yet: answer "no room", nothing is written.
-extern "C" std::int32_t KOVAPI SaveCallback(std::int32_t, const char*, const char*,
-                                            ParmRecord*) noexcept {
-  return kErrNoMemory;
-}
-
-namespace {
-
-// "Name not found": the buffer receives the default, cut to the buffer.
-std::int32_t AnswerNameMissing(const char* pszDefault, char* pszBuffer, std::int32_t lSize) {
-  if (pszBuffer == nullptr || lSize <= 0) return 0;
-  const char* text = pszDefault != nullptr ? pszDefault : "";
-  const std::size_t length = std::min(std::strlen(text), static_cast<std::size_t>(lSize - 1));
-  std::memcpy(pszBuffer, text, length);
-  pszBuffer[length] = '\0';
-  return 0;
-}
-
-}  // namespace
-
-extern "C" std::int32_t KOVAPI RestoreCallback(std::int32_t, const char*, const char* pszDefault,
-                                               char* pszBuffer, std::int32_t lBufferSize,
-                                               ParmRecord*) noexcept {
-  return AnswerNameMissing(pszDefault, pszBuffer, lBufferSize);
-}
-
-extern "C" std::int32_t KOVAPI OldRestoreCallback(std::int32_t, const char*, const char* pszDefault,
-                                                  char* pszBuffer, std::int32_t lBufferSize,
-                                                  ParmRecord*) noexcept {
-  return AnswerNameMissing(pszDefault, pszBuffer, lBufferSize);
-}

@@ -1,18 +1,22 @@
-// SCANQUERYDEVNAMES and SCANQUERYINFO: answered on the calling thread, no scanner needed.
+// Query calls: device names and fixed information on the calling thread; the colour table
+// on the worker.
 #include <cstddef>
 #include <cstring>
 
 #include "api/api_call.h"
 #include "api/control_block.h"
+#include "api/thread.h"
 #include "api/trace_log.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
+#include "parms/parm_record.h"
 #include "resources/strings.h"
 
 namespace {
 
 constexpr std::size_t kDeviceNameSize = 256;
 constexpr std::uint32_t kQuickControlValue = 100;
+constexpr std::uint32_t kColourTableLimitMs = 20000;
 
 // The one device name, from the library's string table.
 std::size_t LoadDeviceName(char (&name)[kDeviceNameSize]) {
@@ -96,4 +100,16 @@ extern "C" std::uint16_t KOVAPI SCANQUERYINFO(const char* pszDevName, std::uint1
     default:
       return Refuse(RC_SCAN_INVALID_IDENTIFIER);
   }
+}
+
+extern "C" std::uint16_t KOVAPI SCANQUERYCLT(ParmRecord* pParms, SCAN_CLT_ENTRY* pClt) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanQueryCLT called");
+  if (pParms != nullptr) TraceRecord(*pParms);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (pParms == nullptr || pClt == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+  SCB.pClt = pClt;
+  SCB.pParms = pParms;
+  return static_cast<std::uint16_t>(PostCommand(CMD_COLOUR_TABLE, kColourTableLimitMs));
 }

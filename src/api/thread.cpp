@@ -5,6 +5,8 @@
 #include "api/control_block.h"
 #include "api/framework_session.h"
 #include "api/trace_log.h"
+#include "parms/parm_record.h"
+#include "pipeline/driver_loading.h"
 
 namespace {
 
@@ -15,6 +17,8 @@ constexpr std::array<CommandRoutine, 13> kCommandRoutines = [] {
   std::array<CommandRoutine, 13> routines{};
   routines[CMD_FRAMEWORK_START] = FrameworkStart;
   routines[CMD_FRAMEWORK_STOP] = FrameworkStop;
+  routines[CMD_UNLOAD_DRIVER] = UnloadScannerDriver;
+  routines[CMD_COLOUR_TABLE] = FillColourTable;
   return routines;
 }();
 

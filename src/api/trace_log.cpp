@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "api/control_block.h"
+#include "api/profile_switch.h"
 #include "framework/qel.h"
 #include "platform/platform.h"
 
@@ -27,22 +28,16 @@ struct LogSettings {
   char szLogPath[kLogPathSize] = {};
 };
 
-bool ProfileSwitchIsOn(const char* key, std::size_t bufferSize) {
-  char value[kLogPathSize] = {};
-  const auto size = static_cast<std::int32_t>(std::min(bufferSize, sizeof value));
-  return QelReadProfileString(0, "KOVZAFT", key, value, size) == 0 && std::strcmp(value, "1") == 0;
-}
-
 // Read once in the life of the loaded module: later profile changes need a reload.
 const LogSettings& Settings() {
   static LogSettings settings;
   static std::once_flag configured;
   std::call_once(configured, [] {
-    settings.bLoggingEnabled = ProfileSwitchIsOn("Debug", 260);
+    settings.bLoggingEnabled = ProfileSwitchEquals("Debug", "1", kLogPathSize);
     char moduleName[kLogPathSize];
     platform::GetModuleFileName(hModuleInstance, moduleName, sizeof moduleName);
     BuildLogPath(moduleName, settings.szLogPath, sizeof settings.szLogPath);
-    settings.bLogPrintText = ProfileSwitchIsOn("PrtText", 128);
+    settings.bLogPrintText = ProfileSwitchEquals("PrtText", "1");
   });
   return settings;
 }
@@ -91,6 +86,11 @@ void BuildLogPath(const char* moduleFileName, char* buffer, std::size_t bufferSi
   }
   std::snprintf(buffer, bufferSize, "%.*s%s", static_cast<int>(folderLength), moduleFileName,
                 kLogFileName);
+}
+
+bool TraceInvariant(bool holds, const char* field) {
+  if (!holds) TraceLogStr("assertion failed: %s", field);
+  return holds;
 }
 
 bool TraceMayLogPrintText() {

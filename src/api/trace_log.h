@@ -14,6 +14,10 @@ void TraceLog(const char* text);
 void TraceLogInt(const char* format, std::int32_t value);
 void TraceLogStr(const char* format, const char* text);
 
+// An internal invariant: when it does not hold, traces "assertion failed: <field>" and
+// answers false so the caller can stay clear of the broken state.
+bool TraceInvariant(bool holds, const char* field);
+
 // The profile switch "PrtText": imprinter texts may appear in the log.
 bool TraceMayLogPrintText();
 

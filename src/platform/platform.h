@@ -60,4 +60,37 @@ inline constexpr char kPathSeparator =
 // Zero-filled read-write pages that are never given back: the host owns them afterwards.
 void* AllocatePages(std::size_t bytes);
 
+// COM strings: length-counted 16-bit text, the string type of the barcode component. A
+// string is a pointer to its characters, which are followed by a zero character; the length
+// is kept in front of them, so a string may hold zero characters. A null string is an empty
+// one. Strings from these calls go back through FreeComString, by whoever owns them then.
+#ifdef _WIN32
+using ComChar = wchar_t;
+#else
+using ComChar = char16_t;
+#endif
+using ComString = ComChar*;
+
+// A new string of `length` characters copied from text; with text null the characters are
+// left for the caller to write. Null when there is no memory.
+ComString AllocComString(const ComChar* text, std::uint32_t length);
+void FreeComString(ComString text);
+// Characters, without the terminating zero; 0 for a null string.
+std::uint32_t ComStringLength(ComString text);
+
+// ANSI code page text as a new string, characters precomposed; null text gives an empty
+// string. Null when there is no memory. Outside Windows the ANSI code page is Latin-1.
+ComString AnsiToComString(const char* text);
+// Writes the string in the ANSI code page, cut to bufferSize - 1 bytes and terminated (a
+// cut never splits a character). Returns the bytes the whole text needs without the
+// terminator, as snprintf does: the text was cut when the result is >= bufferSize. Nothing
+// is written when buffer is null or bufferSize 0. A 16-bit character without an ANSI form
+// becomes "?" (each half of a surrogate pair does).
+std::size_t ComStringToAnsi(ComString text, char* buffer, std::size_t bufferSize);
+
+// COM on the calling thread: 0 when started, 1 when it already was, negative on failure.
+// Each successful call needs one ComUninitialize on the same thread.
+std::int32_t ComInitialize();
+void ComUninitialize();
+
 }  // namespace platform

@@ -1,7 +1,9 @@
 // Device names and fixed information, answered without a scanner.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "host_library.h"
@@ -59,6 +61,34 @@ TEST_F(Query, QuickControlDescriptionsByIndex) {
   EXPECT_STREQ(info.szTitle, "Title 2");
   EXPECT_STREQ(info.szRange, "1,0;50,50;99,100");
   EXPECT_EQ(info.szRange[17], 'x') << "a 17-byte range field is enough";
+}
+
+TEST_F(Query, ColourTableFollowsTheRecordsBitDepth) {
+  auto record = std::make_unique<ParmRecord>();
+  std::array<SCAN_CLT_ENTRY, 256> table;
+  std::memset(table.data(), 0xEE, sizeof table);
+
+  ASSERT_EQ(lib.SCANQUERYCLT(record.get(), table.data()), 0) << "no settings: black and white";
+  EXPECT_EQ(table[0].abValue[0], 0);
+  EXPECT_EQ(table[1].abValue[2], 255);
+  EXPECT_EQ(table[1].ucReserved, 0xEE) << "byte 3 stays the host's";
+  EXPECT_EQ(table[2].abValue[0], 0xEE);
+
+  lib.SaveCallback(0, "SamplesPerPixel", "1", record.get());
+  lib.SaveCallback(0, "BitsPerSample", "4", record.get());
+  ASSERT_EQ(lib.SCANQUERYCLT(record.get(), table.data()), 0);
+  EXPECT_EQ(table[15].abValue[1], 15) << "levels 0 to 15, not scaled";
+  EXPECT_EQ(table[16].abValue[1], 0xEE);
+
+  record->sSettingsLen = 0;
+  lib.SaveCallback(0, "SamplesPerPixel", "3", record.get());
+  lib.SaveCallback(0, "BitsPerSample", "8", record.get());
+  std::memset(table.data(), 0xEE, sizeof table);
+  EXPECT_EQ(lib.SCANQUERYCLT(record.get(), table.data()), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(table[0].abValue[0], 0xEE);
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_PARM");
+  EXPECT_EQ(lib.SCANQUERYCLT(nullptr, table.data()), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(lib.SCANQUERYCLT(record.get(), nullptr), RC_SCAN_INVALID_PARM);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+// A driver of the stand-in: its tag table, served by the framework's default message
+// handling, and whatever messages the driver answers itself.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "framework/tags.h"
+#include "sim/tag_table.h"
+
+namespace sim {
+
+// Text values longer than this are refused; a text get cannot return more anyway.
+inline constexpr std::size_t kMaxTextValue = 0xFFFE;
+// The buffer a driver gives the restore callback for each of its settings.
+inline constexpr std::int32_t kRestoreBufferSize = 256;
+
+struct PageDots {
+  std::int32_t width = 0;
+  std::int32_t length = 0;
+};
+
+class Driver {
+ public:
+  Driver() = default;
+  explicit Driver(TagTable tags) : tags_(std::move(tags)) {}
+  virtual ~Driver() = default;
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+
+  // A message sent to the driver. What a driver does not handle itself it leaves to Default.
+  virtual std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer);
+  virtual std::int32_t Init(std::uintptr_t setup);
+
+  // The framework's default handling of a message, on this driver's tags: declare, get, set,
+  // type, choices, save and restore. Any other message fails.
+  std::int32_t Default(std::uint32_t code, std::int32_t argument, void* pointer);
+
+  const TagTable& Tags() const { return tags_; }
+  // The library's abort callback, given as tag 1299; null until given.
+  QelAbortPoll AbortPoll() const { return abortPoll_; }
+
+ protected:
+  // The size of a named page at the driver's current settings; none when it is no page.
+  virtual std::optional<PageDots> PageSize(std::string_view name) const;
+  // After a set changed the tag; `before` is the value it had. Setting the page size sets
+  // the image width and length to that page's.
+  virtual void Changed(const Tag& tag, const TagValue& before);
+
+  // Changes a tag as a set message does, linked tags included.
+  void Assign(Tag& tag, TagValue value);
+  // Assign to an integer tag, when the driver has one of that number.
+  void AssignNumber(std::uint16_t number, std::int32_t value);
+  TagTable& Table() { return tags_; }
+
+ private:
+  template <class T>
+  std::int32_t Typed(std::uint16_t number, void* pointer, Tag*& tag);
+  template <class T>
+  std::int32_t Get(std::uint16_t number, std::uint16_t textSize, void* pointer);
+  template <class T>
+  std::int32_t Set(std::uint16_t number, void* pointer);
+  template <class T>
+  std::int32_t Choice(std::uint16_t number, std::uint16_t index, void* pointer);
+  std::int32_t DeclareTag(std::uint16_t type, std::uint16_t number);
+  std::int32_t TypeOf(std::uint16_t number, void* pointer);
+  std::int32_t ChoiceCount(std::uint16_t number, void* pointer);
+  std::int32_t Save(const void* pointer);
+  std::int32_t Restore(const void* pointer);
+
+  TagTable tags_;
+  QelAbortPoll abortPoll_ = nullptr;
+};
+
+}  // namespace sim

@@ -1,0 +1,21 @@
+// Where QelDrvLoad looks for a driver name (upper case), in this order: the drivers tests
+// registered, the two image drivers, the virtual scanners of the profile.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "sim/driver.h"
+
+namespace sim {
+
+// Null when the name is not theirs.
+std::unique_ptr<Driver> KitDriverNamed(std::string_view key);
+std::unique_ptr<Driver> ImageDriverNamed(std::string_view key);
+
+// 0 with the driver; error::kDriverNotFound when the profile has no such scanner;
+// error::kBadDriverSettings when its section does not describe one.
+std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& driver);
+
+}  // namespace sim

@@ -1,0 +1,248 @@
+#include "sim/driver_registry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "framework/qel.h"
+#include "sim/driver_catalog.h"
+#include "sim/errors.h"
+#include "sim/guard.h"
+#include "sim/switches.h"
+
+namespace sim {
+namespace {
+
+struct LoadedDriver {
+  DriverContext context{};
+  std::string key;  // empty for a driver given by its entry
+  std::uint64_t serial = 0;
+  std::unique_ptr<Driver> driver;
+  // Recursive: a driver's messages may come back to it from inside a callback.
+  std::recursive_mutex mutex;
+};
+
+using LoadedPtr = std::shared_ptr<LoadedDriver>;
+
+// A message in progress keeps its driver alive through a concurrent unload.
+class Registry {
+ public:
+  static Registry& Instance() {
+    static Registry registry;
+    return registry;
+  }
+
+  void Load(std::string key, std::unique_ptr<Driver> driver, QelMessageEntry entry,
+            DriverRecord& record) {
+    auto loaded = std::make_shared<LoadedDriver>();
+    loaded->key = std::move(key);
+    loaded->driver = std::move(driver);
+    DriverContext& context = loaded->context;
+    std::lock_guard lock(mutex_);
+    loaded->serial = ++serial_;
+    context.self.pfnEntry = entry;
+    context.self.pInstance = &context;
+    context.usDriverId = static_cast<std::uint16_t>(loaded->serial);
+    if (!loaded->key.empty()) ++books_[loaded->key].loads;
+    live_.emplace(&context, loaded);
+    record.slot0 = 0;
+    record.slot1 = 0;
+    record.pfnEntry = entry;
+    record.pInstance = &context;
+  }
+
+  LoadedPtr Find(const void* instance) {
+    std::lock_guard lock(mutex_);
+    return FindLocked(instance);
+  }
+
+  // The driver a message is for; the message goes into its name's book.
+  LoadedPtr Receive(const void* instance, std::uint32_t code, std::int32_t argument) {
+    std::lock_guard lock(mutex_);
+    auto loaded = FindLocked(instance);
+    if (loaded && !loaded->key.empty()) {
+      auto& messages = books_[loaded->key].messages;
+      if (messages.size() == kMessageLogSize) messages.pop_front();
+      messages.push_back({code, TagOfArg(argument)});
+    }
+    return loaded;
+  }
+
+  LoadedPtr Init(const void* instance, std::uintptr_t setup) {
+    std::lock_guard lock(mutex_);
+    auto loaded = FindLocked(instance);
+    if (loaded && !loaded->key.empty()) {
+      DriverBook& book = books_[loaded->key];
+      ++book.inits;
+      book.lastSetup = setup;
+    }
+    return loaded;
+  }
+
+  bool Unload(DriverRecord& record) {
+    std::lock_guard lock(mutex_);
+    const auto found = live_.find(record.pInstance);
+    if (found == live_.end()) return false;
+    if (!found->second->key.empty()) ++books_[found->second->key].unloads;
+    live_.erase(found);
+    record.slot0 = 0;
+    record.slot1 = 0;
+    return true;
+  }
+
+  LoadedPtr Latest(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    LoadedPtr latest;
+    for (const auto& [instance, loaded] : live_) {
+      if (loaded->key == key && (!latest || loaded->serial > latest->serial)) latest = loaded;
+    }
+    return latest;
+  }
+
+  DriverBook Book(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    const auto found = books_.find(key);
+    return found == books_.end() ? DriverBook{} : found->second;
+  }
+
+  void ClearMessages(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    if (const auto found = books_.find(key); found != books_.end()) found->second.messages.clear();
+  }
+
+  void Forget() {
+    std::lock_guard lock(mutex_);
+    live_.clear();
+    books_.clear();
+  }
+
+ private:
+  LoadedPtr FindLocked(const void* instance) const {
+    const auto found = live_.find(instance);
+    return found == live_.end() ? nullptr : found->second;
+  }
+
+  std::mutex mutex_;
+  std::uint64_t serial_ = 0;
+  std::map<const void*, LoadedPtr> live_;
+  std::map<std::string, DriverBook, std::less<>> books_;
+};
+
+std::int32_t QELCALLBACK DriverEntry(void* instance, std::uint32_t code, std::int32_t argument,
+                                     void* pointer) noexcept {
+  return Guard([&]() -> std::int32_t {
+    const auto loaded = Registry::Instance().Receive(instance, code, argument);
+    if (!loaded) return error::kDriverNotFound;
+    std::lock_guard lock(loaded->mutex);
+    return loaded->driver->Message(code, argument, pointer);
+  });
+}
+
+std::int32_t MakeNamedDriver(std::string_view key, std::unique_ptr<Driver>& driver) {
+  if ((driver = KitDriverNamed(key))) return 0;
+  if ((driver = ImageDriverNamed(key))) return 0;
+  return VirtualScannerNamed(key, driver);
+}
+
+std::int32_t LoadByName(const char* name, DriverRecord& record) {
+  const auto key = DriverKey(name);
+  if (!key) return error::kDriverNotFound;
+  std::unique_ptr<Driver> driver;
+  if (const auto failure = MakeNamedDriver(*key, driver); failure < 0) return failure;
+  Registry::Instance().Load(*key, std::move(driver), &DriverEntry, record);
+  return 0;
+}
+
+}  // namespace
+
+std::optional<std::string> DriverKey(const char* name) {
+  const auto length = strnlen(name, kMaxDriverName + 1);
+  if (length == 0 || length > kMaxDriverName) return std::nullopt;
+  std::string key(name, length);
+  std::ranges::transform(key, key.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return key;
+}
+
+DriverBook BookOf(std::string_view key) {
+  return Registry::Instance().Book(key);
+}
+
+void ClearMessages(std::string_view key) {
+  Registry::Instance().ClearMessages(key);
+}
+
+bool ReadLoaded(std::string_view key, const std::function<void(const Driver&)>& read) {
+  const auto loaded = Registry::Instance().Latest(key);
+  if (!loaded) return false;
+  std::lock_guard lock(loaded->mutex);
+  read(*loaded->driver);
+  return true;
+}
+
+void ForgetDrivers() {
+  Registry::Instance().Forget();
+}
+
+}  // namespace sim
+
+extern "C" {
+
+std::int32_t QelDrvLoad(std::int32_t /*reserved*/, const void* nameOrEntry, DriverRecord* driver,
+                        std::int32_t how) {
+  using namespace sim;
+  return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::DrvLoad); failure < 0) return failure;
+    if (nameOrEntry == nullptr || driver == nullptr) return error::kInvalidArgument;
+    switch (how) {
+      case kQelLoadByName:
+        return LoadByName(static_cast<const char*>(nameOrEntry), *driver);
+      case kQelLoadEntry:
+        // An in-process driver keeps no tags of its own: they are the default handling's.
+        Registry::Instance().Load({}, std::make_unique<Driver>(),
+                                  reinterpret_cast<QelMessageEntry>(const_cast<void*>(nameOrEntry)),
+                                  *driver);
+        return 0;
+      default:
+        return error::kInvalidArgument;
+    }
+  });
+}
+
+std::int32_t QelDrvInit(DriverRecord* driver, std::int32_t /*reserved*/, std::uintptr_t setup) {
+  using namespace sim;
+  return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::DrvInit); failure < 0) return failure;
+    if (driver == nullptr) return error::kInvalidArgument;
+    const auto loaded = Registry::Instance().Init(driver->pInstance, setup);
+    if (!loaded) return error::kDriverNotFound;
+    std::lock_guard lock(loaded->mutex);
+    return loaded->driver->Init(setup);
+  });
+}
+
+std::int32_t QelDrvUnload(DriverRecord* driver) {
+  using namespace sim;
+  return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::DrvUnload); failure < 0) return failure;
+    if (driver == nullptr) return error::kInvalidArgument;
+    return Registry::Instance().Unload(*driver) ? 0 : error::kDriverNotFound;
+  });
+}
+
+std::int32_t QelDrvDefaultMessage(void* context, std::uint32_t code, std::int32_t argument,
+                                  void* pointer) {
+  using namespace sim;
+  return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::DefaultMessage); failure < 0) return failure;
+    const auto loaded = Registry::Instance().Find(context);
+    if (!loaded) return error::kDriverNotFound;
+    std::lock_guard lock(loaded->mutex);
+    return loaded->driver->Default(code, argument, pointer);
+  });
+}
+
+}  // extern "C"

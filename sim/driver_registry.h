@@ -1,0 +1,68 @@
+// Drivers loaded through the framework: the context each loaded driver gets, and what the
+// loads of a driver name leave for a test to see.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "framework/records.h"
+#include "sim/driver.h"
+
+namespace sim {
+
+// Driver names are file names of at most eight characters; case does not matter.
+inline constexpr std::size_t kMaxDriverName = 8;
+
+// The framework's context of a loaded driver: the instance its record carries, so the first
+// argument of each message it receives. It starts with the driver's own entry and instance,
+// laid out as DriverRecord, so that the driver can send messages to itself through it. The
+// storage filter reads its driver number and its data handler at fixed offsets too.
+struct DriverContext {
+  DriverRecord self;
+  std::uint8_t reserved1[28];
+  std::uint16_t usDriverId;  // names the driver in the detail of its error values
+  std::uint8_t reserved2[18];
+  std::uint64_t dataHandler;  // a QelMessageEntry that also gets the data; 0 for none
+  std::uint64_t dataHandlerInstance;
+};
+static_assert(offsetof(DriverContext, self) == 0);
+static_assert(offsetof(DriverContext, usDriverId) == 44);
+static_assert(offsetof(DriverContext, dataHandler) == 64);
+static_assert(offsetof(DriverContext, dataHandlerInstance) == 72);
+
+struct DriverMessage {
+  std::uint32_t code = 0;
+  std::uint16_t tag = 0;  // the low 16 bits of the argument
+  bool operator==(const DriverMessage&) const = default;
+};
+
+// What the loads of one driver name did, kept across its loads.
+struct DriverBook {
+  std::uint32_t loads = 0;
+  std::uint32_t unloads = 0;
+  std::uint32_t inits = 0;
+  std::optional<std::uintptr_t> lastSetup;
+  std::deque<DriverMessage> messages;  // the latest kMessageLogSize, oldest first
+};
+inline constexpr std::size_t kMessageLogSize = 4096;
+
+// The upper-case name, or none for a name no driver can have. Reads at most one character
+// past the longest name.
+std::optional<std::string> DriverKey(const char* name);
+
+DriverBook BookOf(std::string_view key);
+void ClearMessages(std::string_view key);
+
+// Runs `read` on the driver loaded last under the name, while the driver's messages wait.
+// False when no driver of that name is loaded.
+bool ReadLoaded(std::string_view key, const std::function<void(const Driver&)>& read);
+
+// Drops every loaded driver (their records go stale) and every book.
+void ForgetDrivers();
+
+}  // namespace sim

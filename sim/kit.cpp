@@ -1,0 +1,244 @@
+#include "sim/kit.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+
+#include "sim/driver.h"
+#include "sim/driver_catalog.h"
+#include "sim/errors.h"
+
+namespace sim {
+
+class KitDriver final : public Driver {
+ public:
+  explicit KitDriver(const DriverSpec& spec)
+      : Driver(spec.tags_),
+        pages_(spec.pages_),
+        failures_(spec.failures_),
+        accepted_(spec.accepted_),
+        initResult_(spec.initResult_) {}
+
+  std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
+    const std::int32_t tag = TagOfArg(argument);
+    for (const auto& failure : failures_) {
+      if (failure.code == code && (failure.tag == kAnyTag || failure.tag == tag)) {
+        return failure.error;
+      }
+    }
+    const auto answer = Default(code, argument, pointer);
+    if (answer == error::kMessageNotSupported && std::ranges::count(accepted_, code) > 0) return 0;
+    return answer;
+  }
+
+  std::int32_t Init(std::uintptr_t /*setup*/) override { return initResult_; }
+
+ protected:
+  std::optional<PageDots> PageSize(std::string_view name) const override {
+    const auto found = std::ranges::find(pages_, name, &DriverSpec::NamedPage::name);
+    if (found == pages_.end()) return std::nullopt;
+    return PageDots{found->width, found->length};
+  }
+
+ private:
+  std::vector<DriverSpec::NamedPage> pages_;
+  std::vector<DriverSpec::Failure> failures_;
+  std::vector<std::uint32_t> accepted_;
+  std::int32_t initResult_;
+};
+
+namespace {
+
+class SpecTable {
+ public:
+  static SpecTable& Instance() {
+    static SpecTable table;
+    return table;
+  }
+
+  void Put(const DriverSpec& spec) {
+    std::lock_guard lock(mutex_);
+    specs_.insert_or_assign(spec.Key(), spec);
+  }
+
+  void Remove(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    if (const auto found = specs_.find(key); found != specs_.end()) specs_.erase(found);
+  }
+
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    specs_.clear();
+  }
+
+  std::unique_ptr<Driver> Make(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    const auto found = specs_.find(key);
+    if (found == specs_.end()) return nullptr;
+    return std::make_unique<KitDriver>(found->second);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, DriverSpec, std::less<>> specs_;
+};
+
+std::string KeyOrThrow(std::string_view name) {
+  const std::string text(name);
+  auto key = DriverKey(text.c_str());
+  if (!key || key->size() != text.size()) {
+    throw std::invalid_argument("not a driver name: " + text);
+  }
+  return *key;
+}
+
+}  // namespace
+
+std::unique_ptr<Driver> KitDriverNamed(std::string_view key) {
+  return SpecTable::Instance().Make(key);
+}
+
+DriverSpec::DriverSpec(std::string_view name) : key_(KeyOrThrow(name)) {}
+
+DriverSpec& DriverSpec::Integer(std::uint16_t tag, std::int32_t value,
+                                std::vector<std::int32_t> choices, std::string setting,
+                                TiffType type) {
+  if (type != TiffType::Byte && type != TiffType::Short && type != TiffType::Long) {
+    throw std::invalid_argument("not an integer type");
+  }
+  tags_.Define(tag, type, value, {choices.begin(), choices.end()}, std::move(setting));
+  return *this;
+}
+
+DriverSpec& DriverSpec::Rational(std::uint16_t tag, QelRational value,
+                                 std::vector<QelRational> choices, std::string setting) {
+  tags_.Define(tag, TiffType::Rational, value, {choices.begin(), choices.end()},
+               std::move(setting));
+  return *this;
+}
+
+DriverSpec& DriverSpec::Text(std::uint16_t tag, std::string value, std::vector<std::string> choices,
+                             std::string setting) {
+  tags_.Define(tag, TiffType::Ascii, std::move(value),
+               {std::make_move_iterator(choices.begin()), std::make_move_iterator(choices.end())},
+               std::move(setting));
+  return *this;
+}
+
+DriverSpec& DriverSpec::Range(std::uint16_t tag, std::int32_t maximum, std::int32_t step) {
+  Tag* declared = tags_.Find(tag);
+  if (declared == nullptr || !std::holds_alternative<std::int32_t>(declared->value)) {
+    throw std::invalid_argument("a range needs an integer tag declared before");
+  }
+  declared->maximum = maximum;
+  declared->step = step;
+  return *this;
+}
+
+DriverSpec& DriverSpec::Page(std::string name, std::int32_t width, std::int32_t length) {
+  if (tags_.Find(kTagPageSize) == nullptr) Text(kTagPageSize, name);
+  Tag& pageSize = *tags_.Find(kTagPageSize);
+  if (pageSize.type != TiffType::Ascii) throw std::invalid_argument("page size is a text tag");
+  const bool listed = std::ranges::any_of(pageSize.choices, [&](const TagValue& known) {
+    return std::get<std::string>(known) == name;
+  });
+  if (!listed) pageSize.choices.emplace_back(name);
+  pages_.push_back({std::move(name), width, length});
+  return *this;
+}
+
+DriverSpec& DriverSpec::FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error) {
+  failures_.push_back({code, tag, error});
+  return *this;
+}
+
+DriverSpec& DriverSpec::Accept(std::uint32_t code) {
+  accepted_.push_back(code);
+  return *this;
+}
+
+DriverSpec& DriverSpec::RefuseInit(std::int32_t error) {
+  initResult_ = error;
+  return *this;
+}
+
+void RegisterDriver(const DriverSpec& spec) {
+  SpecTable::Instance().Put(spec);
+}
+
+void UnregisterDriver(std::string_view name) {
+  SpecTable::Instance().Remove(KeyOrThrow(name));
+}
+
+void ResetDrivers() {
+  SpecTable::Instance().Clear();
+  ForgetDrivers();
+}
+
+DriverView::DriverView(std::string_view name) : key_(KeyOrThrow(name)) {}
+
+std::optional<TagValue> DriverView::ValueOf(std::uint16_t tag) const {
+  std::optional<TagValue> value;
+  ReadLoaded(key_, [&](const Driver& driver) {
+    if (const Tag* found = driver.Tags().Find(tag)) value = found->value;
+  });
+  return value;
+}
+
+namespace {
+
+template <class T>
+std::optional<T> As(std::optional<TagValue> value) {
+  if (!value || !std::holds_alternative<T>(*value)) return std::nullopt;
+  return std::get<T>(std::move(*value));
+}
+
+}  // namespace
+
+std::optional<std::int32_t> DriverView::Integer(std::uint16_t tag) const {
+  return As<std::int32_t>(ValueOf(tag));
+}
+
+std::optional<QelRational> DriverView::Rational(std::uint16_t tag) const {
+  return As<QelRational>(ValueOf(tag));
+}
+
+std::optional<std::string> DriverView::Text(std::uint16_t tag) const {
+  return As<std::string>(ValueOf(tag));
+}
+
+QelAbortPoll DriverView::AbortPoll() const {
+  QelAbortPoll poll = nullptr;
+  ReadLoaded(key_, [&](const Driver& driver) { poll = driver.AbortPoll(); });
+  return poll;
+}
+
+std::uint32_t DriverView::TimesLoaded() const {
+  return BookOf(key_).loads;
+}
+
+std::uint32_t DriverView::LoadedNow() const {
+  const DriverBook book = BookOf(key_);
+  return book.loads - book.unloads;
+}
+
+std::uint32_t DriverView::TimesInitialised() const {
+  return BookOf(key_).inits;
+}
+
+std::optional<std::uintptr_t> DriverView::LastSetup() const {
+  return BookOf(key_).lastSetup;
+}
+
+std::vector<DriverMessage> DriverView::Messages() const {
+  const DriverBook book = BookOf(key_);
+  return {book.messages.begin(), book.messages.end()};
+}
+
+void DriverView::ClearMessages() const {
+  sim::ClearMessages(key_);
+}
+
+}  // namespace sim

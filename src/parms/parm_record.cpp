@@ -1,0 +1,101 @@
+#include "parms/parm_record.h"
+
+#include <charconv>
+#include <optional>
+#include <string_view>
+
+#include "api/control_block.h"
+#include "api/trace_log.h"
+#include "framework/driver_calls.h"
+#include "parms/settings_text.h"
+
+namespace {
+
+constexpr char kBppNotFound[] = "Couldn't find lspp or lbps in restore for getbpp";
+
+std::optional<std::int32_t> ReadNumber(std::string_view text) {
+  std::int32_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  return number;
+}
+
+// A bounded copy of a record's text field for the trace, which wants a terminated text.
+template <std::size_t N>
+void TraceField(const char* format, const char (&field)[N]) {
+  char text[N + 1] = {};
+  const std::string_view value(field, N);
+  value.substr(0, value.find('\0')).copy(text, N);
+  TraceLogStr(format, text);
+}
+
+}  // namespace
+
+std::int32_t getbpp(const ParmRecord& record) {
+  if (record.sOldCount != 0) {
+    TraceLog("1Couldn't find lspp or lbps in restore for getbpp");
+    return 1;
+  }
+  std::optional<std::int32_t> samples;
+  std::optional<std::int32_t> bits;
+  ForEachSetting(record, [&](const SettingEntry& entry) {
+    if (!samples && entry.name.starts_with("SamplesPerPixel")) samples = ReadNumber(entry.value);
+    if (!bits && entry.name.starts_with("BitsPerSample")) bits = ReadNumber(entry.value);
+    return !(samples && bits);
+  });
+  if (!samples || !bits) {
+    TraceLog(kBppNotFound);
+    return 1;
+  }
+  return *samples * *bits;
+}
+
+std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Options) {
+  switch (compression) {
+    case 3:
+      return static_cast<std::uint16_t>(SCAN_COMP_G3_1D + (t4Options & 1));
+    case 4:
+      return SCAN_COMP_G4;
+    case 6:
+      return SCAN_COMP_JPEG;
+    default:
+      return SCAN_COMP_NONE;
+  }
+}
+
+std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
+  std::int32_t count = 0;
+  if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0) return 1;
+  for (std::int32_t index = count - 1; index >= 0; --index) {
+    std::int32_t choice = 0;
+    if (DrvGetChoice(SCB.ScannerDriver, tag, static_cast<std::uint16_t>(index), choice) == 0 &&
+        choice == value) {
+      DrvSetTag(SCB.ScannerDriver, tag, value);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void TraceRecord(const ParmRecord& record) {
+  TraceField("\t\t parm: Driver=%s", record.szDriver);
+  TraceField("      parm: ID=%s", record.szID);
+  TraceLog("       got some parms");
+}
+
+void FillColourTable() {
+  const std::int32_t bits = getbpp(*SCB.pParms);
+  const int entries = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+  if (entries == 0) {
+    usLastRc = RC_SCAN_INVALID_PARM;
+    SCB.lWorkerRc = RC_SCAN_INVALID_PARM;
+    return;
+  }
+  for (int i = 0; i < entries; ++i) {
+    // Two entries are black and white; otherwise entry i is gray level i, not scaled.
+    const auto level = static_cast<std::uint8_t>(entries == 2 ? i * 255 : i);
+    SCAN_CLT_ENTRY& entry = SCB.pClt[i];
+    entry.abValue[0] = entry.abValue[1] = entry.abValue[2] = level;
+  }
+  SCB.lWorkerRc = 0;
+}

@@ -1,0 +1,32 @@
+// Moving a scanner configuration between the host's record and the loaded driver.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "framework/messages.h"
+#include "kovzaft2.h"
+#include "platform/platform.h"
+
+// Captures the driver's whole state and the working values into the record.
+void tagstoparm(ParmRecord& record);
+// Applies a checked record to the driver and to the working values.
+void parmtotags(ParmRecord& record);
+
+// Lowers ImageWidth to a whole number of bytes per row.
+void RoundImageWidth();
+
+// The settings name a single tag is saved under; valid until the next call.
+const char* TagKeyText(std::uint16_t tag);
+void SaveTagText(ParmRecord& record, QelSaveSettingFn save, std::uint16_t tag);
+std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std::uint16_t tag);
+
+// 1 when the working compression can be delivered (pipeText then empty or the conversion
+// pipe), 0 when it cannot (pipeText empty).
+std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize);
+
+// Clears the detection switches and gives the barcode component its default state back.
+void ResetDetection();
+
+// The text as the component's string; 0, or -4500 when memory runs out.
+std::int32_t ToComponentString(const char* text, platform::ComString& result);

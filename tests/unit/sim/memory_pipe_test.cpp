@@ -1,0 +1,124 @@
+// The framework's allocator, its number reading and its pipe descriptions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/qel.h"
+#include "sim/errors.h"
+#include "sim/memory.h"
+#include "sim/switches.h"
+
+namespace {
+
+using sim::Op;
+
+class FrameworkHelpers : public ::testing::Test {
+ protected:
+  void SetUp() override { sim::ResetSwitches(); }
+  void TearDown() override { sim::ResetSwitches(); }
+};
+
+TEST_F(FrameworkHelpers, AllocGivesZeroFilledBlocksThatFreeOnce) {
+  const auto before = sim::LiveBlockCount();
+  auto* block = static_cast<unsigned char*>(QelAlloc(64, 0));
+  ASSERT_NE(block, nullptr);
+  EXPECT_TRUE(std::all_of(block, block + 64, [](unsigned char byte) { return byte == 0; }));
+  void* empty = QelAlloc(0, 1);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_NE(empty, block);
+  EXPECT_EQ(sim::LiveBlockCount(), before + 2);
+
+  EXPECT_EQ(QelFree(block), 0);
+  EXPECT_EQ(QelFree(block), sim::error::kInvalidArgument) << "a block is freed once";
+  EXPECT_EQ(QelFree(empty), 0);
+  EXPECT_EQ(QelFree(nullptr), 0);
+  EXPECT_EQ(sim::LiveBlockCount(), before);
+}
+
+TEST_F(FrameworkHelpers, SwitchedFailuresAnswerNullOrKeepTheBlock) {
+  sim::FailNext(Op::Alloc, 2);
+  void* first = QelAlloc(8, 0);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(QelAlloc(8, 0), nullptr);
+  EXPECT_EQ(sim::CallCount(Op::Alloc), 2u);
+
+  sim::FailNext(Op::Free);
+  EXPECT_EQ(QelFree(first), sim::FailureValue(Op::Free));
+  EXPECT_EQ(QelFree(first), 0) << "the failed free kept the block";
+}
+
+TEST_F(FrameworkHelpers, TextToNumberReadsTheLeadingDigits) {
+  EXPECT_EQ(QelTextToNumber("300/1"), 300);
+  EXPECT_EQ(QelTextToNumber("00042"), 42);
+  EXPECT_EQ(QelTextToNumber("-5"), 0) << "the caller handles a sign";
+  EXPECT_EQ(QelTextToNumber(""), 0);
+  EXPECT_EQ(QelTextToNumber(nullptr), sim::error::kInvalidArgument);
+  sim::FailNext(Op::TextToNumber);
+  EXPECT_EQ(QelTextToNumber("7"), sim::FailureValue(Op::TextToNumber));
+}
+
+class MakePipe : public FrameworkHelpers {
+ protected:
+  std::int32_t Make(const std::vector<std::int32_t>& from, const std::vector<std::int32_t>& to,
+                    std::int32_t size = 256) {
+    text_.assign(300, 'z');
+    return QelMakePipe(from.data(), to.data(), text_.data(), size);
+  }
+  std::string Text() const { return text_.c_str(); }
+
+  // One-bit output of a scanner, as the library describes it.
+  const std::vector<std::int32_t> scanner_{5, 277, 1, 258, 1, 262, 0, 284, 1, 259, 1};
+  std::string text_;
+};
+
+TEST_F(MakePipe, DescribesBothFormatsInTheirOrder) {
+  const struct {
+    std::vector<std::int32_t> from;
+    std::vector<std::int32_t> to;
+    std::string text;
+  } cases[] = {
+      {scanner_,
+       {4, 277, 1, 258, 1, 262, 0, 259, 4},
+       "convert from=277:1,258:1,262:0,284:1,259:1 to=277:1,258:1,262:0,259:4"},
+      {scanner_, {1, 259, 3}, "convert from=277:1,258:1,262:0,284:1,259:1 to=259:3"},
+      // A format without Compression is uncompressed.
+      {{3, 277, 3, 258, 8, 262, 2},
+       {2, 262, 120, 259, 6},
+       "convert from=277:3,258:8,262:2 to=262:120,259:6"},
+  };
+  for (const auto& [from, to, text] : cases) {
+    EXPECT_EQ(Make(from, to), std::ssize(text)) << text;
+    EXPECT_EQ(Text(), text);
+  }
+}
+
+TEST_F(MakePipe, RefusesCompressionsItHasNoCodecFor) {
+  EXPECT_EQ(Make(scanner_, {1, 259, 5}), sim::error::kNoPipe);
+  EXPECT_EQ(Text(), "") << "a failure leaves no description behind";
+  EXPECT_EQ(Make({1, 259, 32773}, {1, 259, 1}), sim::error::kNoPipe);
+}
+
+TEST_F(MakePipe, RefusesWhatDoesNotFitOrIsNoFormat) {
+  const std::vector<std::int32_t> wanted{1, 259, 4};
+  const std::int32_t length = Make(scanner_, wanted);
+  ASSERT_GT(length, 0);
+  EXPECT_EQ(Make(scanner_, wanted, length + 1), length) << "room for the text and its end";
+  EXPECT_EQ(Make(scanner_, wanted, length), sim::error::kBufferTooSmall);
+  EXPECT_EQ(Text(), "");
+  EXPECT_EQ(text_[1], 'z');
+
+  EXPECT_EQ(Make({-1}, wanted), sim::error::kInvalidArgument);
+  EXPECT_EQ(Make({33}, wanted), sim::error::kInvalidArgument);
+  EXPECT_EQ(QelMakePipe(nullptr, wanted.data(), text_.data(), 256), sim::error::kInvalidArgument);
+  EXPECT_EQ(Make(scanner_, wanted, 0), sim::error::kInvalidArgument);
+  EXPECT_EQ(text_[0], 'z');
+
+  sim::FailNext(Op::MakePipe);
+  EXPECT_EQ(Make(scanner_, wanted), sim::FailureValue(Op::MakePipe));
+  EXPECT_EQ(Text(), "");
+}
+
+}  // namespace
