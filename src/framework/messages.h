@@ -30,7 +30,8 @@ inline constexpr std::uint32_t QelDrvDeclareTag = 0x300;
 inline constexpr std::uint32_t QelDrvGetTag = 0x310;
 inline constexpr std::uint32_t QelDrvGetRationalTag = 0x311;
 inline constexpr std::uint32_t QelDrvGetStringTag = 0x312;
-// Pointer: the text, std::int32_t or QelRational to set (for tag 1299, the QelAbortPoll).
+// Pointer: the text, std::int32_t or QelRational to set; for tag 1299 the QelAbortPoll
+// function itself.
 inline constexpr std::uint32_t QelDrvSetStringTag = 0x320;
 inline constexpr std::uint32_t QelDrvSetTag = 0x321;
 inline constexpr std::uint32_t QelDrvSetRationalTag = 0x322;

@@ -146,8 +146,8 @@ std::int32_t LoadDriver(const char* name) {
     FrameworkErrorToText(&SCB.ScannerDriver, rc);
     return UndoScannerLoad();
   }
-  QelAbortPoll poll = AbortPoll;
-  QelDrvMessage(SCB.ScannerDriver, QelDrvSetTag, TagArg(kTagAbortPoll), &poll);
+  QelDrvMessage(SCB.ScannerDriver, QelDrvSetTag, TagArg(kTagAbortPoll),
+                reinterpret_cast<void*>(&AbortPoll));
 
   if (!CreateBarcodeComponent()) {
     usLastRc = RC_SCAN_DEVICE_ERROR;
