@@ -31,20 +31,20 @@ void PutOldEntry(ParmRecord& record, int index, const char* name, const char* va
 TEST(SaveCallback, AppendsNameAndValueUpToTheSpaceLimit) {
   auto record = EmptyRecord();
   ASSERT_EQ(SaveCallback(0, "Res", "300", record.get()), 0);
-  EXPECT_EQ(record->sSettingsLen, 8);
+  EXPECT_EQ(+record->sSettingsLen, 8);
   EXPECT_EQ(std::string(record->achSettings, 8), std::string("Res\0" "300", 8));
 
   record->sSettingsLen = 53130;  // 5 + 53130 + 10 + 3 = 53148: fits exactly
   EXPECT_EQ(SaveCallback(0, "0123456789", "abcde", record.get()), 0);
-  EXPECT_EQ(record->sSettingsLen, 53147);
+  EXPECT_EQ(+record->sSettingsLen, 53147);
 
   record->sSettingsLen = 53132;
   EXPECT_EQ(SaveCallback(0, "0123456789", "abcde", record.get()), kNoRoom);
-  EXPECT_EQ(record->sSettingsLen, 53132);
+  EXPECT_EQ(+record->sSettingsLen, 53132);
 
   record->sSettingsLen = 40000;  // above 32767: still a count, not negative
   EXPECT_EQ(SaveCallback(0, "n", "v", record.get()), 0);
-  EXPECT_EQ(record->sSettingsLen, 40004);
+  EXPECT_EQ(+record->sSettingsLen, 40004);
 
   record->sSettingsLen = 0xFFFF;  // garbage from a host: refused, nothing written past
   EXPECT_EQ(SaveCallback(0, "n", "v", record.get()), kNoRoom);
