@@ -13,7 +13,9 @@ namespace {
 constexpr std::size_t kOldNameMax = kOldNameSize - 1;
 constexpr std::size_t kShortenedPrefix = 15;
 
-std::string_view TextOrEmpty(const char* text) { return text != nullptr ? text : ""; }
+std::string_view TextOrEmpty(const char* text) {
+  return text != nullptr ? text : "";
+}
 
 }  // namespace
 
@@ -29,8 +31,8 @@ std::string_view ShortenOldName(std::string_view name, char (&room)[kOldNameSize
   return std::string_view(room, at);
 }
 
-extern "C" std::int32_t KOVAPI SaveCallback(std::int32_t, const char* pszName,
-                                            const char* pszValue, ParmRecord* pParms) noexcept {
+extern "C" std::int32_t KOVAPI SaveCallback(std::int32_t, const char* pszName, const char* pszValue,
+                                            ParmRecord* pParms) noexcept {
   if (pParms == nullptr || pszName == nullptr) return kErrNoMemory;
   const std::string_view name = pszName;
   const std::string_view value = TextOrEmpty(pszValue);

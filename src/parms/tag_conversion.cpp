@@ -27,7 +27,9 @@ constexpr std::size_t kTagTextSize = 256;
 constexpr std::size_t kRestoreBufferSize = 80;
 constexpr char kTagNotFound[] = "QELTAGNOTFOUND";
 
-const DriverRecord& Scanner() { return SCB.ScannerDriver; }
+const DriverRecord& Scanner() {
+  return SCB.ScannerDriver;
+}
 
 std::int32_t GetTagOr(std::uint16_t tag, std::int32_t fallback) {
   std::int32_t value = fallback;
@@ -182,8 +184,7 @@ void SaveTagText(ParmRecord& record, QelSaveSettingFn save, std::uint16_t tag) {
 
 std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std::uint16_t tag) {
   char text[kRestoreBufferSize] = {};
-  const std::int32_t rc =
-      restore(0, TagKeyText(tag), kTagNotFound, text, sizeof text, &record);
+  const std::int32_t rc = restore(0, TagKeyText(tag), kTagNotFound, text, sizeof text, &record);
   if (rc < 0) return rc;
   text[sizeof text - 1] = '\0';
   if (std::strcmp(text, kTagNotFound) == 0) return kErrSettingMissing;
@@ -206,8 +207,7 @@ std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std
 std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
   const std::int32_t compression = GetTagOr(kTagCompression, 0);
   const std::int32_t t4Options = GetTagOr(kTagT4Options, 0);
-  if (compression == SCB.lCurCompression &&
-      (compression != 3 || t4Options == SCB.lCurT4Options)) {
+  if (compression == SCB.lCurCompression && (compression != 3 || t4Options == SCB.lCurT4Options)) {
     pipeText[0] = '\0';
     return 1;
   }
@@ -216,8 +216,8 @@ std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
   FormatList output;
   output.Add(kTagSamplesPerPixel, samples);
   output.Add(kTagBitsPerSample, bits);
-  output.Add(kTagPhotometricInterpretation, GetTagOr(kTagPhotometricInterpretation,
-                                                      samples == 3 ? 2 : 0));
+  output.Add(kTagPhotometricInterpretation,
+             GetTagOr(kTagPhotometricInterpretation, samples == 3 ? 2 : 0));
   output.Add(kTagPlanarConfiguration, GetTagOr(kTagPlanarConfiguration, 1));
   output.Add(kTagCompression, GetTagOr(kTagCompression, 1));
 

@@ -12,7 +12,9 @@
 namespace {
 
 // Handed to the scanner as tag 1299; the driver polls it while it works.
-std::int32_t QELCALLBACK AbortPoll() noexcept { return bKill != 0 ? kErrAborted : 0; }
+std::int32_t QELCALLBACK AbortPoll() noexcept {
+  return bKill != 0 ? kErrAborted : 0;
+}
 
 void UnloadImageDriver(const char* name, DriverRecord& driver) {
   TraceLogStr("   Unloading %s", name);
@@ -97,10 +99,10 @@ void ReadScannerAbilities() {
   if (SCB.bSendParams != 0) DrvSetTag(SCB.ScannerDriver, kTagSendParamsMode, 1);
   std::int32_t feeder = 0;
   constexpr std::int32_t kCanPauseBit = 0x200000;
-  SCB.bCanPause = DrvGetTag(SCB.ScannerDriver, kTagFeederStatus, feeder) == 0 &&
-                          (feeder & kCanPauseBit) != 0
-                      ? 1
-                      : SCB.bSendParams;
+  SCB.bCanPause =
+      DrvGetTag(SCB.ScannerDriver, kTagFeederStatus, feeder) == 0 && (feeder & kCanPauseBit) != 0
+          ? 1
+          : SCB.bSendParams;
 }
 
 }  // namespace
@@ -138,8 +140,8 @@ std::int32_t LoadDriver(const char* name) {
     FrameworkErrorToText(nullptr, rc);
     return -1;
   }
-  rc = QelDrvInit(&SCB.ScannerDriver, 0, SCB.bClearBuffers != 0 ? kQelInitClearBuffers
-                                                                  : kQelInitKeepBuffers);
+  rc = QelDrvInit(&SCB.ScannerDriver, 0,
+                  SCB.bClearBuffers != 0 ? kQelInitClearBuffers : kQelInitKeepBuffers);
   TraceLog("   LoadDriver: finished call to QelDrvInitialize");
   if (rc < 0) {
     TraceLog("   LoadDriver: load failed");

@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::int32_t kNoPage = 99999;
 
-const DriverRecord& Scanner() { return SCB.ScannerDriver; }
+const DriverRecord& Scanner() {
+  return SCB.ScannerDriver;
+}
 
 // Lowers a size to a multiple of the tag's step; a driver without a usable step leaves it.
 std::int32_t RoundDownToStep(std::uint16_t tag, std::int32_t size) {

@@ -1,5 +1,7 @@
 // Loading and unloading the scanner driver with everything a page needs.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "framework/errors.h"
 #include "framework/messages.h"
@@ -40,6 +42,33 @@ TEST_F(DriverLoading, LoadsAreCountedAndTheLastUnloadTearsEverythingDown) {
   EXPECT_EQ(DriverView("QELMZAFT").LoadedNow(), 0u);
   EXPECT_EQ(sim::LiveBarcodeReaders(), 0u);
   EXPECT_EQ(SCB.pBarcode, nullptr);
+
+  const std::vector<std::string> expected = {"  In loaddriver... ",
+                                             "  In loaddriver - driver not already loaded",
+                                             "  In loaddriver - trying to load KITA",
+                                             "   LoadDriver: ZAFT Driver Name == KITA",
+                                             "   LoadDriver: finished call to QelDrvLoad",
+                                             "   LoadDriver: finished call to QelDrvInitialize",
+                                             "   LoadDriver: finished call to CoInitialize",
+                                             "   LoadDriver: finished call to CoCreateInstance",
+                                             "   LoadDriver: finished call to GetState",
+                                             "   Loading FROMQELM",
+                                             "  Successful",
+                                             "   Loading QELMZAFT",
+                                             "   QelDrvLoad of QELMZAFT succeeded",
+                                             "   LoadDriver: load succeeded",
+                                             "  In loaddriver... ",
+                                             "  In loaddriver - driver already loaded",
+                                             "  unload driver - refcount decremented ",
+                                             "   at UnloadDriver",
+                                             "   UnloadDriver: finished call to QelDrvUnload",
+                                             "   UnloadDriver: finished call to Release",
+                                             "   Unloading FROMQELM",
+                                             "  Successful",
+                                             "   Unloading QELMZAFT",
+                                             "  Successful",
+                                             "  unload driver - driver unloaded"};
+  EXPECT_EQ(TraceLines(), expected);
 }
 
 TEST_F(DriverLoading, AnotherDriverWhileOneIsLoadedIsRefused) {
@@ -92,6 +121,10 @@ TEST_F(DriverLoading, FailuresAfterTheScannerLoadedUndoTheWholeLoad) {
     EXPECT_EQ(sim::LiveBarcodeReaders(), 0u);
     EXPECT_EQ(SCB.pBarcode, nullptr);
   }
+  EXPECT_TRUE(Traced("   Could not create barcode detection instance.  possibly old QELIP.QXN"));
+  EXPECT_TRUE(Traced("   Could not get barcode detection state.  possibly old QELIP.QXN"));
+  EXPECT_TRUE(Traced("  Load of FROMQELM returned "));
+  EXPECT_TRUE(Traced("   Load of QELMZAFT returned "));
   EXPECT_EQ(LoadDriver("KITA"), 0) << "and a later load works";
 }
 
@@ -113,6 +146,8 @@ TEST_F(DriverLoading, ClearBuffersChoosesTheInitialisationAndTheScanAheadClear) 
   SCB.bScannedSinceLoad = 1;
   UnloadDriver();
   EXPECT_TRUE(Received(DriverView("KITA"), scanaheadclear));
+  EXPECT_TRUE(Traced("   before scanaheadclear"));
+  EXPECT_TRUE(Traced("   after scanaheadclear"));
 }
 
 TEST_F(DriverLoading, SendingParametersAndPausingFollowTheScannersTags) {

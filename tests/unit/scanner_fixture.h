@@ -5,10 +5,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "api/control_block.h"
 #include "pipeline/driver_loading.h"
+#include "platform/platform.h"
 #include "sim/kit.h"
 #include "sim/switches.h"
 #include "temp_folder.h"
@@ -18,7 +24,11 @@ class ScannerTest : public ::testing::Test {
   void SetUp() override {
     sim::ResetDrivers();
     sim::ResetSwitches();
-    UseProfile("");
+    // The log is switched on for the whole test process (tests run one per process); it lies
+    // beside the test program and is shared with other tests, so a test reads only the lines
+    // its own thread wrote after it started.
+    UseProfile("[KOVZAFT]\nDebug=1\n");
+    logStart_ = LogText().size();
     usLastRc = 0;
     bKill = 0;
   }
@@ -34,6 +44,26 @@ class ScannerTest : public ::testing::Test {
     setenv("ZAFT_PROFILE", (folder_ / "zaft.ini").c_str(), 1);
   }
 
+  // The messages of this thread's log lines since the test started.
+  std::vector<std::string> TraceLines() const {
+    const std::string text = LogText().substr(logStart_);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "t%-5x ", platform::GetCurrentThreadId());
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
+      const std::string line = text.substr(start, end - start);
+      const std::size_t cut = line.find("> ");
+      if (line.rfind(prefix, 0) == 0 && cut != std::string::npos)
+        lines.push_back(line.substr(cut + 2));
+    }
+    return lines;
+  }
+  bool Traced(const std::string& message) const {
+    const auto lines = TraceLines();
+    return std::find(lines.begin(), lines.end(), message) != lines.end();
+  }
+
   // Registers the spec and loads it as the scanner.
   void LoadKit(const sim::DriverSpec& spec) {
     sim::RegisterDriver(spec);
@@ -41,5 +71,13 @@ class ScannerTest : public ::testing::Test {
   }
 
  private:
+  static std::string LogText() {
+    char module[260];
+    platform::GetModuleFileName(platform::ThisModule(), module, sizeof module);
+    std::ifstream in(std::filesystem::path(module).parent_path() / "KOVZAFT.LOG", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
   TempFolder folder_;
+  std::size_t logStart_ = 0;
 };

@@ -1,11 +1,12 @@
 // Records captured from drivers and applied back to them.
+#include "parms/tag_conversion.h"
+
 #include <cstring>
 #include <memory>
 #include <random>
 #include <string>
 
 #include "framework/driver_calls.h"
-#include "parms/tag_conversion.h"
 #include "pipeline/verify_parms.h"
 #include "scanner_fixture.h"
 #include "sim/barcode_component.h"
@@ -48,6 +49,8 @@ TEST_F(TagConversion, ACaptureOfTheVirtualScannerDescribesItWhole) {
   EXPECT_EQ(+record->p3, 1);
   EXPECT_EQ(+record->lDiscardState, 0);
   EXPECT_EQ(std::string(record->szBarcodeState), sim::CurrentBarcodeState().value_or("?"));
+  EXPECT_TRUE(Traced("p2=0 p3=1 pt=0 bro=0"));
+  EXPECT_TRUE(Traced("   done with tagstoparm "));
 }
 
 TEST_F(TagConversion, RecordToDriverToRecordIsStable) {
@@ -74,6 +77,7 @@ TEST_F(TagConversion, WidthIsRoundedToWholeBytesPerRow) {
   LoadKit(spec);
   RoundImageWidth();
   EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 2544);
+  EXPECT_TRUE(Traced("   Width being adjusted to be a multiple of 8: 2550"));
   DrvSetTag(Scanner(), kTagBitsPerSample, 8);
   DrvSetTag(Scanner(), kTagImageWidth, 2550);
   RoundImageWidth();
@@ -100,9 +104,7 @@ TEST_F(TagConversion, SingleTagKeysAreQualifiedByTag1690Or1709) {
 
 TEST_F(TagConversion, SingleTagTextsRestoreIntegersRationalsAndTexts) {
   sim::DriverSpec spec("KITA");
-  spec.Integer(kTagCompression, 1)
-      .Rational(kTagXResolution, {300, 1})
-      .Text(kTagScannerId, "id");
+  spec.Integer(kTagCompression, 1).Rational(kTagXResolution, {300, 1}).Text(kTagScannerId, "id");
   LoadKit(spec);
   auto record = std::make_unique<ParmRecord>();
   auto restoreFrom = [&](const char* text, std::uint16_t tag) {
