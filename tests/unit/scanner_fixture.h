@@ -28,7 +28,7 @@ class ScannerTest : public ::testing::Test {
     // beside the test program and is shared with other tests, so a test reads only the lines
     // its own thread wrote after it started.
     UseProfile("[KOVZAFT]\nDebug=1\n");
-    logStart_ = LogText().size();
+    logStart_ = LogSize();
     usLastRc = 0;
     bKill = 0;
   }
@@ -46,7 +46,7 @@ class ScannerTest : public ::testing::Test {
 
   // The messages of this thread's log lines since the test started.
   std::vector<std::string> TraceLines() const {
-    const std::string text = LogText().substr(logStart_);
+    const std::string text = LogTextSince(logStart_);
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "t%-5x ", platform::GetCurrentThreadId());
     std::vector<std::string> lines;
@@ -71,13 +71,23 @@ class ScannerTest : public ::testing::Test {
   }
 
  private:
-  static std::string LogText() {
+  static std::filesystem::path LogPath() {
     char module[260];
     platform::GetModuleFileName(platform::ThisModule(), module, sizeof module);
-    std::ifstream in(std::filesystem::path(module).parent_path() / "KOVZAFT.LOG", std::ios::binary);
+    return std::filesystem::path(module).parent_path() / "KOVZAFT.LOG";
+  }
+  static std::uintmax_t LogSize() {
+    std::error_code missing;
+    const std::uintmax_t size = std::filesystem::file_size(LogPath(), missing);
+    return missing ? 0 : size;
+  }
+  static std::string LogTextSince(std::uintmax_t offset) {
+    std::ifstream in(LogPath(), std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    if (!in) return {};
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
   TempFolder folder_;
-  std::size_t logStart_ = 0;
+  std::uintmax_t logStart_ = 0;
 };
