@@ -187,6 +187,19 @@ TEST_F(TagConversion, DiscardedBarcodeStateIsNotApplied) {
   EXPECT_EQ(sim::CurrentBarcodeState(), "symbologies=QRCode;tryharder=0;maxresults=1");
 }
 
+TEST_F(TagConversion, ResetDetectionClearsTheSwitchesAndTheComponentState) {
+  ASSERT_EQ(LoadDriver("VSCAN"), 0);
+  const std::string initial = sim::CurrentBarcodeState().value_or("");
+  auto record = Capture();
+  std::strcpy(record->szBarcodeState, "symbologies=QRCode;tryharder=0;maxresults=1");
+  record->p2 = record->bro = 1;
+  parmtotags(*record);
+  ASSERT_EQ(SCB.bro, 1);
+  ResetDetection();
+  EXPECT_EQ(SCB.p2 + SCB.p3 + SCB.pt + SCB.bro, 0);
+  EXPECT_EQ(sim::CurrentBarcodeState(), initial);
+}
+
 TEST_F(TagConversion, OlderRecordsAreAppliedThroughTheFixedWidthEntries) {
   ASSERT_EQ(LoadDriver("VSCAN"), 0);
   auto record = std::make_unique<ParmRecord>();

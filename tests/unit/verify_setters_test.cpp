@@ -3,9 +3,11 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "framework/driver_calls.h"
 #include "parms/tag_conversion.h"
+#include "parms/parm_record.h"
 #include "pipeline/setters.h"
 #include "pipeline/verify_parms.h"
 #include "scanner_fixture.h"
@@ -75,6 +77,25 @@ TEST_F(Setters, ResolutionOnlyToAListedChoice) {
   EXPECT_EQ(DriverView("KITA").Rational(kTagXResolution)->lDenominator, 2);
   EXPECT_EQ(SetResolutionIfAllowed(kTagXResolution, 151), 1);
   EXPECT_EQ(SetResolutionIfAllowed(kTagYResolution, 300), 1) << "no choices to read";
+}
+
+TEST_F(Setters, ChoicesAreAskedFromTheLastDownBeforeATagIsSet) {
+  sim::DriverSpec spec("KITA");
+  spec.Integer(kTagBitsPerSample, 8, {1, 8});
+  LoadKit(spec);
+  DriverView("KITA").ClearMessages();
+  EXPECT_EQ(SetTagIfAllowed(kTagBitsPerSample, 1), 0);
+  const std::vector<sim::DriverMessage> expected = {{QelDrvGetChoiceCount, kTagBitsPerSample},
+                                                    {QelDrvGetChoice, kTagBitsPerSample},
+                                                    {QelDrvGetChoice, kTagBitsPerSample},
+                                                    {QelDrvSetTag, kTagBitsPerSample}};
+  EXPECT_EQ(DriverView("KITA").Messages(), expected);
+  DriverView("KITA").ClearMessages();
+  EXPECT_EQ(SetTagIfAllowed(kTagBitsPerSample, 4), 1);
+  EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 1);
+  for (const sim::DriverMessage& message : DriverView("KITA").Messages()) {
+    EXPECT_NE(message.code, QelDrvSetTag) << "nothing set for a value not listed";
+  }
 }
 
 TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
