@@ -14,12 +14,12 @@ namespace sim {
 
 class KitDriver final : public Driver {
  public:
-  explicit KitDriver(const DriverSpec& spec)
-      : Driver(spec.tags_),
-        pages_(spec.pages_),
-        failures_(spec.failures_),
-        accepted_(spec.accepted_),
-        initResult_(spec.initResult_) {}
+  explicit KitDriver(const DriverDesign& design)
+      : Driver(design.tags_),
+        pages_(design.pages_),
+        failures_(design.failures_),
+        accepted_(design.accepted_),
+        initResult_(design.initResult_) {}
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
     const std::int32_t tag = TagOfArg(argument);
@@ -37,52 +37,52 @@ class KitDriver final : public Driver {
 
  protected:
   std::optional<PageDots> PageSize(std::string_view name) const override {
-    const auto found = std::ranges::find(pages_, name, &DriverSpec::NamedPage::name);
+    const auto found = std::ranges::find(pages_, name, &DriverDesign::NamedPage::name);
     if (found == pages_.end()) return std::nullopt;
     return PageDots{found->width, found->length};
   }
 
  private:
-  std::vector<DriverSpec::NamedPage> pages_;
-  std::vector<DriverSpec::Failure> failures_;
+  std::vector<DriverDesign::NamedPage> pages_;
+  std::vector<DriverDesign::Failure> failures_;
   std::vector<std::uint32_t> accepted_;
   std::int32_t initResult_;
 };
 
 namespace {
 
-class SpecTable {
+class DesignTable {
  public:
-  static SpecTable& Instance() {
-    static SpecTable table;
+  static DesignTable& Instance() {
+    static DesignTable table;
     return table;
   }
 
-  void Put(const DriverSpec& spec) {
+  void Put(const DriverDesign& design) {
     std::lock_guard lock(mutex_);
-    specs_.insert_or_assign(spec.Key(), spec);
+    designs_.insert_or_assign(design.Key(), design);
   }
 
   void Remove(std::string_view key) {
     std::lock_guard lock(mutex_);
-    if (const auto found = specs_.find(key); found != specs_.end()) specs_.erase(found);
+    if (const auto found = designs_.find(key); found != designs_.end()) designs_.erase(found);
   }
 
   void Clear() {
     std::lock_guard lock(mutex_);
-    specs_.clear();
+    designs_.clear();
   }
 
   std::unique_ptr<Driver> Make(std::string_view key) {
     std::lock_guard lock(mutex_);
-    const auto found = specs_.find(key);
-    if (found == specs_.end()) return nullptr;
+    const auto found = designs_.find(key);
+    if (found == designs_.end()) return nullptr;
     return std::make_unique<KitDriver>(found->second);
   }
 
  private:
   std::mutex mutex_;
-  std::map<std::string, DriverSpec, std::less<>> specs_;
+  std::map<std::string, DriverDesign, std::less<>> designs_;
 };
 
 std::string KeyOrThrow(std::string_view name) {
@@ -97,14 +97,14 @@ std::string KeyOrThrow(std::string_view name) {
 }  // namespace
 
 std::unique_ptr<Driver> KitDriverNamed(std::string_view key) {
-  return SpecTable::Instance().Make(key);
+  return DesignTable::Instance().Make(key);
 }
 
-DriverSpec::DriverSpec(std::string_view name) : key_(KeyOrThrow(name)) {}
+DriverDesign::DriverDesign(std::string_view name) : key_(KeyOrThrow(name)) {}
 
-DriverSpec& DriverSpec::Integer(std::uint16_t tag, std::int32_t value,
-                                std::vector<std::int32_t> choices, std::string setting,
-                                TiffType type) {
+DriverDesign& DriverDesign::Integer(std::uint16_t tag, std::int32_t value,
+                                    std::vector<std::int32_t> choices, std::string setting,
+                                    TiffType type) {
   if (type != TiffType::Byte && type != TiffType::Short && type != TiffType::Long) {
     throw std::invalid_argument("not an integer type");
   }
@@ -112,22 +112,22 @@ DriverSpec& DriverSpec::Integer(std::uint16_t tag, std::int32_t value,
   return *this;
 }
 
-DriverSpec& DriverSpec::Rational(std::uint16_t tag, QelRational value,
-                                 std::vector<QelRational> choices, std::string setting) {
+DriverDesign& DriverDesign::Rational(std::uint16_t tag, QelRational value,
+                                     std::vector<QelRational> choices, std::string setting) {
   tags_.Define(tag, TiffType::Rational, value, {choices.begin(), choices.end()},
                std::move(setting));
   return *this;
 }
 
-DriverSpec& DriverSpec::Text(std::uint16_t tag, std::string value, std::vector<std::string> choices,
-                             std::string setting) {
+DriverDesign& DriverDesign::Text(std::uint16_t tag, std::string value,
+                                 std::vector<std::string> choices, std::string setting) {
   tags_.Define(tag, TiffType::Ascii, std::move(value),
                {std::make_move_iterator(choices.begin()), std::make_move_iterator(choices.end())},
                std::move(setting));
   return *this;
 }
 
-DriverSpec& DriverSpec::Range(std::uint16_t tag, std::int32_t maximum, std::int32_t step) {
+DriverDesign& DriverDesign::Range(std::uint16_t tag, std::int32_t maximum, std::int32_t step) {
   Tag* declared = tags_.Find(tag);
   if (declared == nullptr || !std::holds_alternative<std::int32_t>(declared->value)) {
     throw std::invalid_argument("a range needs an integer tag declared before");
@@ -137,7 +137,7 @@ DriverSpec& DriverSpec::Range(std::uint16_t tag, std::int32_t maximum, std::int3
   return *this;
 }
 
-DriverSpec& DriverSpec::Page(std::string name, std::int32_t width, std::int32_t length) {
+DriverDesign& DriverDesign::Page(std::string name, std::int32_t width, std::int32_t length) {
   if (tags_.Find(kTagPageSize) == nullptr) Text(kTagPageSize, name);
   Tag& pageSize = *tags_.Find(kTagPageSize);
   if (pageSize.type != TiffType::Ascii) throw std::invalid_argument("page size is a text tag");
@@ -149,31 +149,31 @@ DriverSpec& DriverSpec::Page(std::string name, std::int32_t width, std::int32_t 
   return *this;
 }
 
-DriverSpec& DriverSpec::FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error) {
+DriverDesign& DriverDesign::FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error) {
   failures_.push_back({code, tag, error});
   return *this;
 }
 
-DriverSpec& DriverSpec::Accept(std::uint32_t code) {
+DriverDesign& DriverDesign::Accept(std::uint32_t code) {
   accepted_.push_back(code);
   return *this;
 }
 
-DriverSpec& DriverSpec::RefuseInit(std::int32_t error) {
+DriverDesign& DriverDesign::RefuseInit(std::int32_t error) {
   initResult_ = error;
   return *this;
 }
 
-void RegisterDriver(const DriverSpec& spec) {
-  SpecTable::Instance().Put(spec);
+void RegisterDriver(const DriverDesign& design) {
+  DesignTable::Instance().Put(design);
 }
 
 void UnregisterDriver(std::string_view name) {
-  SpecTable::Instance().Remove(KeyOrThrow(name));
+  DesignTable::Instance().Remove(KeyOrThrow(name));
 }
 
 void ResetDrivers() {
-  SpecTable::Instance().Clear();
+  DesignTable::Instance().Clear();
   ForgetDrivers();
 }
 

@@ -2,12 +2,12 @@
 // registered under a driver name so that QelDrvLoad finds them, and a view of what they hold
 // and received while loaded.
 //
-//   sim::DriverSpec spec("KITA");
-//   spec.Integer(kTagSamplesPerPixel, 1, {1, 3}, "SamplesPerPixel")
+//   sim::DriverDesign design("KITA");
+//   design.Integer(kTagSamplesPerPixel, 1, {1, 3}, "SamplesPerPixel")
 //       .Rational(kTagXResolution, {300, 1}, {{200, 1}, {300, 1}})
 //       .Page("Letter", 2550, 3300)
 //       .FailMessage(QelDrvGetChoiceCount, sim::kAnyTag, sim::error::kDriverFailure);
-//   sim::RegisterDriver(spec);
+//   sim::RegisterDriver(design);
 //   ... QelDrvLoad(0, "KITA", &record, kQelLoadByName) ...
 //   EXPECT_EQ(sim::DriverView("KITA").Integer(kTagSamplesPerPixel), 3);
 #pragma once
@@ -31,33 +31,34 @@ inline constexpr std::int32_t kAnyTag = -1;
 
 // Misuse of the builder (a name no driver can have, a range for a tag not declared as an
 // integer) throws std::invalid_argument: it is a fault in the test.
-class DriverSpec {
+class DriverDesign {
  public:
   // At most eight characters, as driver names are.
-  explicit DriverSpec(std::string_view name);
+  explicit DriverDesign(std::string_view name);
 
   // Each declares the tag after those declared before, in its type with that value. An
   // empty list of choices means none: the choice messages fail for the tag. A setting name
   // puts the tag among the driver's saved settings.
-  DriverSpec& Integer(std::uint16_t tag, std::int32_t value, std::vector<std::int32_t> choices = {},
-                      std::string setting = {}, TiffType type = TiffType::Short);
-  DriverSpec& Rational(std::uint16_t tag, QelRational value, std::vector<QelRational> choices = {},
-                       std::string setting = {});
-  DriverSpec& Text(std::uint16_t tag, std::string value, std::vector<std::string> choices = {},
-                   std::string setting = {});
+  DriverDesign& Integer(std::uint16_t tag, std::int32_t value,
+                        std::vector<std::int32_t> choices = {}, std::string setting = {},
+                        TiffType type = TiffType::Short);
+  DriverDesign& Rational(std::uint16_t tag, QelRational value,
+                         std::vector<QelRational> choices = {}, std::string setting = {});
+  DriverDesign& Text(std::uint16_t tag, std::string value, std::vector<std::string> choices = {},
+                     std::string setting = {});
   // The maximum (choice 0xFFFE) and step (choice 0xFFFD) of an integer tag declared before.
-  DriverSpec& Range(std::uint16_t tag, std::int32_t maximum, std::int32_t step);
+  DriverDesign& Range(std::uint16_t tag, std::int32_t maximum, std::int32_t step);
   // A named page of the page-size tag (1294), in dots: setting the tag to the name sets the
   // image width and length. The name joins the tag's choices; the first page declares the
-  // tag, as a text tag holding that name, when the spec has no such tag yet.
-  DriverSpec& Page(std::string name, std::int32_t width, std::int32_t length);
+  // tag, as a text tag holding that name, when the design has no such tag yet.
+  DriverDesign& Page(std::string name, std::int32_t width, std::int32_t length);
   // The driver answers the message with `error` when it is for that tag (or kAnyTag),
   // before any handling of its own.
-  DriverSpec& FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error);
+  DriverDesign& FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error);
   // The driver answers 0 to a message that it would otherwise not know.
-  DriverSpec& Accept(std::uint32_t code);
+  DriverDesign& Accept(std::uint32_t code);
   // QelDrvInit answers `error`.
-  DriverSpec& RefuseInit(std::int32_t error);
+  DriverDesign& RefuseInit(std::int32_t error);
 
   const std::string& Key() const { return key_; }
 
@@ -82,11 +83,11 @@ class DriverSpec {
   std::int32_t initResult_ = 0;
 };
 
-// From now on QelDrvLoad of the spec's name loads a fresh driver built from it; a spec of the
-// same name replaces the one before. Loaded drivers keep the spec they were built from.
-void RegisterDriver(const DriverSpec& spec);
+// From now on QelDrvLoad of the design's name loads a fresh driver built from it; a design of the
+// same name replaces the one before. Loaded drivers keep the design they were built from.
+void RegisterDriver(const DriverDesign& design);
 void UnregisterDriver(std::string_view name);
-// Forgets every spec, drops every loaded driver and clears what DriverView reports.
+// Forgets every design, drops every loaded driver and clears what DriverView reports.
 void ResetDrivers();
 
 // What the loads of a driver name did, and the tags of the driver loaded last under it while

@@ -13,10 +13,10 @@ namespace {
 using sim::DriverMessage;
 using sim::DriverView;
 
-sim::DriverSpec PlainScanner(const char* name = "KITA") {
-  sim::DriverSpec spec(name);
-  spec.Text(kTagScannerId, "Kit scanner").Integer(kTagFeederStatus, 0);
-  return spec;
+sim::DriverDesign PlainScanner(const char* name = "KITA") {
+  sim::DriverDesign design(name);
+  design.Text(kTagScannerId, "Kit scanner").Integer(kTagFeederStatus, 0);
+  return design;
 }
 
 bool Received(const DriverView& view, std::uint32_t code, std::uint16_t tag = 0) {
@@ -88,7 +88,7 @@ TEST_F(DriverLoading, FailedLoadsLeaveNothingLoadedAndSayWhy) {
   EXPECT_EQ(LoadDriver("NAMEOFNINE"), -1) << "a name longer than eight characters";
   EXPECT_EQ(usLastRc, RC_SCAN_INVALID_DEVICE_NAME);
 
-  sim::DriverSpec refusing = PlainScanner();
+  sim::DriverDesign refusing = PlainScanner();
   refusing.RefuseInit(kErrDriverFailure);
   sim::RegisterDriver(refusing);
   usLastRc = 0;
@@ -151,7 +151,7 @@ TEST_F(DriverLoading, ClearBuffersChoosesTheInitialisationAndTheScanAheadClear) 
 }
 
 TEST_F(DriverLoading, SendingParametersAndPausingFollowTheScannersTags) {
-  sim::DriverSpec sender = PlainScanner();
+  sim::DriverDesign sender = PlainScanner();
   sender.Integer(kTagSendParams, 0).Integer(kTagSendParamsMode, 0);
   LoadKit(sender);
   EXPECT_EQ(SCB.bSendParams, 1);
@@ -159,7 +159,7 @@ TEST_F(DriverLoading, SendingParametersAndPausingFollowTheScannersTags) {
   EXPECT_EQ(DriverView("KITA").Integer(kTagSendParamsMode), 1);
   UnloadDriver();
 
-  sim::DriverSpec pausing("KITB");
+  sim::DriverDesign pausing("KITB");
   pausing.Text(kTagScannerId, "B").Integer(kTagFeederStatus, 0x200000, {}, {}, TiffType::Long);
   LoadKit(pausing);
   EXPECT_EQ(SCB.bSendParams, 0);

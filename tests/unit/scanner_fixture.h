@@ -64,10 +64,10 @@ class ScannerTest : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), message) != lines.end();
   }
 
-  // Registers the spec and loads it as the scanner.
-  void LoadKit(const sim::DriverSpec& spec) {
-    sim::RegisterDriver(spec);
-    ASSERT_EQ(LoadDriver(spec.Key().c_str()), 0);
+  // Registers the design and loads it as the scanner.
+  void LoadKit(const sim::DriverDesign& design) {
+    sim::RegisterDriver(design);
+    ASSERT_EQ(LoadDriver(design.Key().c_str()), 0);
   }
 
  private:

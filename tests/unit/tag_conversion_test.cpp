@@ -72,9 +72,9 @@ TEST_F(TagConversion, RecordToDriverToRecordIsStable) {
 }
 
 TEST_F(TagConversion, WidthIsRoundedToWholeBytesPerRow) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagBitsPerSample, 1).Integer(kTagImageWidth, 2550, {}, {}, TiffType::Long);
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagBitsPerSample, 1).Integer(kTagImageWidth, 2550, {}, {}, TiffType::Long);
+  LoadKit(design);
   RoundImageWidth();
   EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 2544);
   EXPECT_TRUE(Traced("   Width being adjusted to be a multiple of 8: 2550"));
@@ -88,24 +88,24 @@ TEST_F(TagConversion, WidthIsRoundedToWholeBytesPerRow) {
 }
 
 TEST_F(TagConversion, SingleTagKeysAreQualifiedByTag1690Or1709) {
-  LoadKit(sim::DriverSpec("KITA"));
+  LoadKit(sim::DriverDesign("KITA"));
   EXPECT_STREQ(TagKeyText(kTagCompression), "Tag 259");
   UnloadDriver();
-  sim::DriverSpec qualified("KITB");
+  sim::DriverDesign qualified("KITB");
   qualified.Integer(kTagKeyQualifier, 1);
   LoadKit(qualified);
   EXPECT_STREQ(TagKeyText(kTagCompression), "Tag 259(1)");
   UnloadDriver();
-  sim::DriverSpec alternative("KITC");
+  sim::DriverDesign alternative("KITC");
   alternative.Integer(kTagKeyQualifierAlt, -2);
   LoadKit(alternative);
   EXPECT_STREQ(TagKeyText(kTagScanAhead), "Tag 1293(-2)");
 }
 
 TEST_F(TagConversion, SingleTagTextsRestoreIntegersRationalsAndTexts) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagCompression, 1).Rational(kTagXResolution, {300, 1}).Text(kTagScannerId, "id");
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagCompression, 1).Rational(kTagXResolution, {300, 1}).Text(kTagScannerId, "id");
+  LoadKit(design);
   auto record = std::make_unique<ParmRecord>();
   auto restoreFrom = [&](const char* text, std::uint16_t tag) {
     std::memset(record->achSettings, 0, 64);
@@ -134,12 +134,12 @@ class CompressionPipe : public TagConversion {
  protected:
   // A scanner delivering 1-bit uncompressed, or Group 3 1-D when g3, or 24-bit colour.
   void LoadScanner(bool g3, bool colour = false) {
-    sim::DriverSpec spec("KITA");
-    spec.Integer(kTagSamplesPerPixel, colour ? 3 : 1)
+    sim::DriverDesign design("KITA");
+    design.Integer(kTagSamplesPerPixel, colour ? 3 : 1)
         .Integer(kTagBitsPerSample, colour ? 8 : 1)
         .Integer(kTagCompression, g3 ? 3 : 1, {g3 ? 3 : 1})
         .Integer(kTagT4Options, 0, {0});
-    LoadKit(spec);
+    LoadKit(design);
   }
   std::string ApplyCompression(std::int32_t compression, std::int32_t t4Options) {
     auto record = Capture();

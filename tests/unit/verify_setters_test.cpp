@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/driver_calls.h"
-#include "parms/tag_conversion.h"
 #include "parms/parm_record.h"
+#include "parms/tag_conversion.h"
 #include "pipeline/setters.h"
 #include "pipeline/verify_parms.h"
 #include "scanner_fixture.h"
@@ -68,9 +68,9 @@ class Setters : public ScannerTest {
 };
 
 TEST_F(Setters, ResolutionOnlyToAListedChoice) {
-  sim::DriverSpec spec("KITA");
-  spec.Rational(kTagXResolution, {200, 1}, {{200, 1}, {300, 1}, {1200, 2}});
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Rational(kTagXResolution, {200, 1}, {{200, 1}, {300, 1}, {1200, 2}});
+  LoadKit(design);
   EXPECT_EQ(SetResolutionIfAllowed(kTagXResolution, 300), 0);
   EXPECT_EQ(DriverView("KITA").Rational(kTagXResolution)->lNumerator, 300);
   EXPECT_EQ(SetResolutionIfAllowed(kTagXResolution, 600), 0) << "1200/2 is 600 dpi";
@@ -80,9 +80,9 @@ TEST_F(Setters, ResolutionOnlyToAListedChoice) {
 }
 
 TEST_F(Setters, ChoicesAreAskedFromTheLastDownBeforeATagIsSet) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagBitsPerSample, 8, {1, 8});
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagBitsPerSample, 8, {1, 8});
+  LoadKit(design);
   DriverView("KITA").ClearMessages();
   EXPECT_EQ(SetTagIfAllowed(kTagBitsPerSample, 1), 0);
   const std::vector<sim::DriverMessage> expected = {{QelDrvGetChoiceCount, kTagBitsPerSample},
@@ -99,9 +99,9 @@ TEST_F(Setters, ChoicesAreAskedFromTheLastDownBeforeATagIsSet) {
 }
 
 TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 1, {1, 8});
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 1, {1, 8});
+  LoadKit(design);
   EXPECT_EQ(SetBitDepth(8), 0);
   EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 8);
   EXPECT_EQ(SetBitDepth(4), 1);
@@ -112,15 +112,15 @@ TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
 }
 
 TEST_F(Setters, AreaPicksTheFirstSmallestPageFromTheLastChoiceDown) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagImageWidth, 2550, {}, {}, TiffType::Long)
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagImageWidth, 2550, {}, {}, TiffType::Long)
       .Range(kTagImageWidth, 5100, 8)
       .Integer(kTagImageLength, 3300, {}, {}, TiffType::Long)
       .Range(kTagImageLength, 8400, 1)
       .Page("Letter", 2550, 3300)
       .Page("Legal", 2550, 4200)
       .Page("A4", 2480, 3508);
-  LoadKit(spec);
+  LoadKit(design);
   EXPECT_EQ(SetScanArea(2400, 3300), 0);
   EXPECT_EQ(DriverView("KITA").Text(kTagPageSize), "A4");
   EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 2400);
@@ -133,14 +133,14 @@ TEST_F(Setters, AreaPicksTheFirstSmallestPageFromTheLastChoiceDown) {
 }
 
 TEST_F(Setters, AreaWithoutPagesIsCheckedAgainstTheMaxima) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagXPosition, 7)
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagXPosition, 7)
       .Integer(kTagYPosition, 7)
       .Integer(kTagImageWidth, 100, {}, {}, TiffType::Long)
       .Range(kTagImageWidth, 2550, 0)
       .Integer(kTagImageLength, 100, {}, {}, TiffType::Long)
       .Range(kTagImageLength, 4200, 1);
-  LoadKit(spec);
+  LoadKit(design);
   EXPECT_EQ(SetScanArea(2550, 4200), 0) << "a step of 0 leaves the size";
   EXPECT_EQ(DriverView("KITA").Integer(kTagXPosition), 0);
   EXPECT_EQ(DriverView("KITA").Integer(kTagImageLength), 4200);
@@ -150,9 +150,9 @@ TEST_F(Setters, AreaWithoutPagesIsCheckedAgainstTheMaxima) {
 }
 
 TEST_F(Setters, CompressionByHostCode) {
-  sim::DriverSpec spec("KITA");
-  spec.Integer(kTagCompression, 1, {1, 3}).Integer(kTagT4Options, 0, {0, 1});
-  LoadKit(spec);
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagCompression, 1, {1, 3}).Integer(kTagT4Options, 0, {0, 1});
+  LoadKit(design);
   SCB.lCurCompression = 3;
   SCB.lCurT4Options = 0;
   EXPECT_EQ(SetCompression(SCAN_COMP_G3_2D), 0);
@@ -172,7 +172,7 @@ TEST_F(Setters, CompressionByHostCode) {
 }
 
 TEST_F(Setters, FeederBetweenFlatbedAndFeeder) {
-  sim::DriverSpec feederOnly("KITA");
+  sim::DriverDesign feederOnly("KITA");
   feederOnly.Integer(tag_scantype, 3, {3, 4});
   LoadKit(feederOnly);
   EXPECT_EQ(SetFeeder(-1, false), 1);
@@ -185,14 +185,14 @@ TEST_F(Setters, FeederBetweenFlatbedAndFeeder) {
   EXPECT_TRUE(Traced("    duplex selected with flatbed"));
   UnloadDriver();
 
-  sim::DriverSpec flatbedOnly("KITB");
+  sim::DriverDesign flatbedOnly("KITB");
   flatbedOnly.Integer(tag_scantype, 2, {2});
   LoadKit(flatbedOnly);
   EXPECT_EQ(SetFeeder(-1, false), 0);
   EXPECT_EQ(SetFeeder(1, false), 1);
   UnloadDriver();
 
-  LoadKit(sim::DriverSpec("KITC"));
+  LoadKit(sim::DriverDesign("KITC"));
   for (std::int16_t value : {-1, 0, 1}) EXPECT_EQ(SetFeeder(value, false), 0) << value;
   EXPECT_EQ(SetFeeder(0, true), 1) << "duplex without a scan type";
   EXPECT_TRUE(Traced("    duplex selected but tag_scantype not available"));

@@ -22,7 +22,7 @@ class DriverLoading : public ::testing::Test {
   void SetUp() override {
     sim::ResetDrivers();
     sim::ResetSwitches();
-    sim::RegisterDriver(sim::DriverSpec("KITA")
+    sim::RegisterDriver(sim::DriverDesign("KITA")
                             .Integer(kTagSamplesPerPixel, 1, {1, 3})
                             .Integer(kTagKeyQualifier, 1));
   }
@@ -100,7 +100,7 @@ TEST_F(DriverLoading, InitRemembersTheLastSetupAndCanBeRefused) {
   ASSERT_EQ(QelDrvUnload(&driver), 0);
   EXPECT_EQ(QelDrvInit(&driver, 0, 2), kDriverNotFound);
 
-  sim::RegisterDriver(sim::DriverSpec("COLD").RefuseInit(sim::error::kDriverFailure));
+  sim::RegisterDriver(sim::DriverDesign("COLD").RefuseInit(sim::error::kDriverFailure));
   ASSERT_EQ(Load("COLD", driver), 0);
   EXPECT_EQ(QelDrvInit(&driver, 0, kQelInitKeepBuffers), sim::error::kDriverFailure);
   EXPECT_EQ(sim::DriverView("COLD").LastSetup(), kQelInitKeepBuffers);
@@ -128,7 +128,7 @@ TEST_F(DriverLoading, MessagesAreLoggedInOrderAcrossLoads) {
 }
 
 TEST_F(DriverLoading, KitFailuresByMessageAndTag) {
-  sim::RegisterDriver(sim::DriverSpec("FAILING")
+  sim::RegisterDriver(sim::DriverDesign("FAILING")
                           .Integer(kTagSamplesPerPixel, 1, {1, 3})
                           .Integer(tag_scantype, 3, {2, 3})
                           .FailMessage(QelDrvGetChoiceCount, sim::kAnyTag, sim::error::kNoChoices)
@@ -150,10 +150,10 @@ TEST_F(DriverLoading, KitFailuresByMessageAndTag) {
 }
 
 TEST_F(DriverLoading, BuilderMisuseIsATestFault) {
-  EXPECT_THROW(sim::DriverSpec("NINECHARS"), std::invalid_argument);
-  EXPECT_THROW(sim::DriverSpec("KITB").Text(kTagImageWidth, "x").Range(kTagImageWidth, 10, 1),
+  EXPECT_THROW(sim::DriverDesign("NINECHARS"), std::invalid_argument);
+  EXPECT_THROW(sim::DriverDesign("KITB").Text(kTagImageWidth, "x").Range(kTagImageWidth, 10, 1),
                std::invalid_argument);
-  EXPECT_THROW(sim::DriverSpec("KITB").Integer(kTagPageSize, 1).Page("A4", 1, 1),
+  EXPECT_THROW(sim::DriverDesign("KITB").Integer(kTagPageSize, 1).Page("A4", 1, 1),
                std::invalid_argument);
 }
 

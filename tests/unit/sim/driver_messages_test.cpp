@@ -22,8 +22,8 @@ class DefaultMessages : public ::testing::Test {
  protected:
   void SetUp() override {
     sim::ResetDrivers();
-    sim::DriverSpec spec("KITA");
-    spec.Integer(kTagSamplesPerPixel, 1, {1, 3}, "SamplesPerPixel")
+    sim::DriverDesign design("KITA");
+    design.Integer(kTagSamplesPerPixel, 1, {1, 3}, "SamplesPerPixel")
         .Integer(kTagBitsPerSample, 1, {1, 8}, "BitsPerSample")
         .Rational(kTagXResolution, {300, 1}, {{200, 1}, {300, 1}, {600, 1}}, "XResolution")
         .Text(kTagPageSize, "Letter", {}, "PageSize")
@@ -33,7 +33,7 @@ class DefaultMessages : public ::testing::Test {
         .Text(kTagScannerId, "Kit scanner A")
         .Page("Letter", 2550, 3300)
         .Page("A4", 2480, 3508);
-    sim::RegisterDriver(spec);
+    sim::RegisterDriver(design);
     ASSERT_EQ(Load(driver_), 0);
   }
   void TearDown() override { sim::ResetDrivers(); }
