@@ -112,6 +112,16 @@ void Driver::AssignNumber(std::uint16_t number, std::int32_t value) {
   if (tag != nullptr && std::holds_alternative<std::int32_t>(tag->value)) Assign(*tag, value);
 }
 
+std::int32_t Driver::TakeParams(const void* pointer) {
+  if (pointer == nullptr) {
+    ++received_.sends;
+  } else {
+    const auto* text = static_cast<const char*>(pointer);
+    received_.imprinterText.emplace(text, strnlen(text, kMaxImprinterText));
+  }
+  return 0;
+}
+
 template <class T>
 std::int32_t Driver::Typed(std::uint16_t number, void* pointer, Tag*& tag) {
   tag = tags_.Find(number);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "framework/tags.h"
@@ -15,6 +16,15 @@ namespace sim {
 inline constexpr std::size_t kMaxTextValue = 0xFFFE;
 // The buffer a driver gives the restore callback for each of its settings.
 inline constexpr std::int32_t kRestoreBufferSize = 256;
+
+// Imprinter texts longer than this are cut.
+inline constexpr std::size_t kMaxImprinterText = 255;
+
+// What a driver took with sendparams.
+struct ReceivedParams {
+  std::uint32_t sends = 0;                   // each with a null pointer
+  std::optional<std::string> imprinterText;  // the last text, cut to kMaxImprinterText
+};
 
 struct PageDots {
   std::int32_t width = 0;
@@ -40,6 +50,7 @@ class Driver {
   const TagTable& Tags() const { return tags_; }
   // The library's abort callback, given as tag 1299; null until given.
   QelAbortPoll AbortPoll() const { return abortPoll_; }
+  const ReceivedParams& Received() const { return received_; }
 
  protected:
   // The size of a named page at the driver's current settings; none when it is no page.
@@ -53,6 +64,9 @@ class Driver {
   // Assign to an integer tag, when the driver has one of that number.
   void AssignNumber(std::uint16_t number, std::int32_t value);
   TagTable& Table() { return tags_; }
+  // Takes sendparams, for a driver that answers it: a null pointer sends the parameters,
+  // a text is the imprinter's.
+  std::int32_t TakeParams(const void* pointer);
 
  private:
   template <class T>
@@ -71,6 +85,7 @@ class Driver {
 
   TagTable tags_;
   QelAbortPoll abortPoll_ = nullptr;
+  ReceivedParams received_;
 };
 
 }  // namespace sim

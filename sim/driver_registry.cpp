@@ -176,10 +176,14 @@ void ClearMessages(std::string_view key) {
 }
 
 bool ReadLoaded(std::string_view key, const std::function<void(const Driver&)>& read) {
+  return ChangeLoaded(key, [&](Driver& driver) { read(driver); });
+}
+
+bool ChangeLoaded(std::string_view key, const std::function<void(Driver&)>& change) {
   const auto loaded = Registry::Instance().Latest(key);
   if (!loaded) return false;
   std::lock_guard lock(loaded->mutex);
-  read(*loaded->driver);
+  change(*loaded->driver);
   return true;
 }
 

@@ -61,6 +61,8 @@ void ClearMessages(std::string_view key);
 // Runs `read` on the driver loaded last under the name, while the driver's messages wait.
 // False when no driver of that name is loaded.
 bool ReadLoaded(std::string_view key, const std::function<void(const Driver&)>& read);
+// The same, for a test that changes what the driver holds.
+bool ChangeLoaded(std::string_view key, const std::function<void(Driver&)>& change);
 
 // Drops every loaded driver (their records go stale) and every book.
 void ForgetDrivers();

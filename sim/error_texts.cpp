@@ -21,10 +21,11 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 27> kErrorTexts{{
+constexpr std::array<ErrorEntry, 28> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
+    {error::kNoScannerSelected, "No scanner is selected"},
     {error::kNotStarted, "The framework has not been started"},
     {error::kNoPaper, "No paper in the document feeder"},
     {error::kTagNotSupported, "The driver does not support this tag"},

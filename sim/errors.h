@@ -11,6 +11,7 @@ namespace sim::error {
 inline constexpr std::int16_t kDriverFailure = kErrDriverFailure;
 inline constexpr std::int16_t kDriverNotFound = kErrNoDriver;
 inline constexpr std::int16_t kBadDriverSettings = -4101;
+inline constexpr std::int16_t kNoScannerSelected = -4102;
 inline constexpr std::int16_t kNotStarted = -4300;
 inline constexpr std::int16_t kNoPaper = kErrNoPage;
 inline constexpr std::int16_t kTagNotSupported = -4410;

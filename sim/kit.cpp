@@ -6,6 +6,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "framework/messages.h"
 #include "sim/driver.h"
 #include "sim/driver_catalog.h"
 #include "sim/errors.h"
@@ -29,8 +30,10 @@ class KitDriver final : public Driver {
       }
     }
     const auto answer = Default(code, argument, pointer);
-    if (answer == error::kMessageNotSupported && std::ranges::count(accepted_, code) > 0) return 0;
-    return answer;
+    if (answer != error::kMessageNotSupported || std::ranges::count(accepted_, code) == 0) {
+      return answer;
+    }
+    return code == sendparams ? TakeParams(pointer) : 0;
   }
 
   std::int32_t Init(std::uintptr_t /*setup*/) override { return initResult_; }
@@ -207,6 +210,24 @@ std::optional<QelRational> DriverView::Rational(std::uint16_t tag) const {
 
 std::optional<std::string> DriverView::Text(std::uint16_t tag) const {
   return As<std::string>(ValueOf(tag));
+}
+
+std::optional<ReceivedParams> DriverView::Received() const {
+  std::optional<ReceivedParams> received;
+  ReadLoaded(key_, [&](const Driver& driver) { received = driver.Received(); });
+  return received;
+}
+
+std::optional<std::uint32_t> DriverView::ParameterSends() const {
+  const auto received = Received();
+  if (!received) return std::nullopt;
+  return received->sends;
+}
+
+std::optional<std::string> DriverView::ImprinterText() const {
+  const auto received = Received();
+  if (!received) return std::nullopt;
+  return received->imprinterText;
 }
 
 QelAbortPoll DriverView::AbortPoll() const {

@@ -55,7 +55,8 @@ class DriverDesign {
   // The driver answers the message with `error` when it is for that tag (or kAnyTag),
   // before any handling of its own.
   DriverDesign& FailMessage(std::uint32_t code, std::int32_t tag, std::int32_t error);
-  // The driver answers 0 to a message that it would otherwise not know.
+  // The driver answers 0 to a message that it would otherwise not know. An accepted
+  // sendparams is taken as a scanner takes it: DriverView reports what it received.
   DriverDesign& Accept(std::uint32_t code);
   // QelDrvInit answers `error`.
   DriverDesign& RefuseInit(std::int32_t error);
@@ -102,6 +103,10 @@ class DriverView {
   std::optional<std::string> Text(std::uint16_t tag) const;
   // The abort callback the driver was given as tag 1299; null when none or not loaded.
   QelAbortPoll AbortPoll() const;
+  // What the driver took with sendparams: the parameter sends, and the last imprinter text
+  // (none before the first). None when no driver of the name is loaded.
+  std::optional<std::uint32_t> ParameterSends() const;
+  std::optional<std::string> ImprinterText() const;
 
   // Since the last ResetDrivers.
   std::uint32_t TimesLoaded() const;
@@ -114,6 +119,7 @@ class DriverView {
 
  private:
   std::optional<TagValue> ValueOf(std::uint16_t tag) const;
+  std::optional<ReceivedParams> Received() const;
 
   std::string key_;
 };

@@ -41,6 +41,8 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::Free, "QelFree", error::kInvalidArgument},
     {Op::TextToNumber, "QelTextToNumber", error::kInvalidArgument},
     {Op::MakePipe, "QelMakePipe", error::kNoPipe},
+    {Op::SelectScanner, "QelSelectScanner", error::kNoScannerSelected},
+    {Op::GetScanName, "GetScanName", error::kNoScannerSelected},
 }};
 
 constexpr bool InEnumOrder() {

@@ -38,6 +38,8 @@ enum class Op : std::size_t {
   Free,               // -4420 invalid argument, the block stays
   TextToNumber,       // -4420 invalid argument
   MakePipe,           // -4430 no pipe, text emptied
+  SelectScanner,      // -4102 no scanner selected
+  GetScanName,        // -4102 no scanner selected, name emptied
   Count
 };
 

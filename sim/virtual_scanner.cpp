@@ -1,6 +1,8 @@
 // The virtual scanner: a driver described by the profile section named by its driver name
 // with Type=VirtualScanner, or, for the name VSCAN without such a section, by the defaults
 // alone. The keys and their defaults are those of kDefaults; docs/configuration.md lists them.
+#include "sim/virtual_scanner.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,6 +13,7 @@
 
 #include "framework/messages.h"
 #include "sim/driver_catalog.h"
+#include "sim/driver_registry.h"
 #include "sim/errors.h"
 #include "sim/ini_text.h"
 #include "sim/profile.h"
@@ -26,7 +29,7 @@ struct KeyDefault {
 };
 
 // A typical duplex feeder scanner with a flatbed.
-constexpr std::array<KeyDefault, 18> kDefaults{{
+constexpr std::array<KeyDefault, 19> kDefaults{{
     {"Id", "KOV Virtual Scanner 1.0"},
     {"Resolutions", "100,150,200,240,300,400,600"},
     {"BitDepths", "1,8,24"},
@@ -45,6 +48,7 @@ constexpr std::array<KeyDefault, 18> kDefaults{{
     {"KeyQualifier", "none"},
     {"KeyQualifierAlt", "none"},
     {"Compressions", "1"},
+    {"FeederPages", "0"},
 }};
 
 // Lengths in thousandths of an inch, so that sizes such as 8.27 inches stay exact.
@@ -80,6 +84,7 @@ struct Config {
   std::optional<std::int32_t> keyQualifier;
   std::optional<std::int32_t> keyQualifierAlt;
   std::vector<std::int32_t> compressions;
+  std::int32_t feederPages = 0;
 };
 
 constexpr std::string_view kNone = "none";
@@ -240,6 +245,7 @@ std::optional<Config> ReadConfig(const Section& section) {
   take(NumberOrNone(section["KeyQualifier"]), config.keyQualifier);
   take(NumberOrNone(section["KeyQualifierAlt"]), config.keyQualifierAlt);
   take(Numbers(section["Compressions"], 1), config.compressions);
+  take(AtLeast(section["FeederPages"], 0), config.feederPages);
   if (!valid) return std::nullopt;
   return config;
 }
@@ -349,12 +355,18 @@ constexpr std::array<Axis, 2> kAxes{{
 class VirtualScanner final : public Driver {
  public:
   explicit VirtualScanner(Config config)
-      : Driver(StartingTags(config)), config_(std::move(config)) {}
+      : Driver(StartingTags(config)),
+        config_(std::move(config)),
+        waitingPages_(static_cast<std::uint32_t>(config_.feederPages)) {}
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
-    if (code == sendparams && config_.sendParams != 0) return 0;
+    if (code == QelDrvFreshStart) return FreshStart();
+    if (code == QelDrvPageLoaded) return PageLoaded(pointer);
+    if (code == sendparams && config_.sendParams != 0) return TakeParams(pointer);
     return Default(code, argument, pointer);
   }
+
+  void LoadFeeder(std::uint32_t pages) { waitingPages_ = pages; }
 
  protected:
   std::optional<PageDots> PageSize(std::string_view name) const override {
@@ -383,6 +395,24 @@ class VirtualScanner final : public Driver {
     return std::get<std::int32_t>(Tags().Find(number)->value);
   }
 
+  // The settings go back to their values at load, in the order they are saved so that each
+  // sizes the next as a restore does. The other tags stay: the library sets the sending mode
+  // at load, before it asks for a fresh start.
+  std::int32_t FreshStart() {
+    const TagTable start = StartingTags(config_);
+    for (const Tag& tag : start.InOrder()) {
+      Tag* now = Table().Find(tag.number);
+      if (!tag.setting.empty() && now != nullptr && now->type == tag.type) Assign(*now, tag.value);
+    }
+    return 0;
+  }
+
+  std::int32_t PageLoaded(void* pointer) const {
+    if (pointer == nullptr) return error::kInvalidArgument;
+    *static_cast<std::uint32_t*>(pointer) = waitingPages_ > 0 ? kPageReady : 0;
+    return 0;
+  }
+
   // The area keeps its place on the bed when the resolution changes, within the bed.
   void Rescale(const Axis& axis, const QelRational& before) {
     const QelRational now = Resolution(axis.resolution);
@@ -399,6 +429,7 @@ class VirtualScanner final : public Driver {
   }
 
   Config config_;
+  std::uint32_t waitingPages_;
 };
 
 }  // namespace
@@ -412,6 +443,20 @@ std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& 
   if (!config) return error::kBadDriverSettings;
   driver = std::make_unique<VirtualScanner>(std::move(*config));
   return 0;
+}
+
+bool SetFeederPages(std::string_view name, std::uint32_t pages) {
+  const auto key = DriverKey(std::string(name).c_str());
+  bool found = false;
+  if (key) {
+    ChangeLoaded(*key, [&](Driver& driver) {
+      if (auto* scanner = dynamic_cast<VirtualScanner*>(&driver)) {
+        scanner->LoadFeeder(pages);
+        found = true;
+      }
+    });
+  }
+  return found;
 }
 
 }  // namespace sim

@@ -15,7 +15,7 @@ struct WorkerLink;
 
 inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
 inline constexpr std::size_t kPipeTextSize = 256;
-inline constexpr std::size_t kDriverNameSize = 9;     // eight characters and the zero
+inline constexpr std::size_t kDriverNameSize = 9;  // eight characters and the zero
 inline constexpr std::size_t kLoadedDriverSize = 104;
 
 struct ScannerControlBlock {
@@ -27,6 +27,7 @@ struct ScannerControlBlock {
   DriverRecord ScannerDriver = {};
   std::int32_t iRefCount = 0;  // scanner driver load count; 0 = no driver loaded
   char szLoadedDriver[kLoadedDriverSize] = {};
+  std::int16_t sFeederAtSend = 0;
   std::int32_t bUseOldAddressOffset = 0;
   std::int32_t bClearBuffers = 0;
   DriverRecord CaptureDriver = {};  // "QELMZAFT"

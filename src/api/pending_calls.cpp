@@ -23,39 +23,7 @@ extern "C" std::uint16_t KOVAPI SCANGETDATA(std::int32_t hScanHdl, std::uint8_t*
   return AnswerNotSupported();
 }
 
-extern "C" std::uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord*, std::uint16_t,
-                                            void*) noexcept {
-  TraceLogStr("ScanSetParm called with DevName==%s:", pszDevName);
-  ApiLockGuard lock;
-  return AnswerNotSupported();
-}
-
-extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord*) noexcept {
-  ApiLockGuard lock;
-  TraceLog("ScanSetState called:");
-  TraceLogInt("  hScanHdl==%d  ", hScanHdl);
-  return AnswerNotSupported();
-}
-
-extern "C" std::uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord*,
-                                              std::int32_t) noexcept {
-  ApiLockGuard lock;
-  TraceLogStr("ScanParmsDlg2 called with DevName: %s", pszDevName);
-  return AnswerNotSupported();
-}
-
-extern "C" std::uint16_t KOVAPI SCANPARMSDLG(const char* pszDevName, ParmRecord* pParms) noexcept {
-  return SCANPARMSDLG2(pszDevName, pParms, 0);
-}
-
-extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord*, std::uint16_t, void*) noexcept {
-  ApiLockGuard lock;
-  TraceLog("ScanQueryParm called");
-  return AnswerNotSupported();
-}
-
 // The storage filter is not chained yet: a driver that calls it gets a failure.
 extern "C" std::int32_t KOVAPI MyStore(void*, std::uint32_t, std::int32_t, void*) noexcept {
   return kErrNoDriver;
 }
-

@@ -9,6 +9,7 @@
 #include "api/trace_log.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
+#include "parms/host_value.h"
 #include "parms/parm_record.h"
 #include "resources/strings.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr std::size_t kDeviceNameSize = 256;
 constexpr std::uint32_t kQuickControlValue = 100;
 constexpr std::uint32_t kColourTableLimitMs = 20000;
+constexpr std::uint32_t kQueryParmLimitMs = 20000;
 
 // The one device name, from the library's string table.
 std::size_t LoadDeviceName(char (&name)[kDeviceNameSize]) {
@@ -29,12 +31,6 @@ std::size_t LoadDeviceName(char (&name)[kDeviceNameSize]) {
 // The list holds the name, its zero and the closing empty name.
 std::uint16_t DeviceListSize(std::size_t nameLength) {
   return static_cast<std::uint16_t>(nameLength + 2);
-}
-
-// Host value buffers carry no alignment promise.
-template <typename T>
-void StoreValue(void* destination, T value) {
-  std::memcpy(destination, &value, sizeof value);
 }
 
 void StoreText(char* destination, const char* text) {
@@ -69,19 +65,19 @@ extern "C" std::uint16_t KOVAPI SCANQUERYINFO(const char* pszDevName, std::uint1
 
   switch (usInfoType) {
     case SCAN_INFO_PARM_SIZE:
-      StoreValue<std::uint16_t>(pValue, PARM_RECORD_SIZE);
+      StoreHostValue<std::uint16_t>(pValue, PARM_RECORD_SIZE);
       TraceLogInt("  Querying size of parameter structure.  returning %d  ", PARM_RECORD_SIZE);
       return 0;
     case SCAN_INFO_DEVNAMES_SIZE: {
       if (pszDevName != nullptr) return Refuse(RC_SCAN_INVALID_PARM);
       char name[kDeviceNameSize];
       const std::uint16_t size = DeviceListSize(LoadDeviceName(name));
-      StoreValue(pValue, size);
+      StoreHostValue(pValue, size);
       TraceLogInt("  Querying devnamesize.  returning %d  ", size);
       return 0;
     }
     case SCAN_INFO_QCTRL_COUNT:
-      StoreValue<std::uint16_t>(pValue, 0);
+      StoreHostValue<std::uint16_t>(pValue, 0);
       TraceLogInt("  Querying number of quick-ctrls.  returning %d  ", 0);
       return 0;
     case SCAN_INFO_QCTRL: {
@@ -91,7 +87,7 @@ extern "C" std::uint16_t KOVAPI SCANQUERYINFO(const char* pszDevName, std::uint1
       std::memcpy(&index, pValue, sizeof index);
       TraceLogInt("  Querying quick-ctrl-info #%d  ", static_cast<std::int32_t>(index));
       auto* info = static_cast<char*>(pValue);
-      StoreValue(info + offsetof(SCAN_QCTRL_INFO, ulValue), kQuickControlValue);
+      StoreHostValue(info + offsetof(SCAN_QCTRL_INFO, ulValue), kQuickControlValue);
       StoreText(info + offsetof(SCAN_QCTRL_INFO, szTitle), index == 0 ? "Title 1" : "Title 2");
       StoreText(info + offsetof(SCAN_QCTRL_INFO, szRange),
                 index == 0 ? "1,0;99,100" : "1,0;50,50;99,100");
@@ -112,4 +108,47 @@ extern "C" std::uint16_t KOVAPI SCANQUERYCLT(ParmRecord* pParms, SCAN_CLT_ENTRY*
   SCB.pClt = pClt;
   SCB.pParms = pParms;
   return static_cast<std::uint16_t>(PostCommand(CMD_COLOUR_TABLE, kColourTableLimitMs));
+}
+
+extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, std::uint16_t usParm,
+                                              void* pValue) noexcept {
+  ApiLockGuard lock;
+  TraceLog("ScanQueryParm called");
+  if (const char* line = ParmIdentifierLine(usParm, true)) TraceLog(line);
+  if (pParms != nullptr) TraceRecord(*pParms);
+  usLastRc = 0;
+  if (std::uint16_t rc = RequireInitialised()) return rc;
+  if (pValue == nullptr || pParms == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
+  if (pParms->szDriver[0] != '\0') {
+    SCB.pParms = pParms;
+    SCB.usParm = usParm;
+    SCB.pValue = pValue;
+    return static_cast<std::uint16_t>(PostCommand(CMD_QUERY_PARM, kQueryParmLimitMs));
+  }
+  // A record without a driver gets the answers of a typical scanner.
+  TraceLog("invalid parameters sent to query parm - simulating decent response");
+  switch (usParm) {
+    case SCAN_PARM_VERSION:
+      StoreHostValue<std::uint32_t>(pValue, 1);
+      return 0;
+    case SCAN_PARM_RES:
+      StoreHostValue(pValue, SCAN_RES{300, 1, 300, 1, 0});
+      return 0;
+    case SCAN_PARM_BPP:
+      StoreHostValue<std::uint16_t>(pValue, 1);
+      return 0;
+    case SCAN_PARM_AREA:
+      StoreHostValue(pValue, SCAN_AREA{0, 0, 2548, 3300});
+      return 0;
+    case SCAN_PARM_COMP:
+      StoreHostValue<std::uint16_t>(pValue, SCAN_COMP_NONE);
+      return 0;
+    case SCAN_PARM_ADF:
+      StoreHostValue<std::int16_t>(pValue, -1);
+      return 0;
+    case SCAN_PARM_QCTRL:
+      return 0;
+    default:
+      return Refuse(RC_SCAN_INVALID_IDENTIFIER);
+  }
 }

@@ -5,6 +5,7 @@
 #include "api/control_block.h"
 #include "api/framework_session.h"
 #include "api/trace_log.h"
+#include "parms/parm_commands.h"
 #include "parms/parm_record.h"
 #include "pipeline/driver_loading.h"
 
@@ -18,6 +19,10 @@ constexpr std::array<CommandRoutine, 13> kCommandRoutines = [] {
   routines[CMD_FRAMEWORK_START] = FrameworkStart;
   routines[CMD_FRAMEWORK_STOP] = FrameworkStop;
   routines[CMD_UNLOAD_DRIVER] = UnloadScannerDriver;
+  routines[CMD_SET_PARMS] = SetParameter;
+  routines[CMD_SEND_PARMS] = SendParameters;
+  routines[CMD_QUERY_PARM] = QueryParameter;
+  routines[CMD_SEND_PRINT_TEXT] = SendPrintText;
   routines[CMD_COLOUR_TABLE] = FillColourTable;
   return routines;
 }();

@@ -1,6 +1,7 @@
 #include "parms/parm_record.h"
 
 #include <charconv>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -75,6 +76,14 @@ std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
     }
   }
   return 1;
+}
+
+const char* ParmIdentifierLine(std::uint16_t usParm, bool query) {
+  constexpr const char* kLines[] = {"   VERSION queried", "   RES queried",  "   BPP queried",
+                                    "   AREA queried",    "   COMP queried", "   ADF queried",
+                                    "   QCTRL queried"};
+  if (usParm == SCAN_PARM_INIT && !query) return nullptr;
+  return usParm < std::size(kLines) ? kLines[usParm] : nullptr;
 }
 
 void TraceRecord(const ParmRecord& record) {

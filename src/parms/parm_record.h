@@ -16,6 +16,10 @@ std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Optio
 // choices: 0 set, 1 not allowed (or the choices cannot be read).
 std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value);
 
+// The trace line naming a parameter identifier 1 to 6 ("   RES queried" ...), and 0 as
+// "   VERSION queried" for a query; null for others.
+const char* ParmIdentifierLine(std::uint16_t usParm, bool query);
+
 // The three trace lines that describe a record.
 void TraceRecord(const ParmRecord& record);
 

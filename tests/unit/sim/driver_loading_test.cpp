@@ -149,6 +149,38 @@ TEST_F(DriverLoading, KitFailuresByMessageAndTag) {
   EXPECT_EQ(sim::DriverView("FAILING").Messages().size(), 7u) << "failed messages count too";
 }
 
+TEST_F(DriverLoading, KitScannersTakeAcceptedParameterSendsOrFailTheScannerMessages) {
+  sim::RegisterDriver(sim::DriverDesign("SENDING").Accept(sendparams).Accept(QelDrvFreshStart));
+  sim::RegisterDriver(sim::DriverDesign("REFUSING")
+                          .Accept(sendparams)
+                          .FailMessage(sendparams, sim::kAnyTag, sim::error::kDriverFailure)
+                          .FailMessage(QelDrvFreshStart, sim::kAnyTag, sim::error::kDriverFailure)
+                          .FailMessage(QelDrvPageLoaded, sim::kAnyTag, sim::error::kNoPaper));
+  DriverRecord sending{};
+  DriverRecord refusing{};
+  ASSERT_EQ(Load("SENDING", sending), 0);
+  ASSERT_EQ(Load("REFUSING", refusing), 0);
+  char text[] = "IMPRINT";
+  EXPECT_EQ(QelDrvMessage(sending, sendparams, 0, nullptr), 0);
+  EXPECT_EQ(QelDrvMessage(sending, sendparams, 0, text), 0);
+  EXPECT_EQ(QelDrvMessage(sending, QelDrvFreshStart, 0, nullptr), 0);
+  EXPECT_EQ(sim::DriverView("SENDING").ParameterSends(), 1u);
+  EXPECT_EQ(sim::DriverView("SENDING").ImprinterText(), "IMPRINT");
+
+  std::uint32_t flags = 7;
+  EXPECT_EQ(QelDrvMessage(refusing, sendparams, 0, nullptr), sim::error::kDriverFailure);
+  EXPECT_EQ(QelDrvMessage(refusing, sendparams, 0, text), sim::error::kDriverFailure);
+  EXPECT_EQ(QelDrvMessage(refusing, QelDrvFreshStart, 0, nullptr), sim::error::kDriverFailure);
+  EXPECT_EQ(QelDrvMessage(refusing, QelDrvPageLoaded, 1, &flags), sim::error::kNoPaper);
+  EXPECT_EQ(flags, 7u);
+  EXPECT_EQ(sim::DriverView("REFUSING").ParameterSends(), 0u) << "a failed send is not taken";
+  EXPECT_EQ(sim::DriverView("REFUSING").ImprinterText(), std::nullopt);
+
+  EXPECT_EQ(QelDrvUnload(&sending), 0);
+  EXPECT_EQ(sim::DriverView("SENDING").ParameterSends(), std::nullopt) << "none loaded";
+  EXPECT_EQ(QelDrvUnload(&refusing), 0);
+}
+
 TEST_F(DriverLoading, BuilderMisuseIsATestFault) {
   EXPECT_THROW(sim::DriverDesign("NINECHARS"), std::invalid_argument);
   EXPECT_THROW(sim::DriverDesign("KITB").Text(kTagImageWidth, "x").Range(kTagImageWidth, 10, 1),

@@ -1,4 +1,6 @@
 // The virtual scanner, described by the profile in a temporary folder.
+#include "sim/virtual_scanner.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -152,9 +154,10 @@ TEST_F(VirtualScanner, KeysDescribeTheScanner) {
 }
 
 TEST_F(VirtualScanner, ASectionThatDescribesNoScannerRefusesTheLoad) {
-  for (const char* line : {"Resolutions=300,abc", "BitDepths=10", "Pages=Letter=8.5", "ScanAhead=2",
-                           "Pages=Letter=8.5x11,=1x1", "MaxWidthInches=0", "WidthStep=0",
-                           "FeederStatus=0xZZ", "KeyQualifier=one", "Compressions="}) {
+  for (const char* line :
+       {"Resolutions=300,abc", "BitDepths=10", "Pages=Letter=8.5", "ScanAhead=2",
+        "Pages=Letter=8.5x11,=1x1", "MaxWidthInches=0", "WidthStep=0", "FeederStatus=0xZZ",
+        "KeyQualifier=one", "Compressions=", "FeederPages=-1"}) {
     TempFolder::Write(profile_, std::string("[VSCAN]\nType=VirtualScanner\n") + line + "\n");
     EXPECT_EQ(Load("VSCAN"), sim::error::kBadDriverSettings) << line;
   }
@@ -225,6 +228,105 @@ TEST_F(VirtualScanner, SavedSettingsBringAFreshLoadBackToTheSameArea) {
   EXPECT_EQ(Get(kTagImageLength), 2338);
   EXPECT_EQ(Choice(kTagImageWidth, kChoiceMaximum), 1700);
   EXPECT_EQ(Get(kTagScanAhead), 0);
+}
+
+TEST_F(VirtualScanner, ParametersSentAreCountedAndTheLastImprinterTextKept) {
+  TempFolder::Write(profile_, "[VSCAN]\nType=VirtualScanner\nSendParams=1\n");
+  ASSERT_EQ(Load("VSCAN"), 0);
+  const sim::DriverView view("VSCAN");
+  EXPECT_EQ(view.ParameterSends(), 0u);
+  EXPECT_EQ(view.ImprinterText(), std::nullopt);
+
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, nullptr), 0);
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, nullptr), 0);
+  char first[] = "BATCH 7";
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, first), 0);
+  EXPECT_EQ(view.ParameterSends(), 2u) << "a text is no parameter send";
+  EXPECT_EQ(view.ImprinterText(), "BATCH 7");
+  std::string longer(300, 'x');
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, longer.data()), 0);
+  EXPECT_EQ(view.ImprinterText(), std::string(255, 'x'));
+  char empty[] = "";
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, empty), 0);
+  EXPECT_EQ(view.ImprinterText(), "");
+
+  // Each load starts with nothing received, and an unloaded scanner reports nothing.
+  ASSERT_EQ(Load("VSCAN"), 0);
+  EXPECT_EQ(view.ParameterSends(), 0u);
+  for (DriverRecord& driver : loaded_) QelDrvUnload(&driver);
+  loaded_.clear();
+  EXPECT_EQ(view.ParameterSends(), std::nullopt);
+}
+
+TEST_F(VirtualScanner, WithoutSendParamsNothingIsReceived) {
+  ASSERT_EQ(Load("VSCAN"), 0);
+  char text[] = "BATCH 7";
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, nullptr), sim::error::kMessageNotSupported);
+  EXPECT_EQ(QelDrvMessage(Scanner(), sendparams, 0, text), sim::error::kMessageNotSupported);
+  EXPECT_EQ(sim::DriverView("VSCAN").ParameterSends(), 0u);
+  EXPECT_EQ(sim::DriverView("VSCAN").ImprinterText(), std::nullopt);
+}
+
+TEST_F(VirtualScanner, PageLoadedTellsWhetherPagesWaitInTheFeeder) {
+  const auto flags = [this] {
+    std::uint32_t value = 0xFFFF;
+    const auto result = QelDrvMessage(Scanner(), QelDrvPageLoaded, 1, &value);
+    return result == 0 ? std::optional(value) : std::nullopt;
+  };
+  ASSERT_EQ(Load("VSCAN"), 0);
+  EXPECT_EQ(flags(), 0u) << "no pages wait by default";
+  EXPECT_TRUE(sim::SetFeederPages("vscan", 3));
+  EXPECT_EQ(flags(), kPageReady);
+  EXPECT_TRUE(sim::SetFeederPages("VSCAN", 0));
+  EXPECT_EQ(flags(), 0u);
+  EXPECT_EQ(QelDrvMessage(Scanner(), QelDrvPageLoaded, 1, nullptr), sim::error::kInvalidArgument);
+
+  TempFolder::Write(profile_, "[FEEDER]\nType=VirtualScanner\nFeederPages=2\n");
+  ASSERT_EQ(Load("FEEDER"), 0);
+  EXPECT_EQ(flags(), kPageReady);
+  EXPECT_TRUE(sim::SetFeederPages("FEEDER", 0));
+  EXPECT_EQ(flags(), 0u);
+
+  // Only a loaded virtual scanner has a feeder to fill.
+  sim::RegisterDriver(sim::DriverDesign("KITA").Accept(QelDrvPageLoaded));
+  ASSERT_EQ(Load("KITA"), 0);
+  EXPECT_FALSE(sim::SetFeederPages("KITA", 1));
+  EXPECT_FALSE(sim::SetFeederPages("OTHER", 1));
+  EXPECT_FALSE(sim::SetFeederPages("NINECHARS", 1));
+}
+
+TEST_F(VirtualScanner, AFreshStartBringsTheSettingsBackToTheirValuesAtLoad) {
+  TempFolder::Write(profile_, "[VSCAN]\nType=VirtualScanner\nSendParams=1\nFeederPages=1\n");
+  ASSERT_EQ(Load("VSCAN"), 0);
+  ASSERT_EQ(DrvSetRationalTag(Scanner(), kTagXResolution, {200, 1}), 0);
+  ASSERT_EQ(DrvSetRationalTag(Scanner(), kTagYResolution, {600, 1}), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagBitsPerSample, 8), 0);
+  ASSERT_EQ(DrvSetStringTag(Scanner(), kTagPageSize, "A4"), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagImageWidth, 800), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagXPosition, 40), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), tag_scantype, 2), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagScanAhead, 0), 0);
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagSendParamsMode, 1), 0);
+  ASSERT_EQ(QelDrvMessage(Scanner(), sendparams, 0, nullptr), 0);
+
+  EXPECT_EQ(QelDrvMessage(Scanner(), QelDrvFreshStart, 0, nullptr), 0);
+  EXPECT_EQ(Resolution(kTagXResolution), "300/1");
+  EXPECT_EQ(Resolution(kTagYResolution), "300/1");
+  EXPECT_EQ(Text(kTagPageSize), "Letter");
+  const std::pair<std::uint16_t, std::int32_t> values[] = {
+      {kTagBitsPerSample, 1}, {kTagPhotometricInterpretation, 0},
+      {kTagImageWidth, 2550}, {kTagImageLength, 3300},
+      {kTagXPosition, 0},     {tag_scantype, 3},
+      {kTagScanAhead, 1}};
+  for (const auto& [tag, value] : values) EXPECT_EQ(Get(tag), value) << tag;
+  EXPECT_EQ(Choice(kTagImageLength, kChoiceMaximum), 4200) << "the bed at the resolution again";
+
+  // What is no setting stays: the mode the library set, the feeder, what was received.
+  EXPECT_EQ(Get(kTagSendParamsMode), 1);
+  std::uint32_t flags = 0;
+  EXPECT_EQ(QelDrvMessage(Scanner(), QelDrvPageLoaded, 1, &flags), 0);
+  EXPECT_EQ(flags, kPageReady);
+  EXPECT_EQ(sim::DriverView("VSCAN").ParameterSends(), 1u);
 }
 
 }  // namespace

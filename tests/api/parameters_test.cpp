@@ -1,0 +1,207 @@
+// Building, changing, querying and sending the parameter record through the exported calls.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "host_library.h"
+#include "sim/kit.h"
+#include "sim/switches.h"
+
+namespace {
+
+using sim::DriverView;
+
+std::string Setting(const ParmRecord& record, const std::string& name) {
+  std::string_view area(record.achSettings, sizeof record.achSettings);
+  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
+    const std::string_view key = area.substr(at, area.find('\0', at) - at);
+    at += key.size() + 1;
+    const std::string_view value = area.substr(at, area.find('\0', at) - at);
+    at += value.size() + 1;
+    if (key == name) return std::string(value);
+  }
+  return "<none>";
+}
+
+class Parameters : public ::testing::Test {
+ protected:
+  explicit Parameters(std::string scanner = "VSCAN", std::string extraProfile = "")
+      : lib("[ZAFT]\nScanner=" + scanner + "\n" + extraProfile) {}
+  void SetUp() override {
+    sim::ResetDrivers();
+    ASSERT_EQ(lib.SCANINIT(), 0);
+    std::memset(record.get(), 0xAB, sizeof(ParmRecord));
+  }
+  void TearDown() override { sim::ResetDrivers(); }
+
+  std::uint16_t Init() { return lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr); }
+  template <typename T>
+  std::uint16_t Set(std::uint16_t usParm, T value) {
+    return lib.SCANSETPARM("dev", record.get(), usParm, &value);
+  }
+  template <typename T>
+  T Query(std::uint16_t usParm, T value = {}) {
+    EXPECT_EQ(lib.SCANQUERYPARM(record.get(), usParm, &value), 0) << "query " << usParm;
+    return value;
+  }
+  bool RecordUnchangedBy(std::uint16_t rc, const ParmRecord& before) const {
+    return rc != 0 && std::memcmp(&before, record.get(), sizeof before) == 0;
+  }
+
+  HostLibrary lib;
+  std::unique_ptr<ParmRecord> record = std::make_unique<ParmRecord>();
+};
+
+TEST_F(Parameters, InitBuildsTheWholeRecordFromTheSelectedScanner) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(+record->usSize, PARM_RECORD_SIZE);
+  EXPECT_STREQ(record->szDriver, "VSCAN");
+  EXPECT_STREQ(record->szID, "KOV Virtual Scanner 1.0");
+  EXPECT_EQ(+record->sOldCount, 0);
+  EXPECT_EQ(record->achSettings[record->sSettingsLen], '\0');
+  EXPECT_EQ(Setting(*record, "XResolution"), "300/1");
+  EXPECT_EQ(+record->lFeeder, 1);
+  EXPECT_EQ(record->p2 + record->p3 + record->pt + record->bro, 0);
+  EXPECT_EQ(+record->lDiscardState, 0);
+  EXPECT_NE(std::string(record->szBarcodeState).find("symbologies="), std::string::npos);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u) << "no driver left loaded";
+}
+
+TEST_F(Parameters, SettersChangeTheRecordOnlyToOfferedValues) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(Set(SCAN_PARM_RES, SCAN_RES{200, 1, 200, 1, 0}), 0);
+  EXPECT_EQ(Setting(*record, "XResolution"), "200/1");
+  EXPECT_EQ(Query<SCAN_RES>(SCAN_PARM_RES).ulYNum, 200u);
+
+  auto before = std::make_unique<ParmRecord>(*record);
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_RES, SCAN_RES{301, 2, 300, 1, 0}), *before));
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_PARM");
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_RES, SCAN_RES{300, 1, 300, 1, 1}), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_RES, SCAN_RES{300, 0, 300, 1, 0}), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_BPP, 12), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 9000, 100}), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_COMP, 2), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set<std::int16_t>(SCAN_PARM_ADF, 2), *before));
+  EXPECT_TRUE(
+      RecordUnchangedBy(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_RES, nullptr), *before));
+
+  EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_BPP), 8);
+  // Letter at 200 dots per inch is 1700 by 2200.
+  EXPECT_EQ(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 1700, 2200}), 0);
+  const auto area = Query<SCAN_AREA>(SCAN_PARM_AREA);
+  EXPECT_EQ(area.usWidth, 1696) << "lowered to the width step";
+  EXPECT_EQ(area.usLength, 2200);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+}
+
+TEST_F(Parameters, CompressionThePipeMakesIsReportedAsTheDriversOwn) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4), 0);
+  EXPECT_EQ(+record->lCompression, 4);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_COMP), SCAN_COMP_NONE);
+}
+
+TEST_F(Parameters, QuickControlsAreKeptByTheLibrary) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(Query<SCAN_QCTRL>(SCAN_PARM_QCTRL, {0, 0}).ulValue, 50u);
+  EXPECT_EQ(Set(SCAN_PARM_QCTRL, SCAN_QCTRL{1, 99}), 0);
+  EXPECT_EQ(Query<SCAN_QCTRL>(SCAN_PARM_QCTRL, {1, 0}).ulValue, 99u);
+  EXPECT_EQ(Set(SCAN_PARM_QCTRL, SCAN_QCTRL{1, 100}), 0) << "ignored without error";
+  EXPECT_EQ(Query<SCAN_QCTRL>(SCAN_PARM_QCTRL, {1, 0}).ulValue, 99u);
+  EXPECT_EQ(Set(SCAN_PARM_QCTRL, SCAN_QCTRL{7, 12}), 0);
+  EXPECT_EQ(Query<SCAN_QCTRL>(SCAN_PARM_QCTRL, {0, 0}).ulValue, 12u) << "index 7 is index 0";
+}
+
+TEST_F(Parameters, UnknownIdentifiersInSetAndQuery) {
+  ASSERT_EQ(Init(), 0);
+  std::uint32_t value = 0;
+  EXPECT_EQ(lib.SCANSETPARM("dev", record.get(), 7, &value), RC_SCAN_PARM_CANNOT_BE_MODIFIED);
+  EXPECT_EQ(lib.SCANQUERYPARM(record.get(), 7, &value), RC_SCAN_INVALID_IDENTIFIER);
+  EXPECT_EQ(Query<std::uint32_t>(SCAN_PARM_VERSION, 9), 0u) << "a real driver answers 0";
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+}
+
+TEST_F(Parameters, FixedAnswersForARecordWithoutDriver) {
+  record = std::make_unique<ParmRecord>();
+  EXPECT_EQ(Query<std::uint32_t>(SCAN_PARM_VERSION), 1u);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_BPP), 1);
+  const auto area = Query<SCAN_AREA>(SCAN_PARM_AREA);
+  EXPECT_EQ(area.usWidth, 2548);
+  EXPECT_EQ(area.usLength, 3300);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_COMP), 3);
+  EXPECT_EQ(Query<std::int16_t>(SCAN_PARM_ADF), -1);
+  std::uint32_t value = 0;
+  EXPECT_EQ(lib.SCANQUERYPARM(record.get(), 9, &value), RC_SCAN_INVALID_IDENTIFIER);
+  EXPECT_EQ(lib.SCANQUERYPARM(record.get(), 0, nullptr), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(DriverView("VSCAN").TimesLoaded(), 0u) << "answered without a driver";
+}
+
+TEST_F(Parameters, SetStateLeavesTheDriverLoadedForTheScans) {
+  ASSERT_EQ(Init(), 0);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  EXPECT_EQ(lib.SCANSETSTATE(2, record.get()), RC_SCAN_INVALID_HANDLE);
+  EXPECT_EQ(lib.SCANSETSTATE(handle, nullptr), RC_SCAN_INVALID_PARM);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 1u);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0) << "sent again on a fresh load";
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 1u);
+  EXPECT_EQ(lib.SCANSETPRTTEXT(handle, 0, "text", 1), 0) << "no 1770: nothing sent";
+  EXPECT_EQ(lib.SCANCLOSE(handle), 0);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u) << "closing unloads";
+}
+
+TEST_F(Parameters, ScanAheadIsSwitchedOffOnTheFlatbedButTheRecordKeepsIt) {
+  ASSERT_EQ(Init(), 0);
+  ASSERT_EQ(Set<std::int16_t>(SCAN_PARM_ADF, -1), 0);
+  EXPECT_EQ(Setting(*record, "Tag 1293"), "1");
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(DriverView("VSCAN").Integer(kTagScanAhead), 0);
+  EXPECT_EQ(Setting(*record, "Tag 1293"), "1");
+}
+
+TEST_F(Parameters, RecordsForAnotherScannerAreRefused) {
+  ASSERT_EQ(Init(), 0);
+  record->szID[0] = 'k';
+  std::uint16_t bpp = 8;
+  EXPECT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_BPP, &bpp), RC_SCAN_INVALID_PARM);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+}
+
+TEST_F(Parameters, NoDriverStaysLoadedAfterSetOrQueryWhateverFails) {
+  ASSERT_EQ(Init(), 0);
+  for (sim::Op failing : {sim::Op::DrvInit, sim::Op::BarcodeCreate, sim::Op::BarcodeGetState}) {
+    SCOPED_TRACE(std::string(sim::NameOf(failing)));
+    sim::FailNext(failing);
+    EXPECT_NE(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0);
+    EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+    sim::FailNext(failing);
+    std::uint16_t bpp = 0;
+    EXPECT_NE(lib.SCANQUERYPARM(record.get(), SCAN_PARM_BPP, &bpp), 0);
+    EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+    sim::FailNext(failing);
+    EXPECT_NE(Init(), 0);
+    EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+  }
+  EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0) << "and all works again";
+}
+
+class ParametersWithoutSelection : public Parameters {
+ protected:
+  ParametersWithoutSelection() : Parameters("") {}
+};
+
+TEST_F(ParametersWithoutSelection, InitFailsWithTheFrameworksText) {
+  EXPECT_EQ(Init(), RC_SCAN_ZAFT_ERROR);
+  EXPECT_NE(lib.LastErrorText(), "");
+}
+
+}  // namespace
