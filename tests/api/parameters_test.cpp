@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "framework/errors.h"
+#include "framework/messages.h"
 #include "host_library.h"
 #include "sim/kit.h"
 #include "sim/switches.h"
@@ -150,6 +152,12 @@ TEST_F(Parameters, SetStateLeavesTheDriverLoadedForTheScans) {
   ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0) << "sent again on a fresh load";
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 1u);
   EXPECT_EQ(lib.SCANSETPRTTEXT(handle, 0, "text", 1), 0) << "no 1770: nothing sent";
+  EXPECT_FALSE(DriverView("VSCAN").ImprinterText());
+
+  lib.SCANKILL(handle);
+  EXPECT_EQ(DriverView("VSCAN").AbortPoll()(), -4526) << "the scanner sees the kill";
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(DriverView("VSCAN").AbortPoll()(), 0) << "a new state clears it";
   EXPECT_EQ(lib.SCANCLOSE(handle), 0);
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u) << "closing unloads";
 }
@@ -178,20 +186,80 @@ TEST_F(Parameters, RecordsForAnotherScannerAreRefused) {
 
 TEST_F(Parameters, NoDriverStaysLoadedAfterSetOrQueryWhateverFails) {
   ASSERT_EQ(Init(), 0);
-  for (sim::Op failing : {sim::Op::DrvInit, sim::Op::BarcodeCreate, sim::Op::BarcodeGetState}) {
-    SCOPED_TRACE(std::string(sim::NameOf(failing)));
-    sim::FailNext(failing);
+  struct Failure {
+    sim::Op op;
+    std::uint32_t call;
+  };
+  for (const Failure& failing : {Failure{sim::Op::DrvInit, 1}, Failure{sim::Op::BarcodeCreate, 1},
+                                 Failure{sim::Op::BarcodeGetState, 1}, Failure{sim::Op::DrvLoad, 2},
+                                 Failure{sim::Op::DrvLoad, 3}}) {
+    SCOPED_TRACE(std::string(sim::NameOf(failing.op)) + " call " + std::to_string(failing.call));
+    sim::FailNext(failing.op, failing.call);
     EXPECT_NE(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0);
     EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
-    sim::FailNext(failing);
+    sim::FailNext(failing.op, failing.call);
     std::uint16_t bpp = 0;
     EXPECT_NE(lib.SCANQUERYPARM(record.get(), SCAN_PARM_BPP, &bpp), 0);
     EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
-    sim::FailNext(failing);
+    sim::FailNext(failing.op, failing.call);
     EXPECT_NE(Init(), 0);
     EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
   }
   EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0) << "and all works again";
+}
+
+class ParametersOnASender : public Parameters {
+ protected:
+  ParametersOnASender() : Parameters("VSEND", "[VSEND]\nType=VirtualScanner\nSendParams=1\n") {}
+};
+
+TEST_F(ParametersOnASender, SetStateSendsTheParametersAndTheImprinterTextFollows) {
+  ASSERT_EQ(Init(), 0);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(DriverView("VSEND").ParameterSends(), 1u);
+  EXPECT_EQ(lib.SCANSETPRTTEXT(handle, 4, "LOT 42", 1), 0);
+  EXPECT_EQ(DriverView("VSEND").ImprinterText(), "LOT 42");
+}
+
+class ParametersOnAKitScanner : public Parameters {
+ protected:
+  ParametersOnAKitScanner() : Parameters("KITA") {}
+  void SetUp() override {
+    Parameters::SetUp();
+    sim::DriverDesign design("KITA");
+    design.Text(kTagScannerId, "Kit A").Integer(kTagSendParams, 0).Accept(sendparams);
+    Adjust(design);
+    sim::RegisterDriver(design);
+  }
+  virtual void Adjust(sim::DriverDesign&) {}
+};
+
+TEST_F(ParametersOnAKitScanner, FeederQueryWithoutScanTypeFollowsWhatWasSent) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(Query<std::int16_t>(SCAN_PARM_ADF), -1) << "nothing sent yet";
+  EXPECT_EQ(Set<std::int16_t>(SCAN_PARM_ADF, -1), 0) << "no choice of feeder to make";
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0) << "the record says feeder";
+  EXPECT_EQ(Query<std::int16_t>(SCAN_PARM_ADF), 0);
+}
+
+class ParametersOnAFailingSender : public ParametersOnAKitScanner {
+  void Adjust(sim::DriverDesign& design) override {
+    design.FailMessage(sendparams, sim::kAnyTag, MakeFrameworkError(-10, 3));
+  }
+};
+
+TEST_F(ParametersOnAFailingSender, AFailedSendKeepsTheDriverAndExplainsIt) {
+  ASSERT_EQ(Init(), 0);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_ZAFT_ERROR);
+  EXPECT_NE(lib.LastErrorText().find("(-10)"), std::string::npos);
+  EXPECT_EQ(DriverView("KITA").LoadedNow(), 1u) << "the driver stays for the scans";
+  EXPECT_EQ(lib.SCANSETPRTTEXT(handle, 0, "x", 0), RC_SCAN_ZAFT_ERROR);
 }
 
 class ParametersWithoutSelection : public Parameters {

@@ -1,31 +1,30 @@
 /* A Windows host: loads KOVZAFT2.dll from its own folder, resolves every export by name and
  * by ordinal, and runs a session through the real exported calls with the trace log on.
  * Exit code 0 when every check held; each failed check prints a line. */
-#include <windows.h>
-
 #include <stdio.h>
 #include <string.h>
+#include <windows.h>
 
 #include "kovzaft2.h"
 
 static int failures = 0;
 
-#define CHECK(condition)                                                   \
-  do {                                                                     \
-    if (!(condition)) {                                                    \
-      printf("FAILED line %d: %s\n", __LINE__, #condition);                \
-      ++failures;                                                          \
-    }                                                                      \
+#define CHECK(condition)                                    \
+  do {                                                      \
+    if (!(condition)) {                                     \
+      printf("FAILED line %d: %s\n", __LINE__, #condition); \
+      ++failures;                                           \
+    }                                                       \
   } while (0)
 
-#define CHECK_RC(call, expected)                                           \
-  do {                                                                     \
-    unsigned rc_ = (call);                                                 \
-    if (rc_ != (unsigned)(expected)) {                                     \
-      printf("FAILED line %d: %s gave 0x%x, wanted 0x%x\n", __LINE__, #call, \
-             rc_, (unsigned)(expected));                                   \
-      ++failures;                                                          \
-    }                                                                      \
+#define CHECK_RC(call, expected)                                                  \
+  do {                                                                            \
+    unsigned rc_ = (call);                                                        \
+    if (rc_ != (unsigned)(expected)) {                                            \
+      printf("FAILED line %d: %s gave 0x%x, wanted 0x%x\n", __LINE__, #call, rc_, \
+             (unsigned)(expected));                                               \
+      ++failures;                                                                 \
+    }                                                                             \
   } while (0)
 
 struct ExportSlot {
@@ -34,23 +33,44 @@ struct ExportSlot {
 };
 
 static const struct ExportSlot kExports[] = {
-    {"SCANINIT", 1},          {"SCANFREE", 2},        {"SCANLASTERROR", 3},
-    {"SCANOPEN", 4},          {"SCANCLOSE", 5},       {"SCANSETSEQNUM", 6},
-    {"SCANPAUSE", 7},         {"SCANKILL", 8},        {"SCANSETENV", 9},
-    {"SCANAREA", 10},         {"SCANENDPAGE", 11},    {"SCANFLUSH", 12},
-    {"SCANRESET", 13},        {"SCANRESTART", 14},    {"SCANAREAEJECT", 15},
-    {"SCANGETDATA", 16},      {"SCANSETPARM", 17},    {"SCANSETSTATE", 18},
-    {"SCANPARMSDLG", 19},     {"SCANPARMSDLG2", 20},  {"SCANQUERYDEVNAMES", 21},
-    {"SCANQUERYINFO", 22},    {"SCANQUERYPARM", 23},  {"SCANQUERYCLT", 24},
-    {"SCANSETPRTTEXT", 25},   {"RestoreCallback", 97}, {"SaveCallback", 98},
-    {"MyStore", 99},          {"OldRestoreCallback", 100},
+    {"SCANINIT", 1},
+    {"SCANFREE", 2},
+    {"SCANLASTERROR", 3},
+    {"SCANOPEN", 4},
+    {"SCANCLOSE", 5},
+    {"SCANSETSEQNUM", 6},
+    {"SCANPAUSE", 7},
+    {"SCANKILL", 8},
+    {"SCANSETENV", 9},
+    {"SCANAREA", 10},
+    {"SCANENDPAGE", 11},
+    {"SCANFLUSH", 12},
+    {"SCANRESET", 13},
+    {"SCANRESTART", 14},
+    {"SCANAREAEJECT", 15},
+    {"SCANGETDATA", 16},
+    {"SCANSETPARM", 17},
+    {"SCANSETSTATE", 18},
+    {"SCANPARMSDLG", 19},
+    {"SCANPARMSDLG2", 20},
+    {"SCANQUERYDEVNAMES", 21},
+    {"SCANQUERYINFO", 22},
+    {"SCANQUERYPARM", 23},
+    {"SCANQUERYCLT", 24},
+    {"SCANSETPRTTEXT", 25},
+    {"RestoreCallback", 97},
+    {"SaveCallback", 98},
+    {"MyStore", 99},
+    {"OldRestoreCallback", 100},
 };
 
 static HMODULE library;
 
 /* Through the generic function type, which any function pointer may be cast to and from. */
 typedef void (*AnyCall)(void);
-static AnyCall Resolve(const char* name) { return (AnyCall)GetProcAddress(library, name); }
+static AnyCall Resolve(const char* name) {
+  return (AnyCall)GetProcAddress(library, name);
+}
 
 typedef uint16_t(KOVAPI* NoArgCall)(void);
 typedef uint16_t(KOVAPI* LastErrorCall)(char*, uint16_t);
@@ -59,6 +79,14 @@ typedef uint16_t(KOVAPI* HandleCall)(int32_t);
 typedef uint16_t(KOVAPI* SeqNumCall)(int32_t, int32_t);
 typedef uint16_t(KOVAPI* DevNamesCall)(char*, uint16_t);
 typedef uint16_t(KOVAPI* QueryInfoCall)(const char*, uint16_t, void*);
+typedef uint16_t(KOVAPI* SetParmCall)(const char*, ParmRecord*, uint16_t, void*);
+typedef uint16_t(KOVAPI* QueryParmCall)(ParmRecord*, uint16_t, void*);
+typedef uint16_t(KOVAPI* SetStateCall)(int32_t, ParmRecord*);
+typedef uint16_t(KOVAPI* PrtTextCall)(int32_t, uint32_t, const char*, int32_t);
+typedef uint16_t(KOVAPI* QueryCltCall)(ParmRecord*, SCAN_CLT_ENTRY*);
+
+static ParmRecord record;
+static SCAN_CLT_ENTRY colours[256];
 
 static HandleCall scanKill;
 
@@ -81,7 +109,10 @@ static void WriteProfile(const char* folder) {
   profile = fopen(path, "w");
   CHECK(profile != NULL);
   if (profile == NULL) return;
-  fputs("[KOVZAFT]\nDebug=1\n", profile);
+  fputs(
+      "[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=VSEND\n"
+      "[VSEND]\nType=VirtualScanner\nSendParams=1\n",
+      profile);
   fclose(profile);
 }
 
@@ -124,6 +155,12 @@ int main(void) {
   SeqNumCall scanSetSeqNum;
   DevNamesCall scanQueryDevNames;
   QueryInfoCall scanQueryInfo;
+  SetParmCall scanSetParm;
+  QueryParmCall scanQueryParm;
+  SetStateCall scanSetState;
+  PrtTextCall scanSetPrtText;
+  QueryCltCall scanQueryClt;
+  uint16_t bpp = 8;
 
   OwnFolder(folder, sizeof folder);
   WriteProfile(folder);
@@ -154,6 +191,11 @@ int main(void) {
   scanSetSeqNum = (SeqNumCall)Resolve("SCANSETSEQNUM");
   scanQueryDevNames = (DevNamesCall)Resolve("SCANQUERYDEVNAMES");
   scanQueryInfo = (QueryInfoCall)Resolve("SCANQUERYINFO");
+  scanSetParm = (SetParmCall)Resolve("SCANSETPARM");
+  scanQueryParm = (QueryParmCall)Resolve("SCANQUERYPARM");
+  scanSetState = (SetStateCall)Resolve("SCANSETSTATE");
+  scanSetPrtText = (PrtTextCall)Resolve("SCANSETPRTTEXT");
+  scanQueryClt = (QueryCltCall)Resolve("SCANQUERYCLT");
   if (failures > 0) return 1;
 
   CHECK_RC(scanOpen("dev", 0, &handle), RC_SCAN_NOT_INITIALIZED);
@@ -191,6 +233,21 @@ int main(void) {
     CHECK(killResult == 0);
   }
 
+  /* Parameters: build the record, change one, query it, send it, imprint, colour table. */
+  CHECK_RC(scanSetPrtText(handle, 0, "early", 1), RC_SCAN_NO_DRIVER);
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_INIT, NULL), 0);
+  CHECK(record.usSize == 57546 && strcmp(record.szDriver, "VSEND") == 0);
+  CHECK(strcmp(record.szID, "KOV Virtual Scanner 1.0") == 0 && record.lFeeder == 1);
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_BPP, &bpp), 0);
+  bpp = 0;
+  CHECK_RC(scanQueryParm(&record, SCAN_PARM_BPP, &bpp), 0);
+  CHECK(bpp == 8);
+  CHECK_RC(scanSetState(handle, &record), 0);
+  CHECK_RC(scanSetPrtText(handle, 5, "BATCH", 1), 0);
+  memset(colours, 0xEE, sizeof colours);
+  CHECK_RC(scanQueryClt(&record, colours), 0);
+  CHECK(colours[255].abValue[0] == 255 && colours[255].ucReserved == 0xEE);
+
   CHECK_RC(scanClose(handle), 0);
   CHECK_RC(scanFree(), 0);
   CHECK_RC(scanFree(), RC_SCAN_NOT_INITIALIZED);
@@ -203,6 +260,8 @@ int main(void) {
   CHECK(LogHasLine(folder, "ScanKill called: "));
   CHECK(LogHasLine(folder, "   hScanHdl==1"));
   CHECK(LogHasLine(folder, "ScanFree called:"));
+  CHECK(LogHasLine(folder, "Parameters successfully sent to the scanner"));
+  CHECK(LogHasLine(folder, "  unload driver - driver unloaded"));
 
   FreeLibrary(library);
   printf("%s: %d failed checks\n", failures == 0 ? "passed" : "FAILED", failures);
