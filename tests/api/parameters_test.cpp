@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/errors.h"
 #include "framework/messages.h"
@@ -30,7 +31,7 @@ std::string Setting(const ParmRecord& record, const std::string& name) {
 class Parameters : public ::testing::Test {
  protected:
   explicit Parameters(std::string scanner = "VSCAN", std::string extraProfile = "")
-      : lib("[ZAFT]\nScanner=" + scanner + "\n" + extraProfile) {}
+      : lib(ProfileWithDebug() + "[ZAFT]\nScanner=" + scanner + "\n" + extraProfile) {}
   void SetUp() override {
     sim::ResetDrivers();
     ASSERT_EQ(lib.SCANINIT(), 0);
@@ -69,6 +70,36 @@ TEST_F(Parameters, InitBuildsTheWholeRecordFromTheSelectedScanner) {
   EXPECT_EQ(+record->lDiscardState, 0);
   EXPECT_NE(std::string(record->szBarcodeState).find("symbologies="), std::string::npos);
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u) << "no driver left loaded";
+
+  std::uint16_t bpp = 8;
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_BPP, &bpp), 0);
+  std::vector<std::string> steps;
+  for (const std::string& line : lib.LogMessages()) {
+    if (line.rfind("TSSP", 0) == 0 || line.rfind("  GetScanName", 0) == 0 ||
+        line.find("ScanSetParm") != std::string::npos ||
+        line.find("queried") != std::string::npos) {
+      steps.push_back(line);
+    }
+  }
+  const std::vector<std::string> expected = {"ScanSetParm called with DevName==dev:",
+                                             "   INIT flag passed to ScanSetParm",
+                                             "TSSP 1",
+                                             "  GetScanName returned driver: 'VSCAN'",
+                                             "TSSP 3",
+                                             "TSSP 4",
+                                             "Done with ScanSetParm",
+                                             "ScanSetParm called with DevName==dev:",
+                                             "    ScanSetParm started with parameters like this:",
+                                             "   BPP queried",
+                                             "TSSP 1",
+                                             "TSSP 5",
+                                             "TSSP 6",
+                                             "TSSP 7",
+                                             "TSSP 8",
+                                             "    ScanSetParm now leaves parameters like this:",
+                                             "TSSP 9",
+                                             "Done with ScanSetParm"};
+  EXPECT_EQ(steps, expected);
 }
 
 TEST_F(Parameters, SettersChangeTheRecordOnlyToOfferedValues) {
