@@ -1,9 +1,10 @@
 # The two commands: `make test` (and, once the host program exists, `make demo`).
 LINUX_DIR ?= build/linux-asan
 WIN_DIR ?= build/win32
+BENCH_DIR ?= build/bench
 JOBS ?= $(shell nproc)
 
-.PHONY: test build configure bootstrap clean
+.PHONY: test build configure bootstrap clean bench
 
 # Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
 test: build
@@ -18,6 +19,12 @@ configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+
+# Benchmarks, optimised as shipped; not part of `test`.
+bench: bootstrap
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_BENCH=ON -DKOV_TESTS=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench
+	$(BENCH_DIR)/bench/kovzaft2_bench
 
 bootstrap:
 	scripts/bootstrap

@@ -28,8 +28,8 @@ BitonalPage BlankPage(std::int32_t width, std::int32_t height, std::int32_t xDpi
 bool IsWellFormed(const BitonalPage& page);
 
 inline bool IsBlack(const BitonalPage& page, std::int32_t x, std::int32_t y) {
-  const auto byte = page.bits[static_cast<std::size_t>(y) * page.stride +
-                              static_cast<std::size_t>(x) / 8];
+  const auto byte =
+      page.bits[static_cast<std::size_t>(y) * page.stride + static_cast<std::size_t>(x) / 8];
   return (byte >> (7 - x % 8) & 1) != 0;
 }
 

@@ -21,7 +21,7 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 28> kErrorTexts{{
+constexpr std::array<ErrorEntry, 29> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -37,6 +37,7 @@ constexpr std::array<ErrorEntry, 28> kErrorTexts{{
     {error::kInvalidArgument, "Invalid argument"},
     {error::kNoErrorText, "No text is known for this error"},
     {error::kBufferTooSmall, "The text does not fit the buffer"},
+    {error::kLineTooLong, "An image line is too long for a run list"},
     {error::kNoPipe, "No pipe can convert between these formats"},
     {error::kRationalWithoutDenominator, "Rational value without a denominator"},
     {error::kNoMemory, "Out of memory"},

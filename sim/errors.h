@@ -23,6 +23,7 @@ inline constexpr std::int16_t kMessageNotSupported = -4415;
 inline constexpr std::int16_t kInvalidArgument = -4420;
 inline constexpr std::int16_t kNoErrorText = -4421;
 inline constexpr std::int16_t kBufferTooSmall = -4422;
+inline constexpr std::int16_t kLineTooLong = -4423;
 inline constexpr std::int16_t kNoPipe = -4430;
 inline constexpr std::int16_t kRationalWithoutDenominator = kErrNoDenominator;
 inline constexpr std::int16_t kNoMemory = kErrNoMemory;

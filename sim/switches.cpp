@@ -43,6 +43,10 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::MakePipe, "QelMakePipe", error::kNoPipe},
     {Op::SelectScanner, "QelSelectScanner", error::kNoScannerSelected},
     {Op::GetScanName, "GetScanName", error::kNoScannerSelected},
+    {Op::MemImageOpen, "QelMemImageOpen", error::kNoMemory},
+    {Op::MemImageClose, "QelMemImageClose", error::kInvalidArgument},
+    {Op::MemGetTag, "QelMemGetTag", error::kTagNotSupported},
+    {Op::MemGetTagArray, "QelMemGetTagArray", error::kNoMemory},
 }};
 
 constexpr bool InEnumOrder() {

@@ -40,6 +40,10 @@ enum class Op : std::size_t {
   MakePipe,           // -4430 no pipe, text emptied
   SelectScanner,      // -4102 no scanner selected
   GetScanName,        // -4102 no scanner selected, name emptied
+  MemImageOpen,       // -4500 no memory, no image
+  MemImageClose,      // -4420 invalid argument, the image stays open
+  MemGetTag,          // -4410 tag not supported, value untouched
+  MemGetTagArray,     // -4500 no memory, no line written
   Count
 };
 

@@ -81,7 +81,7 @@ TEST(PatchLine, BarsOneAndTwoOfTheSameClassNeverGiveACode) {
     SCOPED_TRACE(bars);
     const auto widths = Patch(bars, 16, 40, 16);
     EXPECT_EQ(Row(RunList(100, widths, 1700), 200), 0);
-    EXPECT_EQ(ClassifyPatchColumn(RunList(100, widths, 1700).data(), 200), 0);
+    EXPECT_EQ(ClassifyPatchColumn(Mirrored(100, widths, 1700).data(), 200), 0);
   }
 }
 

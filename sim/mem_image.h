@@ -1,0 +1,20 @@
+// Memory images as the capture driver fills them and tests look at them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "framework/qel.h"
+#include "sim/bitonal_page.h"
+
+namespace sim {
+
+// Puts the page into an empty open image. 0, or error::kInvalidArgument when the image is not
+// open, already holds a page, or the page is not well formed or has a resolution part outside
+// 0 to 65535 (the image reports each part in 16 bits).
+std::int32_t FillMemImage(QelMemImage image, BitonalPage page) noexcept;
+
+// Images opened and not yet closed: a test's way to find an image the library never closed.
+std::size_t LiveImageCount();
+
+}  // namespace sim

@@ -1,0 +1,196 @@
+#include "sim/run_lists.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <utility>
+
+namespace sim {
+
+// Positions and the byte length travel in 16-bit words.
+inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
+inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
+
+// Appends records one line at a time. A line's boundaries are first written to a scratch
+// line with room for the most a line can have (a change at every dot), so that scanning
+// needs no checks.
+class RunListWriter {
+ public:
+  RunListWriter(std::size_t lines, std::size_t length) : scratch_(length) {
+    lists_.starts_.reserve(lines);
+  }
+
+  std::uint16_t* Scratch() { return scratch_.data(); }
+
+  // Adds the record of a line whose boundaries before its end were written to the scratch
+  // line up to `end`. False when the record does not fit its 16-bit length.
+  bool Add(const std::uint16_t* end, std::size_t length) {
+    const auto count = static_cast<std::size_t>(end - scratch_.data());
+    const auto size = count + 4;
+    if (size > kMaxRecordWords) return false;
+    auto& words = lists_.words_;
+    lists_.starts_.push_back(words.size());
+    words.push_back(static_cast<std::uint16_t>(size * 2));
+    words.insert(words.end(), scratch_.cbegin(),
+                 scratch_.cbegin() + static_cast<std::ptrdiff_t>(count));
+    words.insert(words.end(), {static_cast<std::uint16_t>(length), 0, 0});
+    return true;
+  }
+
+  RunLists Take() && { return std::move(lists_); }
+
+ private:
+  RunLists lists_;
+  std::vector<std::uint16_t> scratch_;
+};
+
+namespace {
+
+// 64 dots of a line from `bytes` on, the first in the most significant bit; only `available`
+// bytes belong to the line.
+std::uint64_t LoadWord(const std::uint8_t* bytes, std::size_t available) {
+  std::uint64_t word = 0;
+  if (available >= 8) {
+    std::memcpy(&word, bytes, 8);
+  } else {
+    std::memcpy(&word, bytes, available);
+  }
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word;
+}
+
+void StoreWord(std::uint8_t* bytes, std::uint64_t word) {
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  std::memcpy(bytes, &word, 8);
+}
+
+// Writes the boundaries of one line of `length` dots packed from `bytes` on, but its end, and
+// answers where it stopped. A word's changes of colour are all found at once: the word against
+// itself moved by one dot; each is then taken by counting leading zeros.
+std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint16_t* out) {
+  constexpr auto kFirstDot = std::uint64_t{1} << 63;
+  const std::size_t byteCount = (length + 7) / 8;
+  std::uint64_t before = 0;  // the dot before the word, in the top bit; white before the line
+  for (std::size_t first = 0; first < length; first += 64) {
+    const auto word = LoadWord(bytes + first / 8, byteCount - first / 8);
+    auto changes = word ^ (word >> 1 | before);
+    before = word << 63;
+    // Dots past the line are padding.
+    if (length - first < 64) changes &= ~(~std::uint64_t{0} >> (length - first));
+    while (changes != 0) {
+      const auto bit = std::countl_zero(changes);
+      *out++ = static_cast<std::uint16_t>(first + static_cast<std::size_t>(bit));
+      changes ^= kFirstDot >> bit;
+    }
+  }
+  return out;
+}
+
+// One step of turning a block: in every square of 2j x 2j dots, the top right and bottom left
+// quarters change places. A constant j lets the compiler unroll the loops.
+template <std::size_t j, std::uint64_t kMask>
+void TransposeStep(std::array<std::uint64_t, 64>& block) {
+  for (std::size_t k = 0; k < 64; k += 2 * j) {
+    for (std::size_t i = k; i < k + j; ++i) {
+      const auto swap = (block[i] ^ (block[i + j] >> j)) & kMask;
+      block[i] ^= swap;
+      block[i + j] ^= swap << j;
+    }
+  }
+}
+
+// Rows become columns: row r, dot c moves to row c, dot r (first dot in the top bit).
+void Transpose(std::array<std::uint64_t, 64>& block) {
+  TransposeStep<32, 0x00000000FFFFFFFFull>(block);
+  TransposeStep<16, 0x0000FFFF0000FFFFull>(block);
+  TransposeStep<8, 0x00FF00FF00FF00FFull>(block);
+  TransposeStep<4, 0x0F0F0F0F0F0F0F0Full>(block);
+  TransposeStep<2, 0x3333333333333333ull>(block);
+  TransposeStep<1, 0x5555555555555555ull>(block);
+}
+
+std::optional<RunLists> ScanRows(const BitonalPage& page) {
+  const auto width = static_cast<std::size_t>(page.width);
+  RunListWriter out(static_cast<std::size_t>(page.height), width);
+  for (std::size_t y = 0; y < static_cast<std::size_t>(page.height); ++y) {
+    const auto end = ScanLine(page.bits.data() + y * page.stride, width, out.Scratch());
+    if (!out.Add(end, width)) return std::nullopt;
+  }
+  return std::move(out).Take();
+}
+
+// Columns are turned into rows 64 at a time, in 64 x 64 blocks, and read by the row scanner;
+// blocks without black are not turned.
+std::optional<RunLists> ScanColumns(const BitonalPage& page) {
+  const auto width = static_cast<std::size_t>(page.width);
+  const auto height = static_cast<std::size_t>(page.height);
+  const auto rowBytes = (width + 7) / 8;
+  const auto columnBytes = (height + 63) / 64 * 8;
+  std::vector<std::uint8_t> stripe(64 * columnBytes);
+  std::array<std::uint64_t, 64> block{};
+  RunListWriter out(width, height);
+  for (std::size_t x0 = 0; x0 < width; x0 += 64) {
+    std::ranges::fill(stripe, 0);
+    const auto columns = std::min<std::size_t>(64, width - x0);
+    for (std::size_t y0 = 0; y0 < height; y0 += 64) {
+      const auto rows = std::min<std::size_t>(64, height - y0);
+      std::uint64_t any = 0;
+      for (std::size_t r = 0; r < rows; ++r) {
+        block[r] = LoadWord(page.bits.data() + (y0 + r) * page.stride + x0 / 8, rowBytes - x0 / 8);
+        any |= block[r];
+      }
+      if (any == 0) continue;
+      // Rows left over from the block before land past the column's end, where the scan
+      // does not look.
+      Transpose(block);
+      for (std::size_t c = 0; c < columns; ++c) {
+        StoreWord(stripe.data() + c * columnBytes + y0 / 8, block[c]);
+      }
+    }
+    for (std::size_t c = 0; c < columns; ++c) {
+      const auto end = ScanLine(stripe.data() + c * columnBytes, height, out.Scratch());
+      if (!out.Add(end, height)) return std::nullopt;
+    }
+  }
+  return std::move(out).Take();
+}
+
+struct LineShape {
+  std::int32_t lines;
+  std::int32_t length;
+};
+
+LineShape ShapeOf(const BitonalPage& page, LineKind kind) {
+  return kind == LineKind::Rows ? LineShape{page.height, page.width}
+                                : LineShape{page.width, page.height};
+}
+
+}  // namespace
+
+std::optional<RunLists> MakeRunLists(const BitonalPage& page, LineKind kind) {
+  if (ShapeOf(page, kind).length > kMaxLineLength) return std::nullopt;
+  return kind == LineKind::Rows ? ScanRows(page) : ScanColumns(page);
+}
+
+std::optional<RunLists> MakeRunListsDotByDot(const BitonalPage& page, LineKind kind) {
+  const auto [lines, length] = ShapeOf(page, kind);
+  if (length > kMaxLineLength) return std::nullopt;
+  const auto size = static_cast<std::size_t>(length);
+  RunListWriter out(static_cast<std::size_t>(lines), size);
+  for (std::int32_t line = 0; line < lines; ++line) {
+    auto* end = out.Scratch();
+    bool black = false;
+    for (std::int32_t dot = 0; dot < length; ++dot) {
+      const bool isBlack =
+          kind == LineKind::Rows ? IsBlack(page, dot, line) : IsBlack(page, line, dot);
+      if (isBlack == black) continue;
+      *end++ = static_cast<std::uint16_t>(dot);
+      black = isBlack;
+    }
+    if (!out.Add(end, size)) return std::nullopt;
+  }
+  return std::move(out).Take();
+}
+
+}  // namespace sim
