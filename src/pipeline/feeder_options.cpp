@@ -124,6 +124,32 @@ bool DecideForBothFeedingKinds(Flags& flags, std::int32_t scanType, std::int32_t
   return true;
 }
 
+// One feeding kind, or none known: the flags follow from the status alone.
+void SetForOneFeedingKind(Flags& flags, std::int32_t masked) {
+  struct Row {
+    std::int32_t masked;
+    const char* trace;
+    std::int32_t shouldCheckFeeder, pauseForEachPage, canDoSingle, canDoContinuous;
+  };
+  constexpr Row kRows[] = {{0x00001, "           GetFeederOptions 4", 0, 0, 0, 1},
+                           {0x00002, "           GetFeederOptions 3", 0, 1, 1, 0},
+                           {0x10001, "           GetFeederOptions 5", 1, 0, 0, 1}};
+  for (const Row& row : kRows) {
+    if (row.masked != masked) continue;
+    TraceLog(row.trace);
+    flags.shouldCheckFeeder = row.shouldCheckFeeder;
+    flags.pauseForEachPage = row.pauseForEachPage;
+    flags.canDoSingle = row.canDoSingle;
+    flags.canDoContinuous = row.canDoContinuous;
+    return;
+  }
+  // Anything else: no page question, and what single or continuous feeding can do stays
+  // as the caller had it.
+  TraceLog("           GetFeederOptions 10");
+  flags.shouldCheckFeeder = 0;
+  flags.pauseForEachPage = 1;
+}
+
 }  // namespace
 
 std::int32_t GetFeederOptions(const FeederOptions& options) {
@@ -137,40 +163,14 @@ std::int32_t GetFeederOptions(const FeederOptions& options) {
 
   std::int32_t status = 0;
   DrvGetTag(Scanner(), kTagFeederStatus, status);
-  switch (status & kFeederMask) {
-    case 0x00001:
-      TraceLog("           GetFeederOptions 4");
-      flags.shouldCheckFeeder = 0;
-      flags.pauseForEachPage = 0;
-      flags.canDoSingle = 0;
-      flags.canDoContinuous = 1;
-      break;
-    case 0x00002:
-      TraceLog("           GetFeederOptions 3");
-      flags.shouldCheckFeeder = 0;
-      flags.pauseForEachPage = 1;
-      flags.canDoSingle = 1;
-      flags.canDoContinuous = 0;
-      break;
-    case 0x10001:
-      TraceLog("           GetFeederOptions 5");
-      flags.shouldCheckFeeder = 1;
-      flags.pauseForEachPage = 0;
-      flags.canDoSingle = 0;
-      flags.canDoContinuous = 1;
-      break;
-    case 0x00003:
-    case 0x10003:
-      TraceLog("           GetFeederOptions 5");
-      flags.canDoSingle = 1;
-      flags.canDoContinuous = 1;
-      if (!DecideForBothFeedingKinds(flags, scanType, status, askedForPageFlags)) return 1;
-      break;
-    default:
-      TraceLog("           GetFeederOptions 10");
-      flags.shouldCheckFeeder = 0;
-      flags.pauseForEachPage = 1;
-      break;
+  const std::int32_t masked = status & kFeederMask;
+  if (masked == 0x00003 || masked == 0x10003) {
+    TraceLog("           GetFeederOptions 5");
+    flags.canDoSingle = 1;
+    flags.canDoContinuous = 1;
+    if (!DecideForBothFeedingKinds(flags, scanType, status, askedForPageFlags)) return 1;
+  } else {
+    SetForOneFeedingKind(flags, masked);
   }
   TraceLogInt("           bshouldcheckfeeder=%d", flags.shouldCheckFeeder);
   TraceLogInt("           bpauseforeachpage=%d", flags.pauseForEachPage);
