@@ -8,7 +8,9 @@
 namespace patch {
 
 // Runs a scan may examine: n = (length in bytes) / 2 - 4.
-inline std::int32_t RunCount(const std::uint16_t* runs) { return runs[0] / 2 - 4; }
+inline std::int32_t RunCount(const std::uint16_t* runs) {
+  return runs[0] / 2 - 4;
+}
 
 // Visits runs from the line's start, alternately looking for a bar and a gap, beginning
 // with a bar. onEdge(position, isBar) is called for each accepted edge (a run's start);

@@ -3,14 +3,22 @@
 namespace patch {
 namespace {
 
-std::int32_t Low(std::int32_t x) { return x - (x >> 2) - (x >> 3); }
-std::int32_t High(std::int32_t x) { return x + (x >> 2) + (x >> 3); }
+std::int32_t Low(std::int32_t x) {
+  return x - (x >> 2) - (x >> 3);
+}
+std::int32_t High(std::int32_t x) {
+  return x + (x >> 2) + (x >> 3);
+}
 
 // y within the tolerance band of x (about 0.625 x to 1.375 x).
-bool Matches(std::int32_t y, std::int32_t x) { return Low(x) <= y && y <= High(x); }
+bool Matches(std::int32_t y, std::int32_t x) {
+  return Low(x) <= y && y <= High(x);
+}
 
 // y is about 2.5 times x.
-bool TwoAndAHalfTimes(std::int32_t y, std::int32_t x) { return Matches((4 * y) / 10, x); }
+bool TwoAndAHalfTimes(std::int32_t y, std::int32_t x) {
+  return Matches((4 * y) / 10, x);
+}
 
 }  // namespace
 

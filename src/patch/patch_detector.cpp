@@ -195,8 +195,8 @@ std::int32_t DetectPatchCode(QelMemImage image) {
     const std::int32_t t = ClassifyPatchColumn(table.Line(e), y);
     if (t <= 0) continue;
     const Confirmation found = Confirm(
-        columns, e, t, [&](std::int32_t column) { return ClassifyPatchColumn(table.Line(column), y); },
-        [] {});
+        columns, e, t,
+        [&](std::int32_t column) { return ClassifyPatchColumn(table.Line(column), y); }, [] {});
     if (found.confirmed) return t;
     e = found.resumeAt;
   }

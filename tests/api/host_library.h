@@ -10,13 +10,14 @@
 
 #include "kovzaft2.h"
 
-#define KOV_FOR_EACH_EXPORT(X)                                                                    \
-  X(SCANINIT)                                                                                     \
-  X(SCANFREE) X(SCANLASTERROR) X(SCANOPEN) X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL) \
-      X(SCANSETPRTTEXT) X(SCANSETENV) X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET)        \
-          X(SCANRESTART) X(SCANAREAEJECT) X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE)           \
-              X(SCANPARMSDLG) X(SCANPARMSDLG2) X(SCANQUERYDEVNAMES) X(SCANQUERYINFO)              \
-                  X(SCANQUERYPARM) X(SCANQUERYCLT) X(MyStore) X(SaveCallback) X(RestoreCallback)  \
+#define KOV_FOR_EACH_EXPORT(X)                                                                   \
+  X(SCANINIT)                                                                                    \
+  X(SCANFREE)                                                                                    \
+  X(SCANLASTERROR) X(SCANOPEN) X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL)            \
+      X(SCANSETPRTTEXT) X(SCANSETENV) X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET)       \
+          X(SCANRESTART) X(SCANAREAEJECT) X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE)          \
+              X(SCANPARMSDLG) X(SCANPARMSDLG2) X(SCANQUERYDEVNAMES) X(SCANQUERYINFO)             \
+                  X(SCANQUERYPARM) X(SCANQUERYCLT) X(MyStore) X(SaveCallback) X(RestoreCallback) \
                       X(OldRestoreCallback)
 
 class HostLibrary {

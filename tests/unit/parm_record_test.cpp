@@ -1,15 +1,16 @@
 // Bits per dot from the settings text, and the host's compression codes.
+#include "parms/parm_record.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "kovzaft2.h"
-#include "parms/parm_record.h"
 
 namespace {
 
-std::unique_ptr<ParmRecord> RecordWith(std::initializer_list<std::pair<const char*, const char*>>
-                                           settings) {
+std::unique_ptr<ParmRecord> RecordWith(
+    std::initializer_list<std::pair<const char*, const char*>> settings) {
   auto record = std::make_unique<ParmRecord>();
   for (const auto& [name, value] : settings) SaveCallback(0, name, value, record.get());
   return record;
@@ -19,8 +20,8 @@ TEST(Getbpp, ProductOfSamplesAndBitsFromTheSettingsText) {
   EXPECT_EQ(getbpp(*RecordWith({{"SamplesPerPixel", "3"}, {"BitsPerSample", "8"}})), 24);
   EXPECT_EQ(getbpp(*RecordWith({{"BitsPerSample", "8"}, {"SamplesPerPixelX", "1"}})), 8)
       << "names are compared on their first characters";
-  EXPECT_EQ(getbpp(*RecordWith({{"SamplesPerPixel", "1"}, {"BitsPerSample", "4"},
-                                {"BitsPerSample", "8"}})),
+  EXPECT_EQ(getbpp(*RecordWith(
+                {{"SamplesPerPixel", "1"}, {"BitsPerSample", "4"}, {"BitsPerSample", "8"}})),
             4);
 }
 

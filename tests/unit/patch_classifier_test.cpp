@@ -20,8 +20,10 @@ std::vector<std::uint16_t> RunList(std::int32_t offset, const std::vector<std::i
     at += width;
     words.push_back(static_cast<std::uint16_t>(at));
   }
-  if (widths.size() % 2 != 0) words.push_back(static_cast<std::uint16_t>(length));
-  else words.back() = static_cast<std::uint16_t>(length);  // the line ends in its last gap
+  if (widths.size() % 2 != 0)
+    words.push_back(static_cast<std::uint16_t>(length));
+  else
+    words.back() = static_cast<std::uint16_t>(length);  // the line ends in its last gap
   words.push_back(0);
   words.push_back(0);
   words[0] = static_cast<std::uint16_t>(words.size() * 2);
@@ -65,8 +67,8 @@ TEST(PatchLine, TheThreeCodesAtUsualResolutions) {
     const std::int32_t narrow = r * 8 / 100;  // 0.08 inch
     const std::int32_t wide = r * 20 / 100;   // 0.20 inch
     const std::int32_t page = r * 17 / 2;
-    for (const auto& [bars, code] : {std::pair{"WNNW", kPatchII}, std::pair{"WNWN", kPatchIII},
-                                     std::pair{"NWNW", kPatchT}}) {
+    for (const auto& [bars, code] :
+         {std::pair{"WNNW", kPatchII}, std::pair{"WNWN", kPatchIII}, std::pair{"NWNW", kPatchT}}) {
       SCOPED_TRACE(bars);
       const auto widths = Patch(bars, narrow, wide, narrow);
       EXPECT_EQ(Row(RunList(r, widths, page), r), code);

@@ -1,9 +1,10 @@
 // Finding patch codes on whole pages: generated sheets, ordinary pages, failures.
+#include "patch/patch_detector.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "patch/patch_detector.h"
 #include "sim/kit.h"
 #include "sim/mem_image.h"
 #include "sim/memory.h"
@@ -48,8 +49,8 @@ class PatchPages : public ::testing::Test {
 
 TEST_F(PatchPages, EveryPatchAtEveryResolutionUprightAndTurned) {
   for (std::int32_t dpi : {200, 300, 400}) {
-    for (const auto& [bars, code] : {std::pair{"WNNW", kPatchII}, std::pair{"WNWN", kPatchIII},
-                                     std::pair{"NWNW", kPatchT}}) {
+    for (const auto& [bars, code] :
+         {std::pair{"WNNW", kPatchII}, std::pair{"WNWN", kPatchIII}, std::pair{"NWNW", kPatchT}}) {
       for (PatchTurn turn : {PatchTurn::Upright, PatchTurn::Turned}) {
         SCOPED_TRACE(std::string(bars) + " at " + std::to_string(dpi) +
                      (turn == PatchTurn::Turned ? " turned" : " upright"));
@@ -121,7 +122,9 @@ void ExpectNoPatchOnPagesLike(PageRecipe (*kind)(PageRecipe)) {
   }
 }
 
-PageRecipe Text(PageRecipe recipe) { return recipe; }
+PageRecipe Text(PageRecipe recipe) {
+  return recipe;
+}
 
 PageRecipe Barcodes(PageRecipe recipe) {
   recipe.text.clear();
@@ -137,9 +140,15 @@ PageRecipe Photo(PageRecipe recipe) {
   return recipe;
 }
 
-TEST_F(PatchPages, TextPagesNeverGiveAPatch) { ExpectNoPatchOnPagesLike(&Text); }
-TEST_F(PatchPages, BarcodePagesNeverGiveAPatch) { ExpectNoPatchOnPagesLike(&Barcodes); }
-TEST_F(PatchPages, PhotoPagesNeverGiveAPatch) { ExpectNoPatchOnPagesLike(&Photo); }
+TEST_F(PatchPages, TextPagesNeverGiveAPatch) {
+  ExpectNoPatchOnPagesLike(&Text);
+}
+TEST_F(PatchPages, BarcodePagesNeverGiveAPatch) {
+  ExpectNoPatchOnPagesLike(&Barcodes);
+}
+TEST_F(PatchPages, PhotoPagesNeverGiveAPatch) {
+  ExpectNoPatchOnPagesLike(&Photo);
+}
 
 TEST_F(PatchPages, NoLineTableMeansNoMemoryAndNothingHeld) {
   const sim::BitonalPage page = sim::RenderPage(SheetWith("WNNW", 200, PatchTurn::Turned));

@@ -1,4 +1,6 @@
 // The settings text of a record as drivers write and read it through the callbacks.
+#include "parms/settings_callbacks.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,13 +8,14 @@
 #include <string>
 
 #include "kovzaft2.h"
-#include "parms/settings_callbacks.h"
 
 namespace {
 
 constexpr std::int32_t kNoRoom = -4500;
 
-std::unique_ptr<ParmRecord> EmptyRecord() { return std::make_unique<ParmRecord>(); }
+std::unique_ptr<ParmRecord> EmptyRecord() {
+  return std::make_unique<ParmRecord>();
+}
 
 std::string Restore(ParmRecord& record, const char* name, std::int32_t size = 64,
                     std::int32_t* length = nullptr) {
@@ -32,7 +35,9 @@ TEST(SaveCallback, AppendsNameAndValueUpToTheSpaceLimit) {
   auto record = EmptyRecord();
   ASSERT_EQ(SaveCallback(0, "Res", "300", record.get()), 0);
   EXPECT_EQ(+record->sSettingsLen, 8);
-  EXPECT_EQ(std::string(record->achSettings, 8), std::string("Res\0" "300", 8));
+  EXPECT_EQ(std::string(record->achSettings, 8), std::string("Res\0"
+                                                             "300",
+                                                             8));
 
   record->sSettingsLen = 53130;  // 5 + 53130 + 10 + 3 = 53148: fits exactly
   EXPECT_EQ(SaveCallback(0, "0123456789", "abcde", record.get()), 0);
@@ -118,9 +123,9 @@ TEST(OldRestoreCallback, LongNamesAreShortenedWithTheSumOfTheirTail) {
   PutOldEntry(*record, 0, (head + "2DD").c_str(), "found");
   record->sOldCount = 1;
   char buffer[64];
-  EXPECT_EQ(OldRestoreCallback(0, (head + "zzzzz{").c_str(), "no", buffer, sizeof buffer,
-                               record.get()),
-            5);
+  EXPECT_EQ(
+      OldRestoreCallback(0, (head + "zzzzz{").c_str(), "no", buffer, sizeof buffer, record.get()),
+      5);
   EXPECT_STREQ(buffer, "found");
 }
 
