@@ -1,8 +1,7 @@
-// Exported calls and callbacks whose work arrives with the parameter, page and dialog
-// subsystems. Until then they keep the common shape and answer a plain refusal, never a
-// success they did not earn.
+// The page calls and the storage filter, whose work arrives with the page pipeline. Until
+// then they keep the common shape and answer a plain refusal, never a success they did not
+// earn.
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/trace_log.h"
 #include "framework/errors.h"
 #include "kovzaft2.h"

@@ -1,6 +1,5 @@
 #include "api/trace_log.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
