@@ -7,9 +7,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <cstdlib>
-#include <cstring>
 #endif
 
 namespace sim {
@@ -56,37 +53,18 @@ extern "C" std::uint32_t QelIpStringLength(platform::ComString text) {
 
 #else
 
-namespace {
-
-// The character count sits in front of the characters.
-using Prefix = std::uint32_t;
-
-Prefix* PrefixOf(platform::ComString text) {
-  return reinterpret_cast<Prefix*>(text) - 1;
-}
-
-}  // namespace
-
+// The platform's strings stand in for the system's here.
 extern "C" platform::ComString QelIpAllocString(const platform::ComChar* text,
                                                 std::uint32_t length) {
-  const std::uint64_t bytes =
-      sizeof(Prefix) + (std::uint64_t{length} + 1) * sizeof(platform::ComChar);
-  if (bytes > std::numeric_limits<std::size_t>::max()) return nullptr;
-  // Zero-filled: the terminator, and defined characters when the caller writes them later.
-  auto* prefix = static_cast<Prefix*>(std::calloc(1, static_cast<std::size_t>(bytes)));
-  if (prefix == nullptr) return nullptr;
-  *prefix = length;
-  auto* characters = reinterpret_cast<platform::ComString>(prefix + 1);
-  if (text != nullptr) std::memcpy(characters, text, std::size_t{length} * sizeof(*text));
-  return characters;
+  return platform::AllocComString(text, length);
 }
 
 extern "C" void QelIpFreeString(platform::ComString text) {
-  if (text != nullptr) std::free(PrefixOf(text));
+  platform::FreeComString(text);
 }
 
 extern "C" std::uint32_t QelIpStringLength(platform::ComString text) {
-  return text == nullptr ? 0 : *PrefixOf(text);
+  return platform::ComStringLength(text);
 }
 
 #endif

@@ -1,8 +1,8 @@
 #include "api/api_call.h"
 
-#include "api/control_block.h"
-#include "api/return_codes.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/return_codes.h"
+#include "core/trace_log.h"
 
 ApiLockGuard::ApiLockGuard() {
   platform::EnterCriticalSection(ApiLock);

@@ -1,8 +1,8 @@
 // SCANINIT and SCANFREE: start and stop the worker and the framework.
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/thread.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "kovzaft2.h"
 
 namespace {

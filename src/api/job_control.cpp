@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/thread.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "kovzaft2.h"
 
 namespace {

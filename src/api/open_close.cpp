@@ -1,8 +1,8 @@
 // SCANOPEN, SCANCLOSE and SCANSETSEQNUM: the one scanner the library serves.
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/thread.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "kovzaft2.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // SCANSETPARM, SCANSETSTATE, SCANPARMSDLG2 and SCANPARMSDLG: the host's parameter record.
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/thread.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "kovzaft2.h"
 #include "parms/parm_record.h"
 

@@ -2,7 +2,7 @@
 // then they keep the common shape and answer a plain refusal, never a success they did not
 // earn.
 #include "api/api_call.h"
-#include "api/trace_log.h"
+#include "core/trace_log.h"
 #include "framework/errors.h"
 #include "kovzaft2.h"
 

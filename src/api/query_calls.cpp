@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "api/api_call.h"
-#include "api/control_block.h"
 #include "api/thread.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/host_value.h"
+#include "core/trace_log.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
-#include "parms/host_value.h"
 #include "parms/parm_record.h"
 #include "resources/strings.h"
 

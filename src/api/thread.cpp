@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "api/control_block.h"
 #include "api/framework_session.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "parms/parm_commands.h"
 #include "parms/parm_record.h"
 #include "pipeline/driver_loading.h"

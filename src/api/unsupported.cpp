@@ -1,6 +1,6 @@
 // Calls of the host interface that this library does not serve.
 #include "api/api_call.h"
-#include "api/trace_log.h"
+#include "core/trace_log.h"
 #include "kovzaft2.h"
 
 // No handle check: the answer is the same for any handle.

@@ -3,17 +3,17 @@
 #include <array>
 #include <cstring>
 
-#include "api/control_block.h"
-#include "api/error_text.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/error_text.h"
+#include "core/host_value.h"
+#include "core/trace_log.h"
 #include "framework/driver_calls.h"
-#include "parms/host_value.h"
 #include "parms/parm_record.h"
+#include "parms/setters.h"
 #include "parms/tag_conversion.h"
+#include "parms/verify_parms.h"
 #include "pipeline/driver_loading.h"
 #include "pipeline/feeder_options.h"
-#include "pipeline/setters.h"
-#include "pipeline/verify_parms.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "api/control_block.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "framework/driver_calls.h"
 #include "parms/settings_text.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/trace_log.h"
+#include "core/trace_log.h"
 #include "framework/errors.h"
 #include "kovzaft2.h"
 #include "parms/settings_text.h"

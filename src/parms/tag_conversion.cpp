@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "api/control_block.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "framework/barcode.h"
 #include "framework/driver_calls.h"
 #include "parms/parm_record.h"

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "api/control_block.h"
-#include "api/error_text.h"
-#include "api/profile_switch.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/error_text.h"
+#include "core/profile_switch.h"
+#include "core/trace_log.h"
 #include "framework/barcode.h"
 #include "framework/driver_calls.h"
 

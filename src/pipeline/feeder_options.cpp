@@ -1,8 +1,8 @@
 #include "pipeline/feeder_options.h"
 
-#include "api/control_block.h"
-#include "api/error_text.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/error_text.h"
+#include "core/trace_log.h"
 #include "framework/driver_calls.h"
 
 namespace {

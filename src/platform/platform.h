@@ -45,6 +45,10 @@ void CloseThread(Thread* thread);
 std::uint32_t GetTickCount();
 std::uint32_t GetCurrentThreadId();
 
+// Why the system calls a module's entry: the values of the Windows loader's reasons.
+inline constexpr std::uint32_t kProcessDetach = 0;
+inline constexpr std::uint32_t kProcessAttach = 1;
+
 // The module (shared library) that contains this code, and its full file name. The name is
 // empty when the system cannot tell; the copy is cut to bufferSize - 1 and terminated.
 Module* ThisModule();

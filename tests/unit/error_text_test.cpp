@@ -1,12 +1,12 @@
 // Framework error values turned into stored texts, and the fixed code texts.
-#include "api/error_text.h"
+#include "core/error_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "api/control_block.h"
-#include "api/return_codes.h"
+#include "core/control_block.h"
+#include "core/return_codes.h"
 #include "sim/error_texts.h"
 #include "sim/switches.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "api/control_block.h"
+#include "core/control_block.h"
 #include "pipeline/driver_loading.h"
 #include "platform/platform.h"
 #include "sim/kit.h"

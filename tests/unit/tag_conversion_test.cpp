@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/driver_calls.h"
-#include "pipeline/verify_parms.h"
+#include "parms/verify_parms.h"
 #include "scanner_fixture.h"
 #include "sim/barcode_component.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "api/trace_log.h"
+#include "core/trace_log.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "framework/driver_calls.h"
 #include "parms/parm_record.h"
+#include "parms/setters.h"
 #include "parms/tag_conversion.h"
-#include "pipeline/setters.h"
-#include "pipeline/verify_parms.h"
+#include "parms/verify_parms.h"
 #include "scanner_fixture.h"
 
 namespace {

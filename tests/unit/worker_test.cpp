@@ -4,8 +4,8 @@
 #include <atomic>
 #include <thread>
 
-#include "api/control_block.h"
 #include "api/thread.h"
+#include "core/control_block.h"
 #include "kovzaft2.h"
 #include "sim/switches.h"
 

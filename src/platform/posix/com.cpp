@@ -1,12 +1,9 @@
-// COM strings come from the barcode component's own allocator: with no system allocator
-// here, the one both sides free each other's strings with is the component module's.
 // The ANSI code page is Latin-1, the first 256 code points, so every ANSI character has a
 // precomposed 16-bit form. Starting COM is only counted per thread: there is no system COM.
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "framework/barcode.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -21,18 +18,6 @@ bool IsHighSurrogate(ComChar c) {
 }
 
 }  // namespace
-
-ComString AllocComString(const ComChar* text, std::uint32_t length) {
-  return QelIpAllocString(text, length);
-}
-
-void FreeComString(ComString text) {
-  QelIpFreeString(text);
-}
-
-std::uint32_t ComStringLength(ComString text) {
-  return QelIpStringLength(text);
-}
 
 ComString AnsiToComString(const char* text) {
   const std::size_t length = text == nullptr ? 0 : std::strlen(text);

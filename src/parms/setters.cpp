@@ -1,9 +1,9 @@
-#include "pipeline/setters.h"
+#include "parms/setters.h"
 
 #include <cstring>
 
-#include "api/control_block.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/trace_log.h"
 #include "framework/driver_calls.h"
 #include "parms/parm_record.h"
 

@@ -1,13 +1,10 @@
-#include "api/error_text.h"
+#include "core/error_text.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 
-#include "api/api_call.h"
-#include "api/control_block.h"
-#include "api/return_codes.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
 #include "framework/errors.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
@@ -58,33 +55,4 @@ std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t val
   bInErrorToText = false;
   usLastRc = RC_SCAN_ZAFT_ERROR;
   return RC_SCAN_ZAFT_ERROR;
-}
-
-extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText, std::uint16_t usLength) noexcept {
-  ApiLockGuard lock;
-  TraceLog("ScanLastError called:");
-  if (std::uint16_t rc = RequireInitialised()) return rc;
-  if (usLastRc == 0) {
-    usLastRc = RC_SCAN_NO_ERROR_STORED;
-    return RC_SCAN_NO_ERROR_STORED;
-  }
-  // A buffer that cannot take even the terminating zero: refuse without touching it, and
-  // keep the stored code so the host can ask again with a proper buffer.
-  if (pszText == nullptr || usLength == 0) {
-    TraceLog("  refused: RC_SCAN_INVALID_PARM");
-    return RC_SCAN_INVALID_PARM;
-  }
-
-  char text[kErrorTextSize + 32];
-  ReturnCodeText(usLastRc, text, sizeof text);
-  const std::size_t length = std::strlen(text);
-  if (length + 1 <= usLength) {
-    std::memcpy(pszText, text, length + 1);
-    TraceLogStr("  Error = %s  ", text);
-    return 0;
-  }
-  std::memcpy(pszText, text, usLength - 1u);
-  pszText[usLength - 1u] = '\0';
-  usLastRc = RC_SCAN_ERROR_TRUNC;
-  return RC_SCAN_ERROR_TRUNC;
 }

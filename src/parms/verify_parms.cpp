@@ -1,12 +1,12 @@
-#include "pipeline/verify_parms.h"
+#include "parms/verify_parms.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
 
-#include "api/control_block.h"
-#include "api/profile_switch.h"
-#include "api/trace_log.h"
+#include "core/control_block.h"
+#include "core/profile_switch.h"
+#include "core/trace_log.h"
 #include "framework/driver_calls.h"
 #include "parms/tag_conversion.h"
 

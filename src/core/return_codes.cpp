@@ -1,9 +1,9 @@
-#include "api/return_codes.h"
+#include "core/return_codes.h"
 
 #include <array>
 #include <cstdio>
 
-#include "api/error_text.h"
+#include "core/error_text.h"
 #include "kovzaft2.h"
 
 namespace {

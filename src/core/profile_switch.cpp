@@ -1,4 +1,4 @@
-#include "api/profile_switch.h"
+#include "core/profile_switch.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "api/trace_log.h"
+#include "core/trace_log.h"
 
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
-#include "api/control_block.h"
-#include "api/profile_switch.h"
+#include "core/control_block.h"
+#include "core/profile_switch.h"
 #include "framework/qel.h"
 #include "platform/platform.h"
 

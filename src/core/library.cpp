@@ -1,6 +1,6 @@
-#include "api/library.h"
+#include "core/library.h"
 
-#include "api/control_block.h"
+#include "core/control_block.h"
 
 bool LibraryAttach(platform::Module* instance) {
   hModuleInstance = instance;

@@ -1,6 +1,4 @@
-#include "api/control_block.h"
-
-#include "api/thread.h"
+#include "core/control_block.h"
 
 ScannerControlBlock SCB;
 
