@@ -16,6 +16,15 @@ extern "C" std::uint16_t KOVAPI SCANINIT() noexcept {
   TraceLog("ScanInit called");
   usLastRc = 0;
   if (bInitialised == 1) return Refuse(RC_SCAN_ALREADY_INITIALIZED);
+  // A worker left behind by SCANFREE still works on the control block: no new session
+  // starts under it.
+  if (StrandedWorkerRunning()) {
+    TraceLog("  the worker of the previous session is still running");
+    return Refuse(RC_SCAN_ALREADY_BUSY);
+  }
+
+  const auto start = NewCommand(CMD_FRAMEWORK_START);
+  if (start == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
 
   SCB.lCurHandle = kNoScannerHandle;
   SCB.iRefCount = 0;
@@ -28,7 +37,7 @@ extern "C" std::uint16_t KOVAPI SCANINIT() noexcept {
     return Refuse(RC_SCAN_NOT_ENOUGH_MEMORY);
   }
   bInitialised = 1;
-  PostCommand(CMD_FRAMEWORK_START, kNoLimit);
+  PostCommand(start, CallDeadline(kNoLimit));
   return 0;
 }
 
@@ -42,7 +51,11 @@ extern "C" std::uint16_t KOVAPI SCANFREE() noexcept {
     return Refuse(RC_SCAN_DEVICE_ERROR);
   }
   bInitialised = 0;
-  PostCommand(CMD_FRAMEWORK_STOP, kFrameworkStopLimitMs);
+  // The host's use ends here whatever the worker does: a stop it cannot take now it takes
+  // after the command it is running.
+  if (const auto stop = NewCommand(CMD_FRAMEWORK_STOP)) {
+    PostCommand(stop, CallDeadline(kFrameworkStopLimitMs), WhenBusy::Defer);
+  }
   StopWorker(kWorkerEndLimitMs);
   return 0;
 }

@@ -1,6 +1,7 @@
 // SCANPAUSE, SCANKILL, SCANSETPRTTEXT and SCANSETENV.
 #include <cinttypes>
 #include <cstdio>
+#include <new>
 
 #include "api/api_call.h"
 #include "api/thread.h"
@@ -9,7 +10,6 @@
 #include "kovzaft2.h"
 
 namespace {
-constexpr std::uint32_t kPauseLimitMs = 120000;
 constexpr std::uint32_t kPrintTextLimitMs = 20000;
 constexpr std::size_t kPrintTextLogSize = 128;
 }  // namespace
@@ -18,13 +18,8 @@ extern "C" std::uint16_t KOVAPI SCANPAUSE(std::int32_t hScanHdl) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanPause called:");
   TraceLogInt("  hScanHdl=%d  ", hScanHdl);
-  usLastRc = 0;
-  if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
-  // Without a driver there is no feeder to pause, as for the sister calls.
-  if (SCB.iRefCount == 0) return Refuse(RC_SCAN_NO_DRIVER);
-  if (SCB.bCanPause == 0) return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
-  if (SCB.bPaused != 0) return 0;
-  return static_cast<std::uint16_t>(PostCommand(CMD_PAUSE_FEEDER, kPauseLimitMs));
+  // The pause routine comes with the page run; until then the call is not served.
+  return AnswerNotSupported();
 }
 
 // Called from another thread while a scan or a dialog holds ApiLock: no lock, no checks.
@@ -59,9 +54,17 @@ extern "C" std::uint16_t KOVAPI SCANSETPRTTEXT(std::int32_t hScanHdl, std::uint3
 
   usLastRc = 0;
   if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
+  const CallDeadline deadline(kPrintTextLimitMs);
+  if (std::uint16_t rc = AwaitIdleWorker(deadline)) return rc;
   if (SCB.iRefCount == 0) return Refuse(RC_SCAN_NO_DRIVER);
-  SCB.pPrtText = pszPrtText;
-  return static_cast<std::uint16_t>(PostCommand(CMD_SEND_PRINT_TEXT, kPrintTextLimitMs));
+  const auto command = NewCommand(CMD_SEND_PRINT_TEXT);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  try {
+    if (pszPrtText != nullptr) command->PrtText = pszPrtText;
+  } catch (const std::bad_alloc&) {
+    return Refuse(RC_SCAN_NOT_ENOUGH_MEMORY);
+  }
+  return PostCommand(command, deadline).rc;
 }
 
 extern "C" std::uint16_t KOVAPI SCANSETENV(const char* pszDevName, std::uint16_t usParm,

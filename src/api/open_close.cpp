@@ -34,7 +34,14 @@ extern "C" std::uint16_t KOVAPI SCANCLOSE(std::int32_t hScanHdl) noexcept {
   TraceLogInt("  hScanHdl=%d ", hScanHdl);
   usLastRc = 0;
   if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
-  if (SCB.iRefCount != 0) PostCommand(CMD_UNLOAD_DRIVER, kUnloadLimitMs);
+  // The unload is posted whenever a driver may be loaded; a busy worker runs it after its
+  // current command, and the handle is closed either way.
+  const auto unload = NewCommand(CMD_UNLOAD_DRIVER);
+  if (unload == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  const CallDeadline deadline(kUnloadLimitMs);
+  if (!WaitForIdleWorker(deadline) || SCB.iRefCount != 0) {
+    PostCommand(unload, deadline, WhenBusy::Defer);
+  }
   SCB.bOpen = 0;
   SCB.lCurHandle = kNoScannerHandle;
   return 0;

@@ -1,5 +1,6 @@
 // SCANSETPARM, SCANSETSTATE, SCANPARMSDLG2 and SCANPARMSDLG: the host's parameter record.
 #include "api/api_call.h"
+#include "api/host_arguments.h"
 #include "api/thread.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
@@ -24,14 +25,13 @@ extern "C" std::uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord* 
   usLastRc = 0;
   if (std::uint16_t rc = RequireInitialised()) return rc;
   if (pParms == nullptr || pszDevName == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
-  SCB.usParm = usParm;
-  SCB.pValue = pValue;
-  SCB.pszDevName = pszDevName;
-  SCB.pParms = pParms;
-  SCB.hOwnerWnd = nullptr;
-  const auto rc = static_cast<std::uint16_t>(PostCommand(CMD_SET_PARMS, kNoLimit));
+  const auto command = NewCommand(CMD_SET_PARMS);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  TakeRecordAndValue(*command, *pParms, usParm, pValue);
+  const CommandOutcome outcome = PostCommand(command, CallDeadline(kNoLimit));
+  if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue);
   TraceLog("Done with ScanSetParm");
-  return rc;
+  return outcome.rc;
 }
 
 extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord* pParms) noexcept {
@@ -43,8 +43,12 @@ extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord* 
   usLastRc = 0;
   if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
   if (pParms == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
-  SCB.pParms = pParms;
-  return static_cast<std::uint16_t>(PostCommand(CMD_SEND_PARMS, kSendParmsLimitMs));
+  const auto command = NewCommand(CMD_SEND_PARMS);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  command->Parms = *pParms;
+  const CommandOutcome outcome = PostCommand(command, CallDeadline(kSendParmsLimitMs));
+  if (outcome.bCompleted) *pParms = command->Parms;
+  return outcome.rc;
 }
 
 // The settings dialog is not built yet: the call refuses plainly instead of posting a

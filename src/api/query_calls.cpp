@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "api/api_call.h"
+#include "api/host_arguments.h"
 #include "api/thread.h"
 #include "core/control_block.h"
 #include "core/host_value.h"
@@ -105,9 +106,17 @@ extern "C" std::uint16_t KOVAPI SCANQUERYCLT(ParmRecord* pParms, SCAN_CLT_ENTRY*
   usLastRc = 0;
   if (std::uint16_t rc = RequireInitialised()) return rc;
   if (pParms == nullptr || pClt == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
-  SCB.pClt = pClt;
-  SCB.pParms = pParms;
-  return static_cast<std::uint16_t>(PostCommand(CMD_COLOUR_TABLE, kColourTableLimitMs));
+  const auto command = NewCommand(CMD_COLOUR_TABLE);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  command->Parms = *pParms;
+  const CommandOutcome outcome = PostCommand(command, CallDeadline(kColourTableLimitMs));
+  // Only the three colour bytes of each entry are the library's; the fourth stays the host's.
+  if (outcome.bCompleted) {
+    for (std::size_t i = 0; i < command->cltEntries; ++i) {
+      std::memcpy(pClt[i].abValue, command->Clt[i].abValue, sizeof pClt[i].abValue);
+    }
+  }
+  return outcome.rc;
 }
 
 extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, std::uint16_t usParm,
@@ -120,10 +129,12 @@ extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, std::uint16_t 
   if (std::uint16_t rc = RequireInitialised()) return rc;
   if (pValue == nullptr || pParms == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
   if (pParms->szDriver[0] != '\0') {
-    SCB.pParms = pParms;
-    SCB.usParm = usParm;
-    SCB.pValue = pValue;
-    return static_cast<std::uint16_t>(PostCommand(CMD_QUERY_PARM, kQueryParmLimitMs));
+    const auto command = NewCommand(CMD_QUERY_PARM);
+    if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+    TakeRecordAndValue(*command, *pParms, usParm, pValue);
+    const CommandOutcome outcome = PostCommand(command, CallDeadline(kQueryParmLimitMs));
+    if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue);
+    return outcome.rc;
   }
   // A record without a driver gets the answers of a typical scanner.
   TraceLog("invalid parameters sent to query parm - simulating decent response");

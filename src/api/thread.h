@@ -1,10 +1,10 @@
 // The worker thread that does all framework work, and the command handshake with it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "core/command.h"
 #include "platform/platform.h"
 
 // Worker commands, by the number an exported call posts.
@@ -27,29 +27,59 @@ inline constexpr std::uint32_t kNoLimit = platform::kInfinite;
 inline constexpr std::uint32_t kPollStepMs = 100;
 inline constexpr std::uint32_t kWorkerEndLimitMs = 30000;
 
-// What one worker runs on. SCB and the thread share it, so a worker that outlives SCANFREE
-// keeps its semaphores until it ends; whoever lets go last closes them.
-struct WorkerLink {
-  platform::Semaphore* hCmdSem = nullptr;
-  platform::Semaphore* hDoneSem = nullptr;
-  platform::Semaphore* hQuitSem = nullptr;
-  // Each post is numbered and the worker reports the number it finished, so a completion
-  // that arrives after its caller stopped waiting is not taken for a later command's.
-  std::atomic<std::uint32_t> ulPosted{0};
-  std::atomic<std::uint32_t> ulDone{0};
+// The time an exported call may wait for the worker, from the moment the call began; one
+// limit covers waiting for an earlier command to end and waiting for the call's own.
+class CallDeadline {
+ public:
+  explicit CallDeadline(std::uint32_t limitMs);
+  bool Passed() const;
+  // The wait for the next poll step: 100 ms, or what is left when that is less.
+  std::uint32_t NextStepMs() const;
 
-  WorkerLink() = default;
-  WorkerLink(const WorkerLink&) = delete;
-  WorkerLink& operator=(const WorkerLink&) = delete;
-  ~WorkerLink();
+ private:
+  std::uint32_t start_;
+  std::uint32_t limit_;
 };
 
 // Creates the semaphores and the thread; false (nothing left behind) when one cannot be made.
 bool StartWorker();
 // Releases the quit semaphore and waits up to limitMs for the worker to end. A worker still
-// running then (stuck in a driver) is left to end on its own. True when it ended in time.
+// running then (stuck in a driver) is left to end on its own: it finishes its own command,
+// then stops the framework itself when SCANFREE could not have it stopped, and ends. True
+// when it ended in time.
 bool StopWorker(std::uint32_t limitMs);
+// True while a worker left running by StopWorker has not ended yet.
+bool StrandedWorkerRunning();
+// At unload of the library: tells a worker still there to end and waits briefly for it.
+void EndWorkerAtUnload();
 
-// Posts a command with its arguments already in SCB and waits for it, polling every 100 ms,
-// up to limitMs or without limit (kNoLimit). Returns lWorkerRc.
-std::int32_t PostCommand(std::uint32_t number, std::uint32_t limitMs);
+// Waits until the worker has no command, in poll steps, up to the deadline: true when it has
+// none. The worker's state in SCB may be read on the host's thread only after this.
+bool WaitForIdleWorker(const CallDeadline& deadline);
+// The same as a check of an exported call: 0, or RC_SCAN_ALREADY_BUSY stored and traced.
+std::uint16_t AwaitIdleWorker(const CallDeadline& deadline);
+
+// A new command, or null (RC_SCAN_NOT_ENOUGH_MEMORY stored and traced) when memory is short.
+std::shared_ptr<Command> NewCommand(std::uint32_t number);
+
+struct CommandOutcome {
+  bool bCompleted = false;  // the command ran and its results may go to the host
+  std::uint16_t rc = 0;     // its result, or the call's own refusal
+};
+
+// What a post does when the worker is busy past the deadline.
+enum class WhenBusy {
+  // A command with a result for the host: RC_SCAN_ALREADY_BUSY when an earlier command held
+  // the worker throughout (this one is never run), RC_SCAN_TIMEOUT when this one did not
+  // finish in time (the worker finishes it and it is forgotten); both stored and traced.
+  Refuse,
+  // Housekeeping that ends the host's use (SCANCLOSE, SCANFREE): the worker runs it after
+  // the command it runs now, or finishes it, without the call waiting longer; answer 0.
+  Defer,
+};
+
+// Posts the command once the worker is idle and waits for it, polling every 100 ms, up to
+// the deadline. Completed: the command's result, with its stored code and text published
+// for SCANLASTERROR. Not completed: as whenBusy says.
+CommandOutcome PostCommand(const std::shared_ptr<Command>& command, const CallDeadline& deadline,
+                           WhenBusy whenBusy = WhenBusy::Refuse);

@@ -3,15 +3,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 
 #include "framework/records.h"
 #include "kovzaft2.h"
 #include "platform/platform.h"
 
-struct IBarcodeReader;
-
-struct WorkerLink;
+class IBarcodeReader;
 
 inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
 inline constexpr std::size_t kPipeTextSize = 256;
@@ -48,24 +45,8 @@ struct ScannerControlBlock {
   char PipeText[kPipeTextSize] = {};
   char szLoadedPipe[kPipeTextSize] = {};
 
-  // Command handshake with the worker thread.
-  std::uint32_t ulCommand = 0;
-  std::atomic<std::int32_t> lWorkerRc{0};  // a late worker may still write it
-  std::shared_ptr<WorkerLink> pWorkerLink;
-  platform::Thread* hWorker = nullptr;
-
-  // Command arguments: written by the posting call, read by the worker while it waits.
-  const char* pPrtText = nullptr;
-  ParmRecord* pParms = nullptr;
-  std::uint16_t usParm = 0;
-  void* pValue = nullptr;
-  const char* pszDevName = nullptr;
-  KOV_PAGEHEADER* pHeader = nullptr;
-  std::uint8_t* pucData = nullptr;
-  std::uint32_t* pulDataLen = nullptr;
+  // Third argument of SCANPARMSDLG2: kept, read by no command.
   std::int32_t lDialogOption = 0;
-  SCAN_CLT_ENTRY* pClt = nullptr;
-  void* hOwnerWnd = nullptr;
 
   IBarcodeReader* pBarcode = nullptr;
 };

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/control_block.h"
+#include "core/command.h"
 #include "framework/errors.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
@@ -41,18 +41,19 @@ std::uint16_t FrameworkErrorToText(const DriverRecord* context, std::int32_t val
       QelErrorText(0, context, DetailRequest(LowWordOf(value)), detail, sizeof detail) >= 0;
   detail[sizeof detail - 1] = '\0';
 
+  char* const text = ErrorTextToStore();
   if (hasDetail) {
     // Too long for the stored text: shorten the detail line so the number always shows.
     char suffix[16];
     const int suffixLength = std::snprintf(suffix, sizeof suffix, " (%d)", number);
     const int room = static_cast<int>(kErrorTextSize) - 1 - static_cast<int>(std::strlen(first)) -
                      1 - suffixLength;
-    std::snprintf(szErrorText, sizeof szErrorText, "%s\n%.*s%s", first, room, detail, suffix);
+    std::snprintf(text, kErrorTextSize, "%s\n%.*s%s", first, room, detail, suffix);
   } else {
-    std::snprintf(szErrorText, sizeof szErrorText, "%s (%d)", first, number);
+    std::snprintf(text, kErrorTextSize, "%s (%d)", first, number);
   }
 
   bInErrorToText = false;
-  usLastRc = RC_SCAN_ZAFT_ERROR;
+  StoreLastRc(RC_SCAN_ZAFT_ERROR);
   return RC_SCAN_ZAFT_ERROR;
 }

@@ -42,9 +42,10 @@ const LogSettings& Settings() {
 }
 
 // Lines from SCANKILL or a late worker may come from another thread; keep each line whole.
+// Never destroyed: a worker may still write while the process ends.
 std::mutex& WriteLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 void WriteLine(const char* text) {

@@ -7,9 +7,10 @@
 #include <cstdint>
 
 inline constexpr std::int16_t kErrDriverFailure = -10;
-inline constexpr std::int16_t kErrNoDriver = -4100;       // a record without a loaded driver
-inline constexpr std::int16_t kErrNoPage = -4401;         // no page in the feeder
-inline constexpr std::int16_t kErrNoDenominator = -4433;  // rational text without denominator
+inline constexpr std::int16_t kErrNoDriver = -4100;         // a record without a loaded driver
+inline constexpr std::int16_t kErrNoPage = -4401;           // no page in the feeder
+inline constexpr std::int16_t kErrValueNotAllowed = -4411;  // a value the tag cannot take
+inline constexpr std::int16_t kErrNoDenominator = -4433;    // rational text without denominator
 inline constexpr std::int16_t kErrNoMemory = -4500;
 inline constexpr std::int16_t kErrSettingMissing = -4502;  // tag missing from the settings text
 inline constexpr std::int16_t kErrAborted = -4526;         // the abort poll's answer after a kill

@@ -2,7 +2,12 @@
 
 #include <array>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <optional>
 
+#include "core/command.h"
 #include "core/control_block.h"
 #include "core/error_text.h"
 #include "core/host_value.h"
@@ -28,50 +33,84 @@ const DriverRecord& Scanner() {
   return SCB.ScannerDriver;
 }
 
-void Finish(std::int32_t rc) {
-  SCB.lWorkerRc = rc;
-  if (rc != 0) usLastRc = static_cast<std::uint16_t>(rc);
+void Finish(Command& command, std::int32_t rc) {
+  command.lWorkerRc = rc;
+  if (rc != 0) StoreLastRc(static_cast<std::uint16_t>(rc));
 }
 
-// Ends with the code the failing step left in usLastRc.
-void FinishWithLastCode() {
-  SCB.lWorkerRc = usLastRc.load();
+// Ends with the code the failing step stored.
+void FinishWithLastCode(Command& command) {
+  command.lWorkerRc = LastRc();
 }
 
-void UnloadAndFinish(std::int32_t rc) {
+void UnloadAndFinish(Command& command, std::int32_t rc) {
   UnloadDriver();
-  Finish(rc);
+  Finish(command, rc);
+}
+
+// Setting and querying are stateless, but when SCANSETSTATE has left a driver loaded they
+// work on that very driver (a load of the same name only counts up). The keeper takes the
+// live driver's whole state and the working values before, and puts them back after, so
+// the next page is scanned as the host last sent.
+class LiveScannerKeeper {
+ public:
+  // False when a live driver's state cannot be taken for want of memory.
+  bool Take() {
+    if (SCB.iRefCount == 0) return true;
+    live_.reset(new (std::nothrow) ParmRecord{});
+    if (live_ == nullptr) return false;
+    tagstoparm(*live_);
+    return true;
+  }
+  ~LiveScannerKeeper() {
+    if (live_ == nullptr || SCB.iRefCount == 0) return;
+    TraceLog("  putting back the parameters last sent");
+    parmtotags(*live_);
+  }
+
+ private:
+  std::unique_ptr<ParmRecord> live_;
+};
+
+// Starts a command that may touch a live driver: false (result set) when it cannot.
+bool KeepLiveScanner(Command& command, LiveScannerKeeper& keeper) {
+  if (keeper.Take()) return true;
+  Finish(command, RC_SCAN_NOT_ENOUGH_MEMORY);
+  return false;
 }
 
 std::size_t QuickCtrlIndex(std::uint32_t index) {
   return index == 1 ? 1 : 0;
 }
 
-void BuildRecordFromScratch(ParmRecord& record) {
+void BuildRecordFromScratch(Command& command) {
   TraceLog("  Selecting scanner");
-  std::int32_t rc = QelSelectScanner(SCB.hOwnerWnd);
+  std::int32_t rc = QelSelectScanner(command.hOwnerWnd);
   if (rc < 0) {
     TraceLog("  Select scanner failed");
     FrameworkErrorToText(nullptr, rc);
-    return FinishWithLastCode();
+    return FinishWithLastCode(command);
   }
   char name[kScannerNameSize] = {};
-  rc = GetScanName(SCB.hOwnerWnd, name, sizeof name);
+  rc = GetScanName(command.hOwnerWnd, name, sizeof name);
   if (rc < 0) {
     TraceLog("  GetScanName failed");
     FrameworkErrorToText(nullptr, rc);
-    return FinishWithLastCode();
+    return FinishWithLastCode(command);
   }
   name[sizeof name - 1] = '\0';
   TraceLogStr("  GetScanName returned driver: '%s'", name);
-  if (LoadDriver(name) != 0) return FinishWithLastCode();
+  LiveScannerKeeper keeper;
+  if (!KeepLiveScanner(command, keeper)) return;
+  if (LoadDriver(name) != 0) return FinishWithLastCode(command);
   TraceLog("TSSP 3");
   QelDrvMessage(Scanner(), QelDrvFreshStart, 0, nullptr);
   ResetDetection();
-  tagstoparm(record);
-  record.lFeeder = 1;
+  TakeDriverCompression();
+  tagstoparm(command.Parms);
+  command.Parms.lFeeder = 1;
   UnloadDriver();
-  Finish(0);
+  Finish(command, 0);
   TraceLog("TSSP 4");
 }
 
@@ -115,25 +154,35 @@ std::int32_t ApplyParameter(std::uint16_t usParm, const void* value) {
   }
 }
 
-// Loads the driver the record names (its field read within its 60 bytes): false, with the
-// result set, when it cannot be loaded.
-bool LoadRecordDriver(const ParmRecord& record) {
+// Loads the driver the command's record names (its field read within its 60 bytes): false,
+// with the result set, when it cannot be loaded.
+bool LoadRecordDriver(Command& command) {
+  const ParmRecord& record = command.Parms;
   char driver[sizeof record.szDriver + 1] = {};
   std::memcpy(driver, record.szDriver, sizeof record.szDriver);
   if (LoadDriver(driver) == 0) return true;
-  FinishWithLastCode();
+  FinishWithLastCode(command);
   return false;
 }
 
 // Loads the record's driver and applies the record: false (result set, nothing loaded)
 // when either fails.
-bool LoadAndVerify(ParmRecord& record) {
-  if (!LoadRecordDriver(record)) return false;
-  if (VerifyParms(record) != 0) {
-    UnloadAndFinish(RC_SCAN_INVALID_PARM);
+bool LoadAndVerify(Command& command) {
+  if (!LoadRecordDriver(command)) return false;
+  if (VerifyParms(command.Parms) != 0) {
+    UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
     return false;
   }
   return true;
+}
+
+// The value when it fits the host's field, else none.
+template <typename Field>
+std::optional<Field> Fitting(std::int64_t value) {
+  if (value < std::numeric_limits<Field>::min() || value > std::numeric_limits<Field>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<Field>(value);
 }
 
 // Writes one parameter as the driver has it: 0, or the code to end with.
@@ -147,10 +196,13 @@ std::int32_t ReportParameter(std::uint16_t usParm, void* value) {
       QelRational y{};
       DrvGetRationalTag(Scanner(), kTagXResolution, x);
       DrvGetRationalTag(Scanner(), kTagYResolution, y);
-      const SCAN_RES res{
-          static_cast<std::uint32_t>(x.lNumerator), static_cast<std::uint32_t>(x.lDenominator),
-          static_cast<std::uint32_t>(y.lNumerator), static_cast<std::uint32_t>(y.lDenominator), 0};
-      StoreHostValue(value, res);
+      // Negative terms have no unsigned form: no resolution a host could read.
+      const auto xNum = Fitting<std::uint32_t>(x.lNumerator);
+      const auto xDenom = Fitting<std::uint32_t>(x.lDenominator);
+      const auto yNum = Fitting<std::uint32_t>(y.lNumerator);
+      const auto yDenom = Fitting<std::uint32_t>(y.lDenominator);
+      if (!xNum || !xDenom || !yNum || !yDenom) return RC_SCAN_INVALID_PARM;
+      StoreHostValue(value, SCAN_RES{*xNum, *xDenom, *yNum, *yDenom, 0});
       return 0;
     }
     case SCAN_PARM_BPP: {
@@ -158,7 +210,9 @@ std::int32_t ReportParameter(std::uint16_t usParm, void* value) {
       std::int32_t samples = 0;
       DrvGetTag(Scanner(), kTagBitsPerSample, bits);
       DrvGetTag(Scanner(), kTagSamplesPerPixel, samples);
-      StoreHostValue(value, static_cast<std::uint16_t>(bits * samples));
+      const auto bpp = Fitting<std::uint16_t>(std::int64_t{bits} * samples);
+      if (!bpp) return RC_SCAN_INVALID_PARM;
+      StoreHostValue(value, *bpp);
       return 0;
     }
     case SCAN_PARM_AREA: {
@@ -167,9 +221,10 @@ std::int32_t ReportParameter(std::uint16_t usParm, void* value) {
       DrvGetTag(Scanner(), kTagYPosition, y);
       DrvGetTag(Scanner(), kTagImageWidth, width);
       DrvGetTag(Scanner(), kTagImageLength, length);
-      const SCAN_AREA area{static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y),
-                           static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(length)};
-      StoreHostValue(value, area);
+      const auto fx = Fitting<std::uint16_t>(x), fy = Fitting<std::uint16_t>(y);
+      const auto fwidth = Fitting<std::uint16_t>(width), flength = Fitting<std::uint16_t>(length);
+      if (!fx || !fy || !fwidth || !flength) return RC_SCAN_INVALID_PARM;
+      StoreHostValue(value, SCAN_AREA{*fx, *fy, *fwidth, *flength});
       return 0;
     }
     case SCAN_PARM_COMP: {
@@ -199,32 +254,33 @@ std::int32_t ReportParameter(std::uint16_t usParm, void* value) {
 
 }  // namespace
 
-void SetParameter() {
+void SetParameter(Command& command) {
   TraceLog("TSSP 1");
-  ParmRecord& record = *SCB.pParms;
-  if (SCB.usParm == SCAN_PARM_INIT) return BuildRecordFromScratch(record);
-  if (SCB.pValue == nullptr) return Finish(RC_SCAN_INVALID_PARM);
+  if (command.usParm == SCAN_PARM_INIT) return BuildRecordFromScratch(command);
+  if (command.pValue() == nullptr) return Finish(command, RC_SCAN_INVALID_PARM);
+  LiveScannerKeeper keeper;
+  if (!KeepLiveScanner(command, keeper)) return;
   TraceLog("TSSP 5");
-  if (!LoadRecordDriver(record)) return;
+  if (!LoadRecordDriver(command)) return;
   TraceLog("TSSP 6");
-  if (VerifyParms(record) != 0) return UnloadAndFinish(RC_SCAN_INVALID_PARM);
+  if (VerifyParms(command.Parms) != 0) return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
   TraceLog("TSSP 7");
-  if (const std::int32_t rc = ApplyParameter(SCB.usParm, SCB.pValue); rc != 0) {
-    return UnloadAndFinish(rc);
+  if (const std::int32_t rc = ApplyParameter(command.usParm, command.pValue()); rc != 0) {
+    return UnloadAndFinish(command, rc);
   }
   TraceLog("TSSP 8");
-  tagstoparm(record);
+  tagstoparm(command.Parms);
   TraceLog("    ScanSetParm now leaves parameters like this:");
-  TraceRecord(record);
+  TraceRecord(command.Parms);
   UnloadDriver();
-  Finish(0);
+  Finish(command, 0);
   TraceLog("TSSP 9");
 }
 
-void SendParameters() {
-  ParmRecord& record = *SCB.pParms;
+void SendParameters(Command& command) {
+  ParmRecord& record = command.Parms;
   while (SCB.iRefCount > 0) UnloadDriver();
-  if (!LoadAndVerify(record)) return;
+  if (!LoadAndVerify(command)) return;
   SCB.sFeederAtSend = static_cast<std::int16_t>(record.lFeeder);
   std::int32_t scanAhead = 0;
   std::int32_t scanType = kDefaultScanType;
@@ -238,27 +294,29 @@ void SendParameters() {
     if (rc != 0) {
       TraceLog("Error sending parameters to the scanner");
       FrameworkErrorToText(&Scanner(), rc);
-      return FinishWithLastCode();
+      return FinishWithLastCode(command);
     }
     TraceLog("Parameters successfully sent to the scanner");
   }
   std::memcpy(&SCB.CurParms, &record, sizeof record);
-  Finish(0);
+  Finish(command, 0);
 }
 
-void QueryParameter() {
-  ParmRecord& record = *SCB.pParms;
-  if (!LoadAndVerify(record)) return;
-  UnloadAndFinish(ReportParameter(SCB.usParm, SCB.pValue));
+void QueryParameter(Command& command) {
+  LiveScannerKeeper keeper;
+  if (!KeepLiveScanner(command, keeper)) return;
+  if (!LoadAndVerify(command)) return;
+  UnloadAndFinish(command, ReportParameter(command.usParm, command.pValue()));
 }
 
-void SendPrintText() {
+void SendPrintText(Command& command) {
   std::int32_t value = 0;
-  if (DrvGetTag(Scanner(), kTagSendParams, value) != 0) return Finish(0);
-  const std::int32_t rc = QelDrvMessage(Scanner(), sendparams, 0, const_cast<char*>(SCB.pPrtText));
+  if (DrvGetTag(Scanner(), kTagSendParams, value) != 0) return Finish(command, 0);
+  char* text = command.PrtText ? command.PrtText->data() : nullptr;
+  const std::int32_t rc = QelDrvMessage(Scanner(), sendparams, 0, text);
   if (rc != 0) {
     FrameworkErrorToText(&Scanner(), rc);
-    return FinishWithLastCode();
+    return FinishWithLastCode(command);
   }
-  Finish(0);
+  Finish(command, 0);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/command.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
 #include "framework/driver_calls.h"
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr char kBppNotFound[] = "Couldn't find lspp or lbps in restore for getbpp";
+constexpr std::int64_t kMaxBitsPerDot = 0xFFFF;
 
 std::optional<std::int32_t> ReadNumber(std::string_view text) {
   std::int32_t number = 0;
@@ -48,7 +50,9 @@ std::int32_t getbpp(const ParmRecord& record) {
     TraceLog(kBppNotFound);
     return 1;
   }
-  return *samples * *bits;
+  // A depth the host's 16-bit field cannot carry is no depth.
+  const std::int64_t bpp = std::int64_t{*samples} * *bits;
+  return bpp >= 0 && bpp <= kMaxBitsPerDot ? static_cast<std::int32_t>(bpp) : 0;
 }
 
 std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Options) {
@@ -92,19 +96,39 @@ void TraceRecord(const ParmRecord& record) {
   TraceLog("       got some parms");
 }
 
-void FillColourTable() {
-  const std::int32_t bits = getbpp(*SCB.pParms);
-  const int entries = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+std::size_t ParmValueSize(std::uint16_t usParm) {
+  switch (usParm) {
+    case SCAN_PARM_VERSION:
+      return sizeof(std::uint32_t);
+    case SCAN_PARM_RES:
+      return sizeof(SCAN_RES);
+    case SCAN_PARM_BPP:
+    case SCAN_PARM_COMP:
+    case SCAN_PARM_ADF:
+      return sizeof(std::uint16_t);
+    case SCAN_PARM_AREA:
+      return sizeof(SCAN_AREA);
+    case SCAN_PARM_QCTRL:
+      return sizeof(SCAN_QCTRL);
+    default:
+      return 0;
+  }
+}
+
+void FillColourTable(Command& command) {
+  const std::int32_t bits = getbpp(command.Parms);
+  const std::size_t entries = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
   if (entries == 0) {
-    usLastRc = RC_SCAN_INVALID_PARM;
-    SCB.lWorkerRc = RC_SCAN_INVALID_PARM;
+    StoreLastRc(RC_SCAN_INVALID_PARM);
+    command.lWorkerRc = RC_SCAN_INVALID_PARM;
     return;
   }
-  for (int i = 0; i < entries; ++i) {
+  for (std::size_t i = 0; i < entries; ++i) {
     // Two entries are black and white; otherwise entry i is gray level i, not scaled.
     const auto level = static_cast<std::uint8_t>(entries == 2 ? i * 255 : i);
-    SCAN_CLT_ENTRY& entry = SCB.pClt[i];
+    SCAN_CLT_ENTRY& entry = command.Clt[i];
     entry.abValue[0] = entry.abValue[1] = entry.abValue[2] = level;
   }
-  SCB.lWorkerRc = 0;
+  command.cltEntries = entries;
+  command.lWorkerRc = 0;
 }

@@ -1,12 +1,14 @@
 // Small routines over the host's parameter record and the loaded driver's choices.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
+#include "core/command.h"
 #include "kovzaft2.h"
 
 // Bits per dot recorded in the settings text ("SamplesPerPixel" x "BitsPerSample"); 1 when
-// the text does not tell.
+// the text does not tell, 0 when its values make no depth a 16-bit field can carry.
 std::int32_t getbpp(const ParmRecord& record);
 
 // The host's compression code for a TIFF Compression value and its T4 options.
@@ -23,5 +25,8 @@ const char* ParmIdentifierLine(std::uint16_t usParm, bool query);
 // The three trace lines that describe a record.
 void TraceRecord(const ParmRecord& record);
 
+// The bytes of a usParm value layout (SCAN_RES for RES ...); 0 for an identifier without one.
+std::size_t ParmValueSize(std::uint16_t usParm);
+
 // Worker command 12: the colour table for the record's bit depth.
-void FillColourTable();
+void FillColourTable(Command& command);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "core/control_block.h"
@@ -64,10 +65,14 @@ std::int32_t RestoreRational(std::uint16_t tag, const char* text) {
   return DrvSetRationalTag(Scanner(), tag, {numerator, denominator});
 }
 
+// A minus sign negates the framework's number for the digits after it, read as unsigned
+// since the framework's 32 bits wrap; a negative value below the 32-bit range is refused.
 std::int32_t RestoreInteger(std::uint16_t tag, const char* text) {
   if (*text == '\0') return kErrSettingMissing;
-  const std::int32_t value = text[0] == '-' ? -QelTextToNumber(text + 1) : QelTextToNumber(text);
-  return DrvSetTag(Scanner(), tag, value);
+  if (text[0] != '-') return DrvSetTag(Scanner(), tag, QelTextToNumber(text));
+  const std::int64_t value = -std::int64_t{static_cast<std::uint32_t>(QelTextToNumber(text + 1))};
+  if (value < std::numeric_limits<std::int32_t>::min()) return kErrValueNotAllowed;
+  return DrvSetTag(Scanner(), tag, static_cast<std::int32_t>(value));
 }
 
 // Sets the compression tags for the working values; false when they name no compression.
@@ -242,6 +247,12 @@ std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
   TraceLog("Couldn't generate pipe in parmtotags.");
   pipeText[0] = '\0';
   return 0;
+}
+
+void TakeDriverCompression() {
+  SCB.lCurCompression = GetTagOr(kTagCompression, 1);
+  SCB.lCurT4Options = GetTagOr(kTagT4Options, 0);
+  SCB.PipeText[0] = '\0';
 }
 
 void ResetDetection() {

@@ -25,6 +25,10 @@ std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std
 // pipe), 0 when it cannot (pipeText empty).
 std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize);
 
+// The working compression becomes the driver's own (uncompressed when it does not say),
+// with its T4 options and no conversion pipe.
+void TakeDriverCompression();
+
 // Clears the detection switches and gives the barcode component its default state back.
 void ResetDetection();
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/command.h"
 #include "core/control_block.h"
 #include "core/error_text.h"
 #include "core/profile_switch.h"
@@ -40,11 +41,12 @@ std::int32_t UndoScannerLoad() {
 }
 
 bool CreateBarcodeComponent() {
-  if (platform::ComInitialize() < 0) {
+  const std::int32_t started = platform::ComInitialize();
+  TraceLog("   LoadDriver: finished call to CoInitialize");
+  if (started < 0) {
     TraceLog("   Could not create IP instance.  possibly old QELIP.QXN");
     return false;
   }
-  TraceLog("   LoadDriver: finished call to CoInitialize");
   const std::int32_t created = QelIpCreateInstance(&SCB.pBarcode);
   TraceLog("   LoadDriver: finished call to CoCreateInstance");
   if (created < 0 || SCB.pBarcode == nullptr) {
@@ -66,11 +68,11 @@ bool CreateBarcodeComponent() {
   return true;
 }
 
-// A nonzero answer is a failure; a driver it left loaded is unloaded again.
+// A positive answer ("loaded and already set up") is a load too: image drivers are set up
+// for each page anyway.
 bool LoadImageDriver(const char* name, DriverRecord& driver) {
   const std::int32_t rc = QelDrvLoad(0, name, &driver, kQelLoadByName);
-  if (rc == 0) return true;
-  if (rc > 0) QelDrvUnload(&driver);
+  if (rc >= 0) return true;
   driver = {};
   FrameworkErrorToText(nullptr, rc);
   return false;
@@ -115,7 +117,7 @@ std::int32_t LoadDriver(const char* name) {
     if (std::strcmp(name, SCB.szLoadedDriver) == 0) return 0;
     TraceLog("   LoadDriver: Driver already open with different scanner");
     --SCB.iRefCount;
-    usLastRc = RC_SCAN_INVALID_DEVICE_NAME;
+    StoreLastRc(RC_SCAN_INVALID_DEVICE_NAME);
     return -1;
   }
   SCB.bClearBuffers = ProfileSwitchEquals("ClearBuffers", "1") ? 1 : 0;
@@ -125,7 +127,7 @@ std::int32_t LoadDriver(const char* name) {
   if (std::strlen(name) >= sizeof SCB.szDriverName) {
     TraceLog("   LoadDriver: driver name too long");
     --SCB.iRefCount;
-    usLastRc = RC_SCAN_INVALID_DEVICE_NAME;
+    StoreLastRc(RC_SCAN_INVALID_DEVICE_NAME);
     return -1;
   }
   std::strcpy(SCB.szDriverName, name);
@@ -152,7 +154,7 @@ std::int32_t LoadDriver(const char* name) {
                 reinterpret_cast<void*>(&AbortPoll));
 
   if (!CreateBarcodeComponent()) {
-    usLastRc = RC_SCAN_DEVICE_ERROR;
+    StoreLastRc(RC_SCAN_DEVICE_ERROR);
     return UndoScannerLoad();
   }
   if (!LoadImageDrivers()) {

@@ -4,7 +4,8 @@
 #include <cstdint>
 
 // 0 when the driver is loaded (or was already, under the same name); -1 otherwise, with the
-// reason left in usLastRc. A failed load leaves nothing loaded and the count as it was.
+// reason left as the stored code (StoreLastRc). A failed load leaves nothing loaded and the count
+// as it was.
 std::int32_t LoadDriver(const char* name);
 // Lowers the count; at zero unloads the scanner, the barcode component and the image drivers.
 void UnloadDriver();

@@ -21,48 +21,92 @@ class Worker : public ::testing::Test {
     sim::ResetSwitches();
     SCANFREE();
   }
+
+  static std::shared_ptr<Command> Posted(std::uint32_t number, std::uint32_t limitMs,
+                                         CommandOutcome& outcome) {
+    auto command = NewCommand(number);
+    outcome = PostCommand(command, CallDeadline(limitMs));
+    return command;
+  }
 };
 
-TEST_F(Worker, ALateCompletionIsNotTakenForTheNextCommand) {
-  // Command 2 is held inside the framework until its caller has given up waiting.
+TEST_F(Worker, ACommandThatOutlastsItsWaitTimesOutAndKeepsLaterCallsBusyUntilItEnds) {
   sim::HoldNext(sim::Op::MemShutdown);
-  PostCommand(CMD_FRAMEWORK_STOP, 10);
+  CommandOutcome outcome;
+  Posted(CMD_FRAMEWORK_STOP, 10, outcome);
+  EXPECT_FALSE(outcome.bCompleted);
+  EXPECT_EQ(outcome.rc, RC_SCAN_TIMEOUT);
+  EXPECT_EQ(usLastRc, RC_SCAN_TIMEOUT);
   sim::WaitUntilHeld(sim::Op::MemShutdown);
 
+  // The next command is refused, never queued behind the abandoned one.
+  Posted(CMD_FRAMEWORK_START, 10, outcome);
+  EXPECT_EQ(outcome.rc, RC_SCAN_ALREADY_BUSY);
+  EXPECT_FALSE(outcome.bCompleted);
+
+  // One that may wait is run once the worker is free, and its own completion ends its wait.
   sim::HoldNext(sim::Op::Startup);
   std::atomic<bool> startupReleased{false};
   bool returnedAfterRelease = false;
   std::thread host([&] {
-    PostCommand(CMD_FRAMEWORK_START, kNoLimit);
-    returnedAfterRelease = startupReleased.load();
+    CommandOutcome late;
+    Posted(CMD_FRAMEWORK_START, kNoLimit, late);
+    returnedAfterRelease = startupReleased.load() && late.bCompleted;
   });
-  sim::Release(sim::Op::MemShutdown);    // command 2 completes late...
-  sim::WaitUntilHeld(sim::Op::Startup);  // ...and command 1 is running
+  sim::Release(sim::Op::MemShutdown);
+  sim::WaitUntilHeld(sim::Op::Startup);
   startupReleased = true;
   sim::Release(sim::Op::Startup);
   host.join();
 
-  EXPECT_TRUE(returnedAfterRelease) << "returned on command 2's completion";
-  EXPECT_EQ(sim::CallCount(sim::Op::Startup), 2u) << "SCANINIT's and this one";
+  EXPECT_TRUE(returnedAfterRelease) << "returned on the abandoned command's completion";
+  EXPECT_EQ(sim::CallCount(sim::Op::Startup), 2u) << "SCANINIT's and the last one, not the refused";
 }
 
-TEST_F(Worker, CommandsWithoutRoutineStillComplete) {
-  SCB.lWorkerRc = 1234;
-  EXPECT_EQ(PostCommand(CMD_NOTHING, kNoLimit), 1234);
-  EXPECT_EQ(PostCommand(CMD_COLOUR_TABLE + 1, kNoLimit), 1234);
+TEST_F(Worker, CommandsWithoutRoutineAnswerNotSupportedAndNeverAnEarlierResult) {
+  CommandOutcome outcome;
+  Posted(CMD_NOTHING, kNoLimit, outcome);
+  EXPECT_TRUE(outcome.bCompleted);
+  EXPECT_EQ(outcome.rc, RC_SCAN_FUNC_NOT_SUPPORTED);
+  Posted(CMD_COLOUR_TABLE + 1, kNoLimit, outcome);
+  EXPECT_EQ(outcome.rc, RC_SCAN_FUNC_NOT_SUPPORTED);
+  Posted(CMD_FRAMEWORK_START, kNoLimit, outcome);
+  EXPECT_EQ(outcome.rc, 0);
 }
 
-TEST_F(Worker, AWorkerThatDoesNotEndInTimeIsLeftRunningAndTheLibraryStartsAgain) {
+TEST_F(Worker, HousekeepingLeftToABusyWorkerRunsAfterItsCommand) {
+  sim::HoldNext(sim::Op::MemShutdown);
+  CommandOutcome outcome;
+  Posted(CMD_FRAMEWORK_STOP, 10, outcome);
+  sim::WaitUntilHeld(sim::Op::MemShutdown);
+
+  const auto deferred = NewCommand(CMD_FRAMEWORK_START);
+  outcome = PostCommand(deferred, CallDeadline(10), WhenBusy::Defer);
+  EXPECT_FALSE(outcome.bCompleted);
+  EXPECT_EQ(outcome.rc, 0);
+  EXPECT_EQ(sim::CallCount(sim::Op::Startup), 1u);
+
+  sim::Release(sim::Op::MemShutdown);
+  EXPECT_EQ(AwaitIdleWorker(CallDeadline(kNoLimit)), 0);
+  EXPECT_EQ(sim::CallCount(sim::Op::Startup), 2u);
+}
+
+TEST_F(Worker, AWorkerThatDoesNotEndInTimeKeepsANewSessionOutUntilItEnds) {
   sim::HoldNext(sim::Op::Shutdown);
-  PostCommand(CMD_FRAMEWORK_STOP, 10);
+  CommandOutcome outcome;
+  Posted(CMD_FRAMEWORK_STOP, 10, outcome);
   sim::WaitUntilHeld(sim::Op::Shutdown);
   EXPECT_FALSE(StopWorker(10));
   bInitialised = 0;
 
-  // A new session gets a worker of its own while the old one is still stuck.
+  EXPECT_TRUE(StrandedWorkerRunning());
+  EXPECT_EQ(SCANINIT(), RC_SCAN_ALREADY_BUSY);
+  EXPECT_EQ(bInitialised, 0);
+
+  sim::Release(sim::Op::Shutdown);  // the old worker ends and closes its own semaphores
+  while (StrandedWorkerRunning()) std::this_thread::yield();
   ASSERT_EQ(SCANINIT(), 0);
   EXPECT_EQ(sim::CallCount(sim::Op::Startup), 2u);
-  sim::Release(sim::Op::Shutdown);  // the old worker ends and closes its own semaphores
 }
 
 }  // namespace

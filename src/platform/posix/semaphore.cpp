@@ -14,15 +14,16 @@ struct Semaphore {
 namespace {
 
 // One lock and one condition for all semaphores, so a thread can wait for either of two.
-// The library has three semaphores at most, so the shared wake-ups cost nothing.
+// The library has three semaphores at most, so the shared wake-ups cost nothing. Both are
+// never destroyed: a worker may still wait on them while the process ends.
 std::mutex& CountsLock() {
-  static std::mutex lock;
-  return lock;
+  static auto* lock = new std::mutex;
+  return *lock;
 }
 
 std::condition_variable& CountsChanged() {
-  static std::condition_variable changed;
-  return changed;
+  static auto* changed = new std::condition_variable;
+  return *changed;
 }
 
 }  // namespace
