@@ -42,6 +42,8 @@ class Driver {
   // A message sent to the driver. What a driver does not handle itself it leaves to Default.
   virtual std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer);
   virtual std::int32_t Init(std::uintptr_t setup);
+  // A driver that sets itself up when loaded: QelDrvLoad then answers 1, not 0.
+  virtual bool SetUpAtLoad() const { return false; }
 
   // The framework's default handling of a message, on this driver's tags: declare, get, set,
   // type, choices, save and restore. Any other message fails.

@@ -152,8 +152,9 @@ std::int32_t LoadByName(const char* name, DriverRecord& record) {
   if (!key) return error::kDriverNotFound;
   std::unique_ptr<Driver> driver;
   if (const auto failure = MakeNamedDriver(*key, driver); failure < 0) return failure;
+  const std::int32_t loaded = driver->SetUpAtLoad() ? 1 : 0;
   Registry::Instance().Load(*key, std::move(driver), &DriverEntry, record);
-  return 0;
+  return loaded;
 }
 
 }  // namespace

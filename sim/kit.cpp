@@ -20,7 +20,8 @@ class KitDriver final : public Driver {
         pages_(design.pages_),
         failures_(design.failures_),
         accepted_(design.accepted_),
-        initResult_(design.initResult_) {}
+        initResult_(design.initResult_),
+        setUpAtLoad_(design.setUpAtLoad_) {}
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
     const std::int32_t tag = TagOfArg(argument);
@@ -37,6 +38,7 @@ class KitDriver final : public Driver {
   }
 
   std::int32_t Init(std::uintptr_t /*setup*/) override { return initResult_; }
+  bool SetUpAtLoad() const override { return setUpAtLoad_; }
 
  protected:
   std::optional<PageDots> PageSize(std::string_view name) const override {
@@ -50,6 +52,7 @@ class KitDriver final : public Driver {
   std::vector<DriverDesign::Failure> failures_;
   std::vector<std::uint32_t> accepted_;
   std::int32_t initResult_;
+  bool setUpAtLoad_;
 };
 
 namespace {
@@ -164,6 +167,11 @@ DriverDesign& DriverDesign::Accept(std::uint32_t code) {
 
 DriverDesign& DriverDesign::RefuseInit(std::int32_t error) {
   initResult_ = error;
+  return *this;
+}
+
+DriverDesign& DriverDesign::SetUpAtLoad() {
+  setUpAtLoad_ = true;
   return *this;
 }
 

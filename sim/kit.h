@@ -60,6 +60,8 @@ class DriverDesign {
   DriverDesign& Accept(std::uint32_t code);
   // QelDrvInit answers `error`.
   DriverDesign& RefuseInit(std::int32_t error);
+  // QelDrvLoad answers 1: the driver is loaded and already set up.
+  DriverDesign& SetUpAtLoad();
 
   const std::string& Key() const { return key_; }
 
@@ -82,6 +84,7 @@ class DriverDesign {
   std::vector<Failure> failures_;
   std::vector<std::uint32_t> accepted_;
   std::int32_t initResult_ = 0;
+  bool setUpAtLoad_ = false;
 };
 
 // From now on QelDrvLoad of the design's name loads a fresh driver built from it; a design of the

@@ -263,11 +263,14 @@ std::vector<TagValue> Distinct(const std::vector<BitDepth>& depths, std::int32_t
   return {seen.begin(), seen.end()};
 }
 
+// Rounded to the nearest dot, in 64 bits: a resolution restored from a record may be any
+// pair of 32-bit numbers. A length beyond the 32-bit range of a tag is held at its end.
 std::int32_t Dots(MilliInches length, const QelRational& resolution) {
   if (resolution.lDenominator <= 0 || resolution.lNumerator <= 0) return 0;
-  return static_cast<std::int32_t>(
-      (length * resolution.lNumerator + 500 * resolution.lDenominator) /
-      (1000 * std::int64_t{resolution.lDenominator}));
+  const std::int64_t denominator = resolution.lDenominator;
+  const std::int64_t dots =
+      (std::int64_t{length} * resolution.lNumerator + 500 * denominator) / (1000 * denominator);
+  return static_cast<std::int32_t>(std::min<std::int64_t>(dots, INT32_MAX));
 }
 
 // 0 white is zero (bilevel), 1 black is zero (gray), 2 RGB.

@@ -52,9 +52,11 @@ extern "C" std::uint16_t KOVAPI SCANFREE() noexcept {
   }
   bInitialised = 0;
   // The host's use ends here whatever the worker does: a stop it cannot take now it takes
-  // after the command it is running.
+  // after the command it is running. A worker still busy after the close's wait is stuck,
+  // so the stop is handed over at once rather than waited for a second time.
   if (const auto stop = NewCommand(CMD_FRAMEWORK_STOP)) {
-    PostCommand(stop, CallDeadline(kFrameworkStopLimitMs), WhenBusy::Defer);
+    const bool idle = WaitForIdleWorker(CallDeadline(0));
+    PostCommand(stop, CallDeadline(idle ? kFrameworkStopLimitMs : 0), WhenBusy::Defer);
   }
   StopWorker(kWorkerEndLimitMs);
   return 0;

@@ -46,10 +46,18 @@ struct WorkerLink {
   }
 };
 
-// The session's worker, and one left running by SCANFREE until it ends.
-std::shared_ptr<WorkerLink> pWorkerLink;
-platform::Thread* hWorker = nullptr;
-std::shared_ptr<WorkerLink> pStrandedLink;
+// The session's worker, and one left running by SCANFREE until it ends. Never destroyed:
+// the unload hook still needs them after the module's static objects are gone.
+struct Workers {
+  std::shared_ptr<WorkerLink> pWorkerLink;
+  platform::Thread* hWorker = nullptr;
+  std::shared_ptr<WorkerLink> pStrandedLink;
+};
+
+Workers& TheWorkers() {
+  static auto* workers = new Workers;
+  return *workers;
+}
 
 using CommandRoutine = void (*)(Command&);
 
@@ -175,47 +183,52 @@ bool StartWorker() {
   platform::Thread* worker = platform::CreateThread(WorkerThread, threadReference.get());
   if (worker == nullptr) return false;
   threadReference.release();  // the thread has it now
-  pWorkerLink = std::move(link);
-  hWorker = worker;
+  TheWorkers().pWorkerLink = std::move(link);
+  TheWorkers().hWorker = worker;
   return true;
 }
 
 bool StopWorker(std::uint32_t limitMs) {
-  platform::ReleaseSemaphore(pWorkerLink->hQuitSem);
-  const bool ended = platform::WaitForThread(hWorker, limitMs) == platform::WaitResult::Signalled;
+  Workers& workers = TheWorkers();
+  platform::ReleaseSemaphore(workers.pWorkerLink->hQuitSem);
+  const bool ended =
+      platform::WaitForThread(workers.hWorker, limitMs) == platform::WaitResult::Signalled;
   if (!ended) {
     TraceLog("  worker did not end in time; it is left to end on its own");
-    pStrandedLink = pWorkerLink;
+    workers.pStrandedLink = workers.pWorkerLink;
   }
-  platform::CloseThread(hWorker);
-  hWorker = nullptr;
-  pWorkerLink.reset();  // the semaphores go with the last reference
+  platform::CloseThread(workers.hWorker);
+  workers.hWorker = nullptr;
+  workers.pWorkerLink.reset();  // the semaphores go with the last reference
   return ended;
 }
 
 bool StrandedWorkerRunning() {
-  if (pStrandedLink == nullptr) return false;
+  Workers& workers = TheWorkers();
+  if (workers.pStrandedLink == nullptr) return false;
   {
-    std::lock_guard guard(pStrandedLink->lock);
-    if (!pStrandedLink->bEnded) return true;
+    std::lock_guard guard(workers.pStrandedLink->lock);
+    if (!workers.pStrandedLink->bEnded) return true;
   }
-  pStrandedLink.reset();
+  workers.pStrandedLink.reset();
   return false;
 }
 
 void EndWorkerAtUnload() {
-  if (pWorkerLink == nullptr) return;
+  Workers& workers = TheWorkers();
+  if (workers.pWorkerLink == nullptr) return;
   // A worker stuck in a driver is left to the end of the process.
-  platform::ReleaseSemaphore(pWorkerLink->hQuitSem);
-  if (platform::WaitForThread(hWorker, kWorkerEndAtUnloadMs) == platform::WaitResult::Signalled) {
-    platform::CloseThread(hWorker);
-    hWorker = nullptr;
-    pWorkerLink.reset();
+  platform::ReleaseSemaphore(workers.pWorkerLink->hQuitSem);
+  if (platform::WaitForThread(workers.hWorker, kWorkerEndAtUnloadMs) ==
+      platform::WaitResult::Signalled) {
+    platform::CloseThread(workers.hWorker);
+    workers.hWorker = nullptr;
+    workers.pWorkerLink.reset();
   }
 }
 
 bool WaitForIdleWorker(const CallDeadline& deadline) {
-  WorkerLink& link = *pWorkerLink;
+  WorkerLink& link = *TheWorkers().pWorkerLink;
   return PollUntil(link, deadline, [&] { return Idle(link); });
 }
 
@@ -236,7 +249,7 @@ std::shared_ptr<Command> NewCommand(std::uint32_t number) {
 
 CommandOutcome PostCommand(const std::shared_ptr<Command>& command, const CallDeadline& deadline,
                            WhenBusy whenBusy) {
-  WorkerLink& link = *pWorkerLink;
+  WorkerLink& link = *TheWorkers().pWorkerLink;
   if (!WaitForIdleWorker(deadline) && whenBusy == WhenBusy::Refuse) return {false, RefuseBusy()};
   {
     std::lock_guard guard(link.lock);

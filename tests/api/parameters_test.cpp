@@ -1,6 +1,7 @@
 // Building, changing, querying and sending the parameter record through the exported calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -26,6 +27,28 @@ std::string Setting(const ParmRecord& record, const std::string& name) {
     if (key == name) return std::string(value);
   }
   return "<none>";
+}
+
+// The record with one setting's value replaced (or added), the settings text rebuilt.
+void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::string_view area(record.achSettings, sizeof record.achSettings);
+  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
+    const std::string key(area.substr(at, area.find('\0', at) - at));
+    at += key.size() + 1;
+    const std::string old(area.substr(at, area.find('\0', at) - at));
+    at += old.size() + 1;
+    entries.emplace_back(key, key == name ? value : old);
+  }
+  if (std::none_of(entries.begin(), entries.end(),
+                   [&](const auto& e) { return e.first == name; })) {
+    entries.emplace_back(name, value);
+  }
+  std::string text;
+  for (const auto& [key, text_value] : entries) text += key + '\0' + text_value + '\0';
+  std::memset(record.achSettings, 0, sizeof record.achSettings);
+  std::memcpy(record.achSettings, text.data(), text.size());
+  record.sSettingsLen = static_cast<std::uint16_t>(text.size());
 }
 
 class Parameters : public ::testing::Test {
@@ -239,10 +262,98 @@ TEST_F(Parameters, NoDriverStaysLoadedAfterSetOrQueryWhateverFails) {
   EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0) << "and all works again";
 }
 
+TEST_F(Parameters, InitTakesTheScannersOwnCompressionNotTheLastRecordsOne) {
+  ASSERT_EQ(Init(), 0);
+  ASSERT_EQ(Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4), 0);
+  ASSERT_EQ(+record->lCompression, 4);
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(+record->lCompression, 1);
+  EXPECT_EQ(+record->lT4Options, 0);
+}
+
+TEST_F(Parameters, NumbersInStoredRecordsThatNoFieldCanCarryAreRefusedNotWrapped) {
+  ASSERT_EQ(Init(), 0);
+  const ParmRecord initial = *record;
+  const SCAN_CLT_ENTRY untouched{{7, 7, 7}, 7};
+  std::vector<SCAN_CLT_ENTRY> table(256, untouched);
+
+  // The colour table needs no driver: the depth comes from the record alone.
+  for (const auto& [samples, bits] :
+       {std::pair{"65536", "65536"}, std::pair{"1073741825", "8"}, std::pair{"-1", "8"}}) {
+    SCOPED_TRACE(std::string(samples) + " x " + bits);
+    *record = initial;
+    ReplaceSetting(*record, "SamplesPerPixel", samples);
+    ReplaceSetting(*record, "BitsPerSample", bits);
+    EXPECT_EQ(lib.SCANQUERYCLT(record.get(), table.data()), RC_SCAN_INVALID_PARM);
+    EXPECT_EQ(table[0].abValue[0], 7) << "nothing written";
+  }
+
+  // Restored into the scanner: a depth beyond the host's 16 bits is refused.
+  *record = initial;
+  ReplaceSetting(*record, "SamplesPerPixel", "65536");
+  ReplaceSetting(*record, "BitsPerSample", "65536");
+  std::uint16_t bpp = 0x5A5A;
+  EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_BPP, &bpp), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(bpp, 0x5A5A);
+
+  // The most negative number a setting can hold, and a resolution at the end of the range.
+  *record = initial;
+  ReplaceSetting(*record, "Tag 259", "-2147483648");
+  ReplaceSetting(*record, "Tag 1293", "-2147483648");
+  ReplaceSetting(*record, "XResolution", "1/2147483647");
+  SCAN_RES res{};
+  EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_RES, &res), 0);
+  EXPECT_EQ(res.ulXNum, 1u);
+  EXPECT_EQ(res.ulXDenom, 2147483647u);
+  EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+}
+
+TEST_F(Parameters, RefusalsDecidedOnTheWorkerAreTracedAsRefusals) {
+  ASSERT_EQ(Init(), 0);
+  EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 7), RC_SCAN_INVALID_PARM);
+  const auto messages = lib.LogMessages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "  refused: RC_SCAN_INVALID_PARM"),
+            messages.end());
+}
+
 class ParametersOnASender : public Parameters {
  protected:
   ParametersOnASender() : Parameters("VSEND", "[VSEND]\nType=VirtualScanner\nSendParams=1\n") {}
 };
+
+TEST_F(ParametersOnASender, OtherRecordsSetOrQueriedLeaveTheLiveScannerAsLastSent) {
+  ASSERT_EQ(Init(), 0);
+  ASSERT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0);
+  auto other = std::make_unique<ParmRecord>(*record);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  const DriverView live("VSEND");
+  const auto expectLiveAsSent = [&](const char* after) {
+    SCOPED_TRACE(after);
+    EXPECT_EQ(live.LoadedNow(), 1u);
+    EXPECT_EQ(live.Rational(kTagXResolution)->lNumerator, 300);
+    EXPECT_EQ(live.Integer(kTagBitsPerSample), 8);
+    EXPECT_EQ(live.ParameterSends(), 1u) << "the scanner heard of nothing else";
+  };
+
+  SCAN_RES res{600, 1, 600, 1, 0};
+  ASSERT_EQ(lib.SCANSETPARM("dev", other.get(), SCAN_PARM_RES, &res), 0);
+  expectLiveAsSent("a set on another record");
+  res = {};
+  ASSERT_EQ(lib.SCANQUERYPARM(other.get(), SCAN_PARM_RES, &res), 0);
+  EXPECT_EQ(res.ulXNum, 600u) << "the answer is the other record's";
+  expectLiveAsSent("a query of another record");
+
+  live.ClearMessages();
+  ASSERT_EQ(lib.SCANSETPARM("dev", other.get(), SCAN_PARM_INIT, nullptr), 0);
+  const auto messages = live.Messages();
+  EXPECT_NE(std::find(messages.begin(), messages.end(), sim::DriverMessage{QelDrvFreshStart, 0}),
+            messages.end())
+      << "INIT starts the very driver afresh";
+  expectLiveAsSent("an INIT");
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_BPP), 8) << "and the record sent still queries so";
+}
 
 TEST_F(ParametersOnASender, SetStateSendsTheParametersAndTheImprinterTextFollows) {
   ASSERT_EQ(Init(), 0);

@@ -128,6 +128,15 @@ TEST_F(DriverLoading, FailuresAfterTheScannerLoadedUndoTheWholeLoad) {
   EXPECT_EQ(LoadDriver("KITA"), 0) << "and a later load works";
 }
 
+TEST_F(DriverLoading, AnImageDriverLoadedAndAlreadySetUpIsLoaded) {
+  sim::RegisterDriver(sim::DriverDesign("FROMQELM").SetUpAtLoad());
+  LoadKit(PlainScanner());
+  EXPECT_EQ(usLastRc, 0);
+  EXPECT_EQ(SCB.iRefCount, 1);
+  EXPECT_EQ(DriverView("FROMQELM").LoadedNow(), 1u);
+  EXPECT_TRUE(Traced("   LoadDriver: load succeeded"));
+}
+
 TEST_F(DriverLoading, ClearBuffersChoosesTheInitialisationAndTheScanAheadClear) {
   LoadKit(PlainScanner());
   EXPECT_EQ(DriverView("KITA").LastSetup(), 2u);

@@ -1,12 +1,15 @@
-// SCANINIT when the system cannot give a semaphore or the thread.
+// SCANINIT when the system cannot give a semaphore or the thread; LoadDriver when COM
+// cannot start.
 #include <gtest/gtest.h>
 
 #include "kovzaft2.h"
 #include "platform/platform.h"
+#include "scanner_fixture.h"
 
 namespace {
 int semaphoresUntilFailure = -1;  // -1: never fail
 bool threadFails = false;
+bool comFails = false;
 }  // namespace
 
 extern "C" platform::Semaphore* __real__ZN8platform15CreateSemaphoreEv();
@@ -23,6 +26,11 @@ extern "C" platform::Thread* __wrap__ZN8platform12CreateThreadEPFjPvES0_(platfor
                                                                          void* argument) {
   if (threadFails) return nullptr;
   return __real__ZN8platform12CreateThreadEPFjPvES0_(proc, argument);
+}
+
+extern "C" std::int32_t __real__ZN8platform13ComInitializeEv();
+extern "C" std::int32_t __wrap__ZN8platform13ComInitializeEv() {
+  return comFails ? -1 : __real__ZN8platform13ComInitializeEv();
 }
 
 namespace {
@@ -56,6 +64,24 @@ TEST_F(InitFailure, TheThread) {
   ExpectRefusedAndUninitialised();
   threadFails = false;
   EXPECT_EQ(SCANINIT(), 0);
+}
+
+using ComFailure = ScannerTest;
+
+TEST_F(ComFailure, TheLoadIsUndoneAndTheCallIsTracedBeforeItsOutcome) {
+  sim::RegisterDriver(sim::DriverDesign("KITA").Text(kTagScannerId, "Kit"));
+  comFails = true;
+  EXPECT_EQ(LoadDriver("KITA"), -1);
+  comFails = false;
+  EXPECT_EQ(usLastRc, RC_SCAN_DEVICE_ERROR);
+  EXPECT_EQ(SCB.iRefCount, 0);
+  EXPECT_EQ(sim::DriverView("KITA").LoadedNow(), 0u);
+  const auto lines = TraceLines();
+  const auto called =
+      std::find(lines.begin(), lines.end(), "   LoadDriver: finished call to CoInitialize");
+  ASSERT_NE(called, lines.end());
+  ASSERT_NE(called + 1, lines.end());
+  EXPECT_EQ(called[1], "   Could not create IP instance.  possibly old QELIP.QXN");
 }
 
 }  // namespace
