@@ -2,9 +2,10 @@
 LINUX_DIR ?= build/linux-asan
 WIN_DIR ?= build/win32
 BENCH_DIR ?= build/bench
+TSAN_DIR ?= build/linux-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: test build configure bootstrap clean bench
+.PHONY: test build configure bootstrap clean bench tsan
 
 # Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
 test: build
@@ -25,6 +26,15 @@ bench: bootstrap
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_BENCH=ON -DKOV_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench
 	$(BENCH_DIR)/bench/kovzaft2_bench
+
+# The Linux tests under ThreadSanitizer, built with clang (which also keeps the tree free of
+# clang's warnings); the stress test runs longer here. Not part of `test`.
+tsan:
+	scripts/bootstrap clang
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_TSAN=ON
+	cmake --build $(TSAN_DIR) -j $(JOBS)
+	cd $(TSAN_DIR) && KOV_STRESS_SECONDS=30 TSAN_OPTIONS=halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300 -E include_rules
 
 bootstrap:
 	scripts/bootstrap

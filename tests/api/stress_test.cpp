@@ -1,0 +1,158 @@
+// Several host threads calling at random while another kills jobs and the stand-in fails
+// calls now and then: every answer is one the host interface documents, nothing is left
+// loaded at the end, and the library starts again. Run it under ThreadSanitizer with
+// `make tsan`; KOV_STRESS_SECONDS sets its length (2 s by default).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "host_library.h"
+#include "sim/barcode_component.h"
+#include "sim/kit.h"
+#include "sim/memory.h"
+#include "sim/switches.h"
+
+namespace {
+
+std::chrono::milliseconds StressLength() {
+  const char* seconds = std::getenv("KOV_STRESS_SECONDS");
+  return std::chrono::milliseconds(seconds != nullptr ? std::atoi(seconds) * 1000 : 2000);
+}
+
+const std::set<std::uint16_t> kDocumentedAnswers = {
+    0,
+    RC_SCAN_ALREADY_INITIALIZED,
+    RC_SCAN_DEVICE_ERROR,
+    RC_SCAN_ERROR_TRUNC,
+    RC_SCAN_FUNC_NOT_SUPPORTED,
+    RC_SCAN_INVALID_DEVICE_NAME,
+    RC_SCAN_INVALID_HANDLE,
+    RC_SCAN_INVALID_IDENTIFIER,
+    RC_SCAN_INVALID_PARM,
+    RC_SCAN_NOT_INITIALIZED,
+    RC_SCAN_NO_DRIVER,
+    RC_SCAN_NO_ERROR_STORED,
+    RC_SCAN_PARM_CANNOT_BE_MODIFIED,
+    RC_SCAN_ZAFT_ERROR,
+};
+
+class HostThread {
+ public:
+  HostThread(HostLibrary& lib, unsigned seed) : lib_(lib), random_(seed) {}
+
+  // One call picked at random; its answer.
+  std::uint16_t CallOnce() {
+    switch (Pick(10)) {
+      case 0:
+        return lib_.SCANSETPARM("dev", record_.get(), SCAN_PARM_INIT, nullptr);
+      case 1: {
+        std::uint16_t bpp = Pick(2) == 0 ? 1 : 8;
+        return lib_.SCANSETPARM("dev", record_.get(), SCAN_PARM_BPP, &bpp);
+      }
+      case 2: {
+        SCAN_RES res{};
+        return lib_.SCANQUERYPARM(record_.get(), SCAN_PARM_RES, &res);
+      }
+      case 3: {
+        std::int32_t handle = 0;
+        const std::uint16_t rc = lib_.SCANOPEN("dev", 0, &handle);
+        return rc == RC_SCAN_DEVICE_ERROR ? 0 : rc;  // another thread has it open
+      }
+      case 4:
+        return lib_.SCANSETSTATE(SCAN_HANDLE_OPEN, record_.get());
+      case 5:
+        return lib_.SCANSETPRTTEXT(SCAN_HANDLE_OPEN, 4, "LOT 7", 1);
+      case 6:
+        return lib_.SCANCLOSE(SCAN_HANDLE_OPEN);
+      case 7: {
+        std::vector<SCAN_CLT_ENTRY> table(256);
+        return lib_.SCANQUERYCLT(record_.get(), table.data());
+      }
+      case 8: {
+        char text[64];
+        return lib_.SCANLASTERROR(text, sizeof text);
+      }
+      default: {
+        std::uint16_t comp = 0;
+        return lib_.SCANQUERYPARM(record_.get(), SCAN_PARM_COMP, &comp);
+      }
+    }
+  }
+
+ private:
+  unsigned Pick(unsigned count) {
+    return std::uniform_int_distribution<unsigned>(0, count - 1)(random_);
+  }
+
+  HostLibrary& lib_;
+  std::mt19937 random_;
+  std::unique_ptr<ParmRecord> record_ = std::make_unique<ParmRecord>();
+};
+
+TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
+  sim::ResetDrivers();
+  HostLibrary lib(ProfileWithDebug() +
+                  "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n"
+                  "SendParams=1\n");
+  ASSERT_EQ(lib.SCANINIT(), 0);
+  const auto end = std::chrono::steady_clock::now() + StressLength();
+  std::atomic<bool> stop{false};
+  std::mutex failuresLock;
+  std::set<std::uint16_t> undocumented;
+  std::atomic<std::uint64_t> calls{0};
+
+  std::vector<std::thread> hosts;
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    hosts.emplace_back([&, seed] {
+      HostThread host(lib, seed);
+      while (!stop) {
+        const std::uint16_t rc = host.CallOnce();
+        ++calls;
+        if (kDocumentedAnswers.count(rc) == 0) {
+          std::lock_guard guard(failuresLock);
+          undocumented.insert(rc);
+        }
+      }
+    });
+  }
+  std::thread killer([&] {
+    std::mt19937 random(99);
+    const sim::Op failing[] = {sim::Op::DrvLoad,        sim::Op::DrvInit,
+                               sim::Op::BarcodeCreate,  sim::Op::BarcodeGetState,
+                               sim::Op::DefaultMessage, sim::Op::SelectScanner};
+    while (!stop) {
+      lib.SCANKILL(SCAN_HANDLE_OPEN);
+      sim::FailNext(failing[random() % std::size(failing)], 1 + random() % 4);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1 + random() % 5));
+    }
+  });
+  std::this_thread::sleep_until(end);
+  stop = true;
+  for (auto& host : hosts) host.join();
+  killer.join();
+  sim::ResetSwitches();
+
+  EXPECT_TRUE(undocumented.empty()) << "first undocumented answer: 0x" << std::hex
+                                    << (undocumented.empty() ? 0 : *undocumented.begin());
+  EXPECT_GT(calls.load(), 100u);
+  EXPECT_EQ(lib.SCANFREE(), 0);
+  EXPECT_EQ(sim::DriverView("VSCAN").LoadedNow(), 0u) << "no driver left counted";
+  EXPECT_EQ(sim::DriverView("FROMQELM").LoadedNow(), 0u);
+  EXPECT_EQ(sim::DriverView("QELMZAFT").LoadedNow(), 0u);
+  EXPECT_EQ(sim::LiveBarcodeReaders(), 0u);
+
+  ASSERT_EQ(lib.SCANINIT(), 0) << "and the next session works";
+  auto record = std::make_unique<ParmRecord>();
+  EXPECT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  EXPECT_EQ(lib.SCANFREE(), 0);
+}
+
+}  // namespace
