@@ -46,6 +46,10 @@ std::int32_t Driver::Init(std::uintptr_t /*setup*/) {
   return 0;
 }
 
+std::int32_t Driver::RunPage(Stage& /*out*/) {
+  return error::kMessageNotSupported;
+}
+
 std::int32_t Driver::Default(std::uint32_t code, std::int32_t argument, void* pointer) {
   const std::uint16_t number = TagOfArg(argument);
   const std::uint16_t high = HighOfArg(argument);
@@ -83,6 +87,18 @@ std::int32_t Driver::Default(std::uint32_t code, std::int32_t argument, void* po
       return Choice<QelRational>(number, high, pointer);
     case QelDrvGetStringChoice:
       return Choice<std::string>(number, high, pointer);
+    case QelDrvSetOutput:
+    case QelDrvSetFilterOutput:
+      output_ = OutputFrom(pointer);
+      return 0;
+    // The page protocol: the default handling takes each message; the tags a page brings
+    // are kept by the set messages above.
+    case QelDrvSetupTags:
+    case QelDrvEzone:
+    case QelDrvStartPage:
+    case QelDrvData:
+    case QelDrvBarcodeFound:
+      return 0;
     default:
       return error::kMessageNotSupported;
   }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "framework/tags.h"
+#include "sim/page_flow.h"
 #include "sim/tag_table.h"
 
 namespace sim {
@@ -42,6 +43,10 @@ class Driver {
   // A message sent to the driver. What a driver does not handle itself it leaves to Default.
   virtual std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer);
   virtual std::int32_t Init(std::uintptr_t setup);
+  // A source delivers one page to `out` (the framework's run); other drivers deliver none.
+  virtual std::int32_t RunPage(Stage& out);
+  // A driver inside a chain: the page's last message has gone by.
+  virtual std::int32_t EndPage() { return 0; }
   // A driver that sets itself up when loaded: QelDrvLoad then answers 1, not 0.
   virtual bool SetUpAtLoad() const { return false; }
 
@@ -50,6 +55,8 @@ class Driver {
   std::int32_t Default(std::uint32_t code, std::int32_t argument, void* pointer);
 
   const TagTable& Tags() const { return tags_; }
+  // Where the driver sends its pages: set by QelDrvSetOutput or QelDrvSetFilterOutput.
+  const Output& OutputTarget() const { return output_; }
   // The library's abort callback, given as tag 1299; null until given.
   QelAbortPoll AbortPoll() const { return abortPoll_; }
   const ReceivedParams& Received() const { return received_; }
@@ -88,6 +95,7 @@ class Driver {
   TagTable tags_;
   QelAbortPoll abortPoll_ = nullptr;
   ReceivedParams received_;
+  Output output_;
 };
 
 }  // namespace sim

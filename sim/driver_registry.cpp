@@ -188,6 +188,14 @@ bool ChangeLoaded(std::string_view key, const std::function<void(Driver&)>& chan
   return true;
 }
 
+bool UseLoaded(const void* instance, const std::function<void(Driver&)>& use) {
+  const auto loaded = Registry::Instance().Find(instance);
+  if (!loaded) return false;
+  std::lock_guard lock(loaded->mutex);
+  use(*loaded->driver);
+  return true;
+}
+
 void ForgetDrivers() {
   Registry::Instance().Forget();
 }

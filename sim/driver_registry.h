@@ -64,6 +64,10 @@ bool ReadLoaded(std::string_view key, const std::function<void(const Driver&)>& 
 // The same, for a test that changes what the driver holds.
 bool ChangeLoaded(std::string_view key, const std::function<void(Driver&)>& change);
 
+// Runs `use` on the loaded driver that owns the instance, while its messages wait. False
+// when none does.
+bool UseLoaded(const void* instance, const std::function<void(Driver&)>& use);
+
 // Drops every loaded driver (their records go stale) and every book.
 void ForgetDrivers();
 

@@ -111,6 +111,14 @@ std::int32_t FillMemImage(QelMemImage image, BitonalPage page) noexcept {
   });
 }
 
+std::optional<BitonalPage> MemImagePage(QelMemImage image) {
+  auto* body = ImageTable::Instance().Find(image);
+  if (body == nullptr) return std::nullopt;
+  std::lock_guard lock(body->mutex);
+  if (!body->filled) return std::nullopt;
+  return body->page;
+}
+
 std::size_t LiveImageCount() {
   return ImageTable::Instance().Count();
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "framework/qel.h"
 #include "sim/bitonal_page.h"
@@ -13,6 +14,9 @@ namespace sim {
 // open, already holds a page, or the page is not well formed or has a resolution part outside
 // 0 to 65535 (the image reports each part in 16 bits).
 std::int32_t FillMemImage(QelMemImage image, BitonalPage page) noexcept;
+
+// A copy of the page an open image holds; none when the image is not open or not filled.
+std::optional<BitonalPage> MemImagePage(QelMemImage image);
 
 // Images opened and not yet closed: a test's way to find an image the library never closed.
 std::size_t LiveImageCount();

@@ -16,10 +16,10 @@
 namespace sim {
 namespace {
 
-#ifdef _WIN32
-constexpr std::array<std::int32_t, 1> kCodecs{1};
-#else
+#if KOV_IMAGE_LIBRARIES
 constexpr std::array<std::int32_t, 4> kCodecs{1, 3, 4, 6};
+#else
+constexpr std::array<std::int32_t, 1> kCodecs{1};
 #endif
 
 // More pairs than any image format has: a count past it is no format.

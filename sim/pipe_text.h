@@ -13,7 +13,7 @@
 namespace sim {
 
 // Compression codes the stand-in encodes and decodes: 1 none everywhere; 3 (CCITT G3),
-// 4 (CCITT G4) and 6 (JPEG) only where the codec libraries are, which is not on Windows.
+// 4 (CCITT G4) and 6 (JPEG) where the build has libtiff and libjpeg.
 bool CodecAvailable(std::int32_t compression);
 
 }  // namespace sim

@@ -47,6 +47,12 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::MemImageClose, "QelMemImageClose", error::kInvalidArgument},
     {Op::MemGetTag, "QelMemGetTag", error::kTagNotSupported},
     {Op::MemGetTagArray, "QelMemGetTagArray", error::kNoMemory},
+    {Op::RunZone, "QelRunZone", error::kNoPaper},
+    {Op::CopySamples, "QelCopySamples", error::kInvalidArgument},
+    {Op::LoadInitPipe, "QelDrvLoadInitPipe", error::kNoPipe},
+    {Op::PipeUnload, "QelPipeUnload", error::kInvalidArgument},
+    {Op::PipeAttach, "QelPipeAttach", error::kInvalidArgument},
+    {Op::PipeDetach, "QelPipeDetach", error::kInvalidArgument},
 }};
 
 constexpr bool InEnumOrder() {

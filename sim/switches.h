@@ -44,6 +44,12 @@ enum class Op : std::size_t {
   MemImageClose,      // -4420 invalid argument, the image stays open
   MemGetTag,          // -4410 tag not supported, value untouched
   MemGetTagArray,     // -4500 no memory, no line written
+  RunZone,            // -4401 no page in the feeder (plain), nothing sent down the chain
+  CopySamples,        // -4420 invalid argument, nothing copied
+  LoadInitPipe,       // -4430 no pipe, record untouched
+  PipeUnload,         // -4420 invalid argument, the pipe stays
+  PipeAttach,         // -4420 invalid argument, nothing attached
+  PipeDetach,         // -4420 invalid argument, the output stays
   Count
 };
 

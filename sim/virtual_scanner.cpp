@@ -6,16 +6,19 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/messages.h"
+#include "sim/codecs.h"
 #include "sim/driver_catalog.h"
 #include "sim/driver_registry.h"
 #include "sim/errors.h"
 #include "sim/ini_text.h"
+#include "sim/page_feed.h"
 #include "sim/profile.h"
 
 namespace sim {
@@ -29,7 +32,7 @@ struct KeyDefault {
 };
 
 // A typical duplex feeder scanner with a flatbed.
-constexpr std::array<KeyDefault, 19> kDefaults{{
+constexpr std::array<KeyDefault, 21> kDefaults{{
     {"Id", "KOV Virtual Scanner 1.0"},
     {"Resolutions", "100,150,200,240,300,400,600"},
     {"BitDepths", "1,8,24"},
@@ -49,6 +52,8 @@ constexpr std::array<KeyDefault, 19> kDefaults{{
     {"KeyQualifierAlt", "none"},
     {"Compressions", "1"},
     {"FeederPages", "0"},
+    {"ImageFolder", ""},
+    {"ImageDpi", "300"},
 }};
 
 // Lengths in thousandths of an inch, so that sizes such as 8.27 inches stay exact.
@@ -85,9 +90,13 @@ struct Config {
   std::optional<std::int32_t> keyQualifierAlt;
   std::vector<std::int32_t> compressions;
   std::int32_t feederPages = 0;
+  std::filesystem::path imageFolder;  // empty: blank pages
+  std::int32_t imageDpi = 300;
 };
 
 constexpr std::string_view kNone = "none";
+// Bytes a data message carries at most, in whole rows.
+constexpr std::size_t kDataPiece = 64 * 1024;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -246,6 +255,11 @@ std::optional<Config> ReadConfig(const Section& section) {
   take(NumberOrNone(section["KeyQualifierAlt"]), config.keyQualifierAlt);
   take(Numbers(section["Compressions"], 1), config.compressions);
   take(AtLeast(section["FeederPages"], 0), config.feederPages);
+  take(AtLeast(section["ImageDpi"], 1), config.imageDpi);
+  if (const auto folder = section["ImageFolder"]; !folder.empty()) {
+    // A relative folder lies beside the profile.
+    config.imageFolder = ProfilePath().parent_path() / std::filesystem::path(std::string(folder));
+  }
   if (!valid) return std::nullopt;
   return config;
 }
@@ -360,7 +374,11 @@ class VirtualScanner final : public Driver {
   explicit VirtualScanner(Config config)
       : Driver(StartingTags(config)),
         config_(std::move(config)),
-        waitingPages_(static_cast<std::uint32_t>(config_.feederPages)) {}
+        feed_(config_.imageFolder.empty()
+                  ? PageFeed(static_cast<std::uint32_t>(config_.feederPages))
+                  : PageFeed(PageImageFiles(config_.imageFolder), config_.imageDpi)) {
+    PullInPage();
+  }
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
     if (code == QelDrvFreshStart) return FreshStart();
@@ -369,7 +387,50 @@ class VirtualScanner final : public Driver {
     return Default(code, argument, pointer);
   }
 
-  void LoadFeeder(std::uint32_t pages) { waitingPages_ = pages; }
+  void LoadFeeder(std::uint32_t pages) {
+    feed_ = PageFeed(pages);
+    PullInPage();
+  }
+
+  // The rows of the page delivered last, before any compression.
+  const std::vector<std::uint8_t>& LastPage() const { return lastPage_; }
+
+  std::int32_t RunPage(Stage& out) override {
+    if (AbortPoll() != nullptr && AbortPoll()() < 0) return kErrAborted;
+    const PageFormat format = Format();
+    const auto page = feed_.Peek(format);
+    if (!page) {
+      return MakeFrameworkError(feed_.Waiting() == 0 ? error::kNoPaper : error::kBadImage, 0);
+    }
+    std::optional<std::vector<std::uint8_t>> coded;
+    if (format.compression != 1) {
+      PageFormat raw = format;
+      coded = EncodePage(raw, page->rows);
+      if (!coded) return MakeFrameworkError(error::kBadImage, 0);
+    }
+    const PageTags tags = TagsOf(page->sidecar);
+    PageWriter writer(out);
+    if (const auto rc = writer.Begin(format, tags); rc < 0) return rc;
+    const std::span<const std::uint8_t> data =
+        coded ? std::span<const std::uint8_t>(*coded) : page->rows;
+    // Whole rows at a time, as a scanner's buffer fills.
+    const std::size_t piece =
+        std::max<std::size_t>(1, kDataPiece / std::max<std::size_t>(format.RowBytes(), 1)) *
+        std::max<std::size_t>(format.RowBytes(), 1);
+    for (std::size_t at = 0; at < data.size(); at += piece) {
+      if (AbortPoll() != nullptr && AbortPoll()() < 0) return kErrAborted;
+      if (const auto rc = writer.Data(data.subspan(at, std::min(piece, data.size() - at)));
+          rc < 0) {
+        return rc;
+      }
+    }
+    if (const auto rc = writer.Finish(tags); rc < 0) return rc;
+    lastPage_.assign(page->rows.begin(), page->rows.end());
+    feed_.Take();
+    ++sheetSide_;
+    PullInPage();
+    return 0;
+  }
 
  protected:
   std::optional<PageDots> PageSize(std::string_view name) const override {
@@ -384,6 +445,7 @@ class VirtualScanner final : public Driver {
     for (const Axis& axis : kAxes) {
       if (tag.number == axis.resolution) Rescale(axis, std::get<QelRational>(before));
     }
+    if (tag.number == kTagScanAhead && Number(kTagScanAhead) != 0) PullInPage();
     if (tag.number == kTagSamplesPerPixel || tag.number == kTagBitsPerSample) {
       AssignNumber(kTagPhotometricInterpretation,
                    Photometric(Number(kTagSamplesPerPixel), Number(kTagBitsPerSample)));
@@ -410,10 +472,65 @@ class VirtualScanner final : public Driver {
     return 0;
   }
 
+  // A running feeder (tag 1293 at 1) holds the next page at the ready; a stopped one keeps
+  // the page it already holds but pulls in no other. A run takes its page either way.
   std::int32_t PageLoaded(void* pointer) const {
     if (pointer == nullptr) return error::kInvalidArgument;
-    *static_cast<std::uint32_t*>(pointer) = waitingPages_ > 0 ? kPageReady : 0;
+    *static_cast<std::uint32_t*>(pointer) = pageReady_ ? kPageReady : 0;
     return 0;
+  }
+
+  void PullInPage() { pageReady_ = feed_.Waiting() > 0 && Number(kTagScanAhead) != 0; }
+
+  PageFormat Format() const {
+    PageFormat format;
+    format.width = Number(kTagImageWidth);
+    format.length = Number(kTagImageLength);
+    format.samples = Number(kTagSamplesPerPixel);
+    format.bits = Number(kTagBitsPerSample);
+    format.compression = Number(kTagCompression);
+    format.photometric = Number(kTagPhotometricInterpretation);
+    format.t4Options = Number(kTagT4Options);
+    format.planar = Number(kTagPlanarConfiguration);
+    format.xResolution = Resolution(kTagXResolution);
+    format.yResolution = Resolution(kTagYResolution);
+    format.xPosition = Number(kTagXPosition);
+    format.yPosition = Number(kTagYPosition);
+    return format;
+  }
+
+  bool Duplex() const {
+    const Tag* type = Tags().Find(tag_scantype);
+    const auto* value = type != nullptr ? std::get_if<std::int32_t>(&type->value) : nullptr;
+    return value != nullptr && *value >= 4 && *value <= 6;
+  }
+
+  // The page's own values, as far as this scanner answers them.
+  PageTags TagsOf(const std::map<std::string, std::string>& sidecar) const {
+    const auto number = [&](const char* key) -> std::optional<std::int32_t> {
+      const auto found = sidecar.find(key);
+      if (found == sidecar.end()) return std::nullopt;
+      return ParseNumber(found->second);
+    };
+    PageTags tags;
+    if (const auto found = sidecar.find("barcodes"); found != sidecar.end())
+      tags.barcodes = found->second;
+    tags.numbers.emplace_back(kTagJobSepLevel, number("jobsep").value_or(0));
+    if (config_.pageLevelTag != 0)
+      tags.numbers.emplace_back(kTagPageLevel, number("level").value_or(1));
+    if (config_.pageSideTag != 0) {
+      tags.numbers.emplace_back(kTagPageSide,
+                                number("side").value_or(Duplex() ? sheetSide_ % 2 : 0));
+    }
+    if (config_.sendParams != 0) {
+      tags.numbers.emplace_back(kTagDataField1, number("df1").value_or(0));
+      tags.numbers.emplace_back(kTagDataField2First, number("df2a").value_or(0));
+      tags.numbers.emplace_back(kTagDataField2Second, number("df2b").value_or(0));
+      tags.numbers.emplace_back(kTagSendParams, Number(kTagSendParams));
+      const auto text = sidecar.find("df2text");
+      tags.texts.emplace_back(kTagDataField2Text, text == sidecar.end() ? "" : text->second);
+    }
+    return tags;
   }
 
   // The area keeps its place on the bed when the resolution changes, within the bed.
@@ -432,7 +549,10 @@ class VirtualScanner final : public Driver {
   }
 
   Config config_;
-  std::uint32_t waitingPages_;
+  PageFeed feed_;
+  bool pageReady_ = false;
+  std::uint32_t sheetSide_ = 0;  // sides delivered: even a front, odd a back when duplex
+  std::vector<std::uint8_t> lastPage_;
 };
 
 }  // namespace
@@ -446,6 +566,18 @@ std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& 
   if (!config) return error::kBadDriverSettings;
   driver = std::make_unique<VirtualScanner>(std::move(*config));
   return 0;
+}
+
+std::optional<std::vector<std::uint8_t>> LastScannedPage(std::string_view name) {
+  const auto key = DriverKey(std::string(name).c_str());
+  std::optional<std::vector<std::uint8_t>> page;
+  if (key) {
+    ReadLoaded(*key, [&](const Driver& driver) {
+      if (const auto* scanner = dynamic_cast<const VirtualScanner*>(&driver))
+        page = scanner->LastPage();
+    });
+  }
+  return page;
 }
 
 bool SetFeederPages(std::string_view name, std::uint32_t pages) {

@@ -1,0 +1,34 @@
+// Page images a virtual scanner feeds: read from PNM, PNG or TIFF files, and rendered at the
+// resolution, depth and area the scanner is set to.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "sim/page_flow.h"
+
+namespace sim {
+
+// An image as its file holds it: uncompressed rows in `format` (one bit WhiteIsZero, 8-bit
+// gray BlackIsZero, or 8-bit RGB).
+struct PageImage {
+  PageFormat format;
+  std::vector<std::uint8_t> rows;
+};
+
+// The image of a file by its contents (PNM P1 to P6, PNG, TIFF); none when it is none of
+// them or cannot be read. A file that carries no resolution gets `dpi`.
+std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::int32_t dpi);
+
+// The files of a folder a scanner feeds, in name order: PNM, PNG and TIFF by their endings.
+std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& folder);
+
+// What a scanner set to `target` (size, position, resolution, samples and bits, uncompressed)
+// delivers for the image on its bed: each dot is the image's dot under it (white off the
+// image), thresholded to one bit or spread to gray or colour as the target asks. An image
+// already in the target's layout and resolution at position 0 passes through bit for bit.
+std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageFormat& target);
+
+}  // namespace sim
