@@ -18,23 +18,6 @@ namespace sim {
 // Driver names are file names of at most eight characters; case does not matter.
 inline constexpr std::size_t kMaxDriverName = 8;
 
-// The framework's context of a loaded driver: the instance its record carries, so the first
-// argument of each message it receives. It starts with the driver's own entry and instance,
-// laid out as DriverRecord, so that the driver can send messages to itself through it. The
-// storage filter reads its driver number and its data handler at fixed offsets too.
-struct DriverContext {
-  DriverRecord self;
-  std::uint8_t reserved1[28];
-  std::uint16_t usDriverId;  // names the driver in the detail of its error values
-  std::uint8_t reserved2[18];
-  std::uint64_t dataHandler;  // a QelMessageEntry that also gets the data; 0 for none
-  std::uint64_t dataHandlerInstance;
-};
-static_assert(offsetof(DriverContext, self) == 0);
-static_assert(offsetof(DriverContext, usDriverId) == 44);
-static_assert(offsetof(DriverContext, dataHandler) == 64);
-static_assert(offsetof(DriverContext, dataHandlerInstance) == 72);
-
 struct DriverMessage {
   std::uint32_t code = 0;
   std::uint16_t tag = 0;  // the low 16 bits of the argument

@@ -349,6 +349,11 @@ TagTable StartingTags(const Config& config) {
   if (config.sendParams != 0) {
     tags.Define(kTagSendParams, Long, 0);
     tags.Define(kTagSendParamsMode, Long, 0);
+    // The data fields of the page scanned last.
+    tags.Define(kTagDataField1, Long, 0);
+    tags.Define(kTagDataField2Text, Ascii, std::string());
+    tags.Define(kTagDataField2First, Long, 0);
+    tags.Define(kTagDataField2Second, Long, 0);
   }
   if (config.pageLevelTag != 0) tags.Define(kTagPageLevel, Short, 1);
   if (config.pageSideTag != 0) tags.Define(kTagPageSide, Long, 0);
@@ -409,6 +414,7 @@ class VirtualScanner final : public Driver {
       if (!coded) return MakeFrameworkError(error::kBadImage, 0);
     }
     const PageTags tags = TagsOf(page->sidecar);
+    TakeDataFields(tags);
     PageWriter writer(out);
     if (const auto rc = writer.Begin(format, tags); rc < 0) return rc;
     const std::span<const std::uint8_t> data =
@@ -503,6 +509,16 @@ class VirtualScanner final : public Driver {
     const Tag* type = Tags().Find(tag_scantype);
     const auto* value = type != nullptr ? std::get_if<std::int32_t>(&type->value) : nullptr;
     return value != nullptr && *value >= 4 && *value <= 6;
+  }
+
+  // The scanner answers the data fields of the page it is scanning.
+  void TakeDataFields(const PageTags& tags) {
+    for (const auto& [tag, value] : tags.numbers) {
+      if (tag != kTagSendParams) AssignNumber(tag, value);
+    }
+    for (const auto& [tag, text] : tags.texts) {
+      if (Tag* found = Table().Find(tag)) Assign(*found, text);
+    }
   }
 
   // The page's own values, as far as this scanner answers them.

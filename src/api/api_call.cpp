@@ -27,6 +27,12 @@ std::uint16_t RequireHandle(std::int32_t hScanHdl) {
   return hScanHdl == SCB.lCurHandle ? 0 : Refuse(RC_SCAN_INVALID_HANDLE);
 }
 
+std::uint16_t RequireLoadedDriver(std::int32_t hScanHdl, const CallDeadline& deadline) {
+  if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
+  if (std::uint16_t rc = AwaitIdleWorker(deadline)) return rc;
+  return SCB.iRefCount != 0 ? 0 : Refuse(RC_SCAN_NO_DRIVER);
+}
+
 std::uint16_t AnswerNotSupported() {
   usLastRc = 0;
   if (std::uint16_t rc = RequireInitialised()) return rc;

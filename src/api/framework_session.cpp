@@ -1,6 +1,7 @@
 #include "api/framework_session.h"
 
 #include "framework/qel.h"
+#include "pipeline/page_reader.h"
 
 namespace {
 constexpr char kAppName[] = "KOV Glue Code";
@@ -15,6 +16,7 @@ void FrameworkStart() {
 }
 
 void FrameworkStop() {
+  UnloadPipe();
   QelShutdown();
   QelMemShutdown();
 }

@@ -10,6 +10,7 @@
 #include "kovzaft2.h"
 
 namespace {
+constexpr std::uint32_t kPauseLimitMs = 120000;
 constexpr std::uint32_t kPrintTextLimitMs = 20000;
 constexpr std::size_t kPrintTextLogSize = 128;
 }  // namespace
@@ -18,8 +19,15 @@ extern "C" std::uint16_t KOVAPI SCANPAUSE(std::int32_t hScanHdl) noexcept {
   ApiLockGuard lock;
   TraceLog("ScanPause called:");
   TraceLogInt("  hScanHdl=%d  ", hScanHdl);
-  // The pause routine comes with the page run; until then the call is not served.
-  return AnswerNotSupported();
+  usLastRc = 0;
+  // Without a driver there is no feeder to pause, as for the sister calls.
+  const CallDeadline deadline(kPauseLimitMs);
+  if (std::uint16_t rc = RequireLoadedDriver(hScanHdl, deadline)) return rc;
+  if (SCB.bCanPause == 0) return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
+  if (SCB.bPaused != 0) return 0;
+  const auto command = NewCommand(CMD_PAUSE_FEEDER);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  return PostCommand(command, deadline).rc;
 }
 
 // Called from another thread while a scan or a dialog holds ApiLock: no lock, no checks.
@@ -53,10 +61,8 @@ extern "C" std::uint16_t KOVAPI SCANSETPRTTEXT(std::int32_t hScanHdl, std::uint3
   TraceLogInt("  bOn=%d", bOn);
 
   usLastRc = 0;
-  if (std::uint16_t rc = RequireHandle(hScanHdl)) return rc;
   const CallDeadline deadline(kPrintTextLimitMs);
-  if (std::uint16_t rc = AwaitIdleWorker(deadline)) return rc;
-  if (SCB.iRefCount == 0) return Refuse(RC_SCAN_NO_DRIVER);
+  if (std::uint16_t rc = RequireLoadedDriver(hScanHdl, deadline)) return rc;
   const auto command = NewCommand(CMD_SEND_PRINT_TEXT);
   if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
   try {

@@ -16,6 +16,7 @@
 #include "parms/parm_commands.h"
 #include "parms/parm_record.h"
 #include "pipeline/driver_loading.h"
+#include "pipeline/page_reader.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ constexpr std::array<CommandRoutine, 13> kCommandRoutines = [] {
   routines[CMD_SEND_PARMS] = SendParameters;
   routines[CMD_QUERY_PARM] = QueryParameter;
   routines[CMD_SEND_PRINT_TEXT] = SendPrintText;
+  routines[CMD_SCAN_PAGE] = PageReader;
+  routines[CMD_PAUSE_FEEDER] = PauseFeeder;
   routines[CMD_COLOUR_TABLE] = FillColourTable;
   return routines;
 }();

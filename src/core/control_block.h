@@ -1,14 +1,25 @@
 // The one control block of the open scanner and the process-wide values around it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
+#include "framework/qel.h"
 #include "framework/records.h"
 #include "kovzaft2.h"
 #include "platform/platform.h"
 
 class IBarcodeReader;
+
+// One data message of a page as the storage filter keeps it; the data follow the record.
+struct CaptureBlock {
+  std::uint32_t ulCount;
+  CaptureBlock* pNext;
+};
+static_assert(sizeof(void*) != 4 ||
+                  (sizeof(CaptureBlock) == 8 && offsetof(CaptureBlock, pNext) == 4),
+              "CaptureBlock is 8 bytes before its data on 32-bit Windows");
 
 inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
 inline constexpr std::size_t kPipeTextSize = 256;
@@ -18,7 +29,7 @@ inline constexpr std::size_t kLoadedDriverSize = 104;
 struct ScannerControlBlock {
   std::int16_t bOpen = 0;
   std::int32_t lCurHandle = 0;
-  std::int32_t lSeqNumber = 0;
+  std::atomic<std::int32_t> lSeqNumber{0};  // SCANSETSEQNUM may set it while a page runs late
   char szDriverName[kDriverNameSize] = {};
   ParmRecord CurParms = {};
   DriverRecord ScannerDriver = {};
@@ -44,6 +55,27 @@ struct ScannerControlBlock {
   std::int32_t bro = 0;
   char PipeText[kPipeTextSize] = {};
   char szLoadedPipe[kPipeTextSize] = {};
+
+  // The page: its storage filter and pipe, its blocks, the delivery cursor, its memory image,
+  // its barcodes and its header. Written by the page run on the worker; after it, read and
+  // released on the host's thread by the page calls, with the worker idle.
+  DriverRecord StorageDriver = {};
+  PipeRecord CompressionPipe = {};
+  QelMemImage hMemImage = nullptr;
+  std::int32_t bPageHeld = 0;  // the storage filter of a page is loaded
+  std::uint32_t StoreSize = 0;
+  std::uint32_t ulPageSize = 0;
+  CaptureBlock* pCaptureHead = nullptr;
+  CaptureBlock** ppCaptureTail = nullptr;
+  CaptureBlock* pParse = nullptr;
+  std::uint32_t ulParseOffset = 0;
+  std::int16_t sBarcodeCount = 0;
+  std::array<KOV_BARCODE, BARCODE_ENTRY_COUNT> BarcodeTable = {};
+  // The header of the page run last, built by the worker on a copy of the host's header;
+  // pending until SCANAREAEJECT hands it out (a page whose caller stopped waiting waits here
+  // for the next SCANAREAEJECT).
+  KOV_PAGEHEADER PageHeader = {};
+  std::int32_t bHeaderPending = 0;
 
   // Third argument of SCANPARMSDLG2: kept, read by no command.
   std::int32_t lDialogOption = 0;

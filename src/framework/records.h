@@ -26,6 +26,30 @@ static_assert(sizeof(DriverRecord) == 16);
 static_assert(offsetof(DriverRecord, pfnEntry) == 0);
 static_assert(offsetof(DriverRecord, pInstance) == 8);
 
+// The framework's context of a loaded driver: the instance its record carries, so the first
+// argument of each message it receives. It starts with the driver's own entry and instance,
+// laid out as DriverRecord, so that the driver can send messages to itself through it. The
+// storage filter reads its driver number and its data handler at these offsets too (8-byte
+// slots, so they hold for 32-bit and 64-bit pointers alike).
+struct DriverContext {
+  DriverRecord self;
+  std::uint8_t reserved1[28];
+  std::uint16_t usDriverId;  // names the driver in the detail of its error values
+  std::uint8_t reserved2[18];
+  union {
+    QelMessageEntry pfnDataHandler;  // also gets each data message; null for none
+    std::uint64_t slot8;
+  };
+  union {
+    void* pDataHandlerInstance;
+    std::uint64_t slot9;
+  };
+};
+static_assert(offsetof(DriverContext, self) == 0);
+static_assert(offsetof(DriverContext, usDriverId) == 44);
+static_assert(offsetof(DriverContext, pfnDataHandler) == 64);
+static_assert(offsetof(DriverContext, pDataHandlerInstance) == 72);
+
 // Filled by QelDrvLoadInitPipe; opaque to the library.
 struct PipeRecord {
   std::uint64_t slot[2];

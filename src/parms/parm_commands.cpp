@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/command.h"
+#include "core/compression_code.h"
 #include "core/control_block.h"
 #include "core/error_text.h"
 #include "core/host_value.h"

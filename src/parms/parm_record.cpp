@@ -55,19 +55,6 @@ std::int32_t getbpp(const ParmRecord& record) {
   return bpp >= 0 && bpp <= kMaxBitsPerDot ? static_cast<std::int32_t>(bpp) : 0;
 }
 
-std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Options) {
-  switch (compression) {
-    case 3:
-      return static_cast<std::uint16_t>(SCAN_COMP_G3_1D + (t4Options & 1));
-    case 4:
-      return SCAN_COMP_G4;
-    case 6:
-      return SCAN_COMP_JPEG;
-    default:
-      return SCAN_COMP_NONE;
-  }
-}
-
 std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
   std::int32_t count = 0;
   if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0) return 1;

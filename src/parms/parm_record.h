@@ -11,9 +11,6 @@
 // the text does not tell, 0 when its values make no depth a 16-bit field can carry.
 std::int32_t getbpp(const ParmRecord& record);
 
-// The host's compression code for a TIFF Compression value and its T4 options.
-std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Options);
-
 // Sets an integer tag of the loaded scanner driver only to a value it lists among the tag's
 // choices: 0 set, 1 not allowed (or the choices cannot be read).
 std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value);

@@ -9,6 +9,7 @@
 #include "core/trace_log.h"
 #include "framework/barcode.h"
 #include "framework/driver_calls.h"
+#include "pipeline/page_store.h"
 
 namespace {
 
@@ -185,6 +186,8 @@ void UnloadDriver() {
   } else {
     TraceLog("   at UnloadDriver");
   }
+  // A page not fetched does not outlive the scanner that ran it.
+  ReleasePage();
   QelDrvUnload(&SCB.ScannerDriver);
   SCB.ScannerDriver = {};
   TraceLog("   UnloadDriver: finished call to QelDrvUnload");

@@ -97,12 +97,15 @@ TEST_F(SlowWorker, AWorkerLeftBehindBySCANFREEFinishesItsOwnSessionAndKeepsTheNe
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
 }
 
-TEST_F(SlowWorker, PauseIsNotServedAndNeverAnswersAnotherCallsResult) {
+TEST_F(SlowWorker, PauseNeverAnswersAnotherCallsResult) {
   std::int32_t handle = 0;
   ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
   std::uint16_t value = 0;
   ASSERT_EQ(lib.SCANQUERYPARM(record.get(), 7, &value), RC_SCAN_INVALID_IDENTIFIER);
-  EXPECT_EQ(lib.SCANPAUSE(handle), RC_SCAN_FUNC_NOT_SUPPORTED);
+  EXPECT_EQ(lib.SCANPAUSE(handle), RC_SCAN_NO_DRIVER);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  ASSERT_EQ(lib.SCANQUERYPARM(record.get(), 7, &value), RC_SCAN_INVALID_IDENTIFIER);
+  EXPECT_EQ(lib.SCANPAUSE(handle), RC_SCAN_FUNC_NOT_SUPPORTED) << "the scanner cannot pause";
   EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_FUNC_NOT_SUPPORTED");
 }
 

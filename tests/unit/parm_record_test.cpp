@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "core/compression_code.h"
 #include "kovzaft2.h"
 
 namespace {

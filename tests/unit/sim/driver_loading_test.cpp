@@ -221,10 +221,10 @@ TEST_F(DriverLoading, AnInProcessDriverGetsAContextThatReachesItself) {
 
   // The context starts with the driver's own record; a message sent through it comes to the
   // driver like any other.
-  const auto& context = *static_cast<const sim::DriverContext*>(filter.pInstance);
+  const auto& context = *static_cast<const DriverContext*>(filter.pInstance);
   EXPECT_EQ(context.self.pfnEntry, &PassingEntry);
   EXPECT_EQ(context.self.pInstance, filter.pInstance);
-  EXPECT_EQ(context.dataHandler, 0u);
+  EXPECT_EQ(context.pfnDataHandler, nullptr);
   EXPECT_EQ(
       QelDrvMessage(context.self, QelDrvDeclareTag, DeclareTagArg(TiffType::Short, 258), nullptr),
       0);
@@ -238,8 +238,7 @@ TEST_F(DriverLoading, AnInProcessDriverGetsAContextThatReachesItself) {
   DriverRecord other{};
   ASSERT_EQ(DrvLoadFromEntry(&PassingEntry, other), 0);
   EXPECT_NE(other.pInstance, filter.pInstance);
-  EXPECT_NE(static_cast<const sim::DriverContext*>(other.pInstance)->usDriverId,
-            context.usDriverId);
+  EXPECT_NE(static_cast<const DriverContext*>(other.pInstance)->usDriverId, context.usDriverId);
   EXPECT_EQ(DrvGetTag(other, kTagBitsPerSample, value), sim::error::kTagNotSupported);
 
   int notAContext = 0;

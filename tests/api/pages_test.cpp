@@ -1,0 +1,294 @@
+// Scanning pages through the exported calls, as a host does: the virtual scanner feeds the
+// images of a folder, and every page must arrive byte-exact with its header.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "host_library.h"
+#include "sim/codecs.h"
+#include "sim/mem_image.h"
+#include "sim/memory.h"
+#include "sim/page_generator.h"
+#include "sim/pipes.h"
+#include "sim/switches.h"
+#include "sim/virtual_scanner.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::int32_t kLetterWidth = 2544;  // 8.5 inches at 300 dpi, whole bytes
+constexpr std::int32_t kLetterLength = 3300;
+constexpr std::uint32_t kBitonalPageBytes = kLetterWidth / 8 * kLetterLength;
+
+// The rows of a page as the scanner set to letter at 300 dpi, one bit, delivers them.
+Bytes LetterRows(const sim::BitonalPage& page) {
+  Bytes rows;
+  for (std::int32_t y = 0; y < kLetterLength; ++y) {
+    const auto* row = page.bits.data() + static_cast<std::size_t>(y) * page.stride;
+    rows.insert(rows.end(), row, row + kLetterWidth / 8);
+  }
+  return rows;
+}
+
+struct ScannedPage {
+  std::uint16_t rc = 0;
+  KOV_PAGEHEADER header{};
+  Bytes data;
+};
+
+class Pages : public ::testing::Test {
+ protected:
+  explicit Pages(std::string scannerKeys = "")
+      : lib(ProfileWithDebug() + "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n" +
+            "ImageFolder=pages\n" + scannerKeys) {}
+
+  void SetUp() override {
+    std::filesystem::create_directory(Folder());
+    sim::ResetSwitches();
+    ASSERT_EQ(lib.SCANINIT(), 0);
+    ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  }
+
+  std::filesystem::path Folder() const { return lib.Folder() / "pages"; }
+
+  // A text page under that name, with a sidecar when given.
+  sim::BitonalPage AddTextPage(const std::string& name, std::uint32_t seed,
+                               const std::string& sidecar = "") {
+    sim::BitonalPage page = sim::RenderPage(sim::TextPageRecipe(300, seed));
+    EXPECT_TRUE(sim::WritePbm(page, Folder() / name));
+    if (!sidecar.empty()) std::ofstream(Folder() / (name + ".txt")) << sidecar;
+    return page;
+  }
+
+  // INIT, the record's tweaks, SCANSETSTATE.
+  void SendRecord(const std::function<void(ParmRecord&)>& adjust = {}) {
+    ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+    if (adjust) adjust(*record);
+    ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  }
+  template <typename T>
+  void Set(std::uint16_t usParm, T value) {
+    ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), usParm, &value), 0);
+  }
+
+  // One page: SCANAREAEJECT with `first` bytes of room, then SCANGETDATA in `chunk`s until
+  // RC_SCAN_NO_DATA.
+  ScannedPage Scan(std::uint32_t first = 65536, std::uint32_t chunk = 65536) {
+    ScannedPage page;
+    KOV_PAGEHEADER* header = &page.header;
+    page.header.usHeaderLength = PAGE_HEADER_SIZE;
+    Bytes buffer(std::max(first, chunk));
+    std::uint32_t length = first;
+    page.rc = lib.SCANAREAEJECT(handle, &header, buffer.data(), &length);
+    if (page.rc != 0 && page.rc != RC_SCAN_MORE_DATA) return page;
+    page.data.assign(buffer.begin(), buffer.begin() + length);
+    while (page.rc == RC_SCAN_MORE_DATA) {
+      length = chunk;
+      const std::uint16_t more = lib.SCANGETDATA(handle, buffer.data(), &length, 0);
+      if (more == RC_SCAN_NO_DATA) break;
+      EXPECT_EQ(more, 0);
+      EXPECT_LE(length, chunk);
+      if (more != 0 || length == 0) break;
+      page.data.insert(page.data.end(), buffer.begin(), buffer.begin() + length);
+    }
+    return page;
+  }
+
+  std::size_t CountLogged(const std::string& message) const {
+    const auto messages = lib.LogMessages();
+    return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
+  }
+
+  HostLibrary lib;
+  std::int32_t handle = 0;
+  std::unique_ptr<ParmRecord> record = std::make_unique<ParmRecord>();
+};
+
+TEST_F(Pages, ArriveByteExactWithTheirHeadersUntilTheFeederIsEmpty) {
+  std::vector<Bytes> expected;
+  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    expected.push_back(LetterRows(AddTextPage("page" + std::to_string(seed) + ".pbm", seed)));
+  }
+  SendRecord();
+  // In one call, in awkward chunks, and with one byte of room at first.
+  const std::pair<std::uint32_t, std::uint32_t> portions[] = {
+      {kBitonalPageBytes, kBitonalPageBytes}, {4093, 7}, {1, 65537}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    const ScannedPage page = Scan(portions[i].first, portions[i].second);
+    ASSERT_EQ(page.rc, i == 0 ? 0 : RC_SCAN_MORE_DATA);
+    EXPECT_EQ(page.data, expected[i]);
+    EXPECT_EQ(sim::LastScannedPage("VSCAN"), expected[i]) << "what the scanner rendered";
+    const KOV_PAGEHEADER& header = page.header;
+    EXPECT_EQ(+header.usHeaderLength, PAGE_HEADER_SIZE);
+    EXPECT_EQ(+header.ulXResNum, 300u);
+    EXPECT_EQ(+header.ulXResDenom, 1u);
+    EXPECT_EQ(+header.ulYResNum, 300u);
+    EXPECT_EQ(+header.usLines, kLetterLength);
+    EXPECT_EQ(+header.usBytesPerLine, kLetterWidth / 8);
+    EXPECT_EQ(+header.usBpp, 1);
+    EXPECT_EQ(+header.usCompression, SCAN_COMP_NONE);
+    EXPECT_EQ(+header.lSeqNumber, static_cast<std::int32_t>(i + 2)) << "SCANOPEN starts at 1";
+    EXPECT_EQ(+header.ucLevel, 1);
+    EXPECT_EQ(+header.ucSide, 0);
+  }
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, nullptr, &length), RC_SCAN_ADF_EMPTY);
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_ADF_EMPTY");
+  EXPECT_EQ(sim::LiveBlockCount(), 0u) << "every page was released";
+  EXPECT_EQ(sim::LiveImageCount(), 0u);
+}
+
+TEST_F(Pages, WithoutADataBufferTheSizeComesFirstAndAnExactBufferTakesTheWholePage) {
+  const Bytes first = LetterRows(AddTextPage("a.pbm", 4));
+  const Bytes second = LetterRows(AddTextPage("b.pbm", 5));
+  SendRecord();
+  ASSERT_EQ(lib.SCANSETSEQNUM(handle, 41), 0);
+
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  ASSERT_EQ(lib.SCANAREAEJECT(handle, &header, nullptr, &length), RC_SCAN_MORE_DATA);
+  ASSERT_NE(header, nullptr) << "the library gave the host a header";
+  EXPECT_EQ(+header->usHeaderLength, PAGE_HEADER_SIZE);
+  EXPECT_EQ(+header->lSeqNumber, 42);
+  EXPECT_EQ(length, kBitonalPageBytes);
+  Bytes page(length);
+  ASSERT_EQ(lib.SCANGETDATA(handle, page.data(), &length, 0), 0);
+  EXPECT_EQ(page, first);
+  EXPECT_EQ(lib.SCANGETDATA(handle, page.data(), &length, 0), RC_SCAN_NO_DATA);
+
+  length = kBitonalPageBytes;
+  ASSERT_EQ(lib.SCANAREAEJECT(handle, &header, page.data(), &length), 0) << "the same header";
+  EXPECT_EQ(+header->lSeqNumber, 43);
+  EXPECT_EQ(page, second);
+  EXPECT_EQ(lib.SCANGETDATA(handle, page.data(), &length, 0), RC_SCAN_NO_DATA);
+
+  KOV_PAGEHEADER shortHeader{};
+  shortHeader.usHeaderLength = PAGE_HEADER_SIZE - 1;
+  KOV_PAGEHEADER* tooShort = &shortHeader;
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &tooShort, nullptr, &length), RC_SCAN_HEADER_TOO_SHORT);
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, nullptr, nullptr, &length), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(lib.SCANAREAEJECT(2, &header, nullptr, &length), RC_SCAN_INVALID_HANDLE);
+}
+
+TEST_F(Pages, NeedADriverFirst) {
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, nullptr, &length), RC_SCAN_NO_DRIVER);
+  std::uint8_t byte = 0;
+  EXPECT_EQ(lib.SCANGETDATA(handle, &byte, &length, 0), RC_SCAN_NO_DATA);
+}
+
+TEST_F(Pages, GroupFourComesThroughThePipeLoadedOnceAndGoesWhenCompressionIsNone) {
+  const Bytes first = LetterRows(AddTextPage("a.pbm", 6));
+  const Bytes second = LetterRows(AddTextPage("b.pbm", 7));
+  AddTextPage("c.pbm", 8);
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+
+  sim::PageFormat format;
+  format.width = kLetterWidth;
+  format.length = kLetterLength;
+  format.compression = 4;
+  for (const Bytes* expected : {&first, &second}) {
+    const ScannedPage page = Scan();
+    ASSERT_TRUE(page.rc == 0 || page.rc == RC_SCAN_MORE_DATA);
+    EXPECT_EQ(+page.header.usCompression, SCAN_COMP_G4);
+    EXPECT_EQ(+page.header.usLines, kLetterLength) << "from the length tag";
+    EXPECT_LT(page.data.size(), expected->size() / 4) << "compressed";
+    EXPECT_EQ(sim::DecodePage(format, page.data), *expected);
+  }
+  EXPECT_EQ(CountLogged("    Done mucking with pipes"), 1u) << "one pipe for both pages";
+  EXPECT_EQ(sim::LivePipeCount(), 1u);
+
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_NONE);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  const ScannedPage plain = Scan();
+  EXPECT_EQ(+plain.header.usCompression, SCAN_COMP_NONE);
+  EXPECT_EQ(plain.data.size(), kBitonalPageBytes);
+  EXPECT_EQ(sim::LivePipeCount(), 0u);
+  EXPECT_EQ(CountLogged("     Existing Pipe unloaded"), 2u);
+}
+
+TEST_F(Pages, PatchSheetsRaiseTheLevelOnlyWhenTheirDetectionIsOn) {
+  sim::PageRecipe sheet;
+  sheet.patches.push_back(sim::PatchSymbol{});  // Patch II
+  ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "1.pbm"));
+  ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "2.pbm"));
+  AddTextPage("3.pbm", 9);
+  SendRecord([](ParmRecord& record) { record.p2 = 1; });
+  EXPECT_EQ(+Scan().header.ucLevel, 2);
+
+  SendRecord([](ParmRecord& record) { record.p3 = 1; });
+  EXPECT_EQ(+Scan().header.ucLevel, 1) << "a Patch II sheet with only Patch III asked for";
+  EXPECT_EQ(+Scan().header.ucLevel, 1) << "an ordinary page";
+  EXPECT_EQ(sim::LiveImageCount(), 0u);
+}
+
+TEST_F(Pages, TheScannersBarcodesFillTheTableInOrderFiveAtMost) {
+  AddTextPage("a.pbm", 10, "barcodes=FIRST;;A-TEXT-OF-25-CHARACTERS-XY\n");
+  AddTextPage("b.pbm", 11, "barcodes=1;2;3;4;5;6;7\n");
+  SendRecord();
+  const KOV_PAGEHEADER first = Scan().header;
+  EXPECT_STREQ(first.aBarcodes[0].szText, "FIRST");
+  EXPECT_EQ(+first.aBarcodes[0].usLength, 25);
+  EXPECT_EQ(+first.aBarcodes[0].usNumber, 1);
+  EXPECT_STREQ(first.aBarcodes[1].szText, "") << "two separators make an empty entry";
+  EXPECT_EQ(+first.aBarcodes[1].usNumber, 2);
+  EXPECT_STREQ(first.aBarcodes[2].szText, "A-TEXT-OF-25-CHARACT");
+  EXPECT_EQ(+first.aBarcodes[3].usLength, 0) << "entries not filled stay zero";
+  const KOV_PAGEHEADER second = Scan().header;
+  EXPECT_STREQ(second.aBarcodes[4].szText, "5");
+  EXPECT_EQ(+second.aBarcodes[4].usNumber, 5);
+}
+
+TEST_F(Pages, AKilledOrFailedRunKeepsItsPageInTheFeederAndLeavesNothingBehind) {
+  const Bytes first = LetterRows(AddTextPage("a.pbm", 12));
+  SendRecord();
+  lib.SCANKILL(handle);
+  EXPECT_EQ(Scan().rc, RC_SCAN_ZAFT_ERROR);
+  EXPECT_NE(lib.LastErrorText().find("(-4526)"), std::string::npos) << lib.LastErrorText();
+
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0) << "a new job clears the kill";
+  sim::FailNext(sim::Op::Alloc, 3);  // the storage filter's third block
+  EXPECT_EQ(Scan().rc, RC_SCAN_ZAFT_ERROR);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u) << "the failed page's blocks were freed at once";
+  EXPECT_EQ(sim::LiveImageCount(), 0u);
+
+  const ScannedPage page = Scan();
+  EXPECT_EQ(page.rc, RC_SCAN_MORE_DATA);
+  EXPECT_EQ(page.data, first) << "the page is still there";
+}
+
+class DuplexPages : public Pages {
+ protected:
+  DuplexPages() : Pages("ScanTypes=4\nSendParams=1\n") {}
+};
+
+TEST_F(DuplexPages, BacksAreOddPagesAndDataFieldsComeFromTheScanner) {
+  AddTextPage("1.pbm", 13, "df1=42\ndf2text=BOX7\ndf2a=3\ndf2b=4\n");
+  AddTextPage("2.pbm", 14);
+  SendRecord();
+  ASSERT_EQ(lib.SCANSETSEQNUM(handle, 0), 0);
+  const KOV_PAGEHEADER front = Scan().header;
+  EXPECT_EQ(+front.lSeqNumber, 1);
+  EXPECT_EQ(+front.ucSide, 1) << "odd sequence numbers are backs on a duplex scan type";
+  EXPECT_EQ(+front.usDf1Length, 15);
+  EXPECT_EQ(+front.usDf1Number, 1);
+  EXPECT_STREQ(front.szDf1Data, "        42");
+  EXPECT_EQ(+front.usDf2Length, 69);
+  EXPECT_STREQ(front.szDf2Data, "     BOX7.         3.         4.         0");
+  EXPECT_EQ(+Scan().header.ucSide, 0);
+}
+
+}  // namespace
