@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "framework/barcode.h"
+#include "framework/messages.h"
+#include "sim/barcode_decoding.h"
 #include "sim/barcode_settings.h"
 #include "sim/com_string.h"
 #include "sim/errors.h"
@@ -19,6 +22,56 @@ namespace {
 constexpr std::int32_t kNotServed = error::kDriverFailure;
 
 class BarcodeReader;
+
+// The page a source plays, kept whole: its layout and its uncompressed rows.
+class PageCollector final : public Stage {
+ public:
+  std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
+    TrackFormat(format, code, argument, pointer);
+    if (code == QelDrvData && argument > 0 && pointer != nullptr) {
+      const auto* bytes = static_cast<const std::uint8_t*>(pointer);
+      rows.insert(rows.end(), bytes, bytes + argument);
+    }
+    return 0;
+  }
+  PageFormat format;
+  std::vector<std::uint8_t> rows;
+};
+
+// One text found, as a COM object of its own.
+class BarcodeResult final : public IBarcodeResult {
+ public:
+  explicit BarcodeResult(std::string text) : text_(std::move(text)) {}
+
+  std::int32_t QELCALLBACK QueryInterface(const ComGuid& iid, void** object) noexcept override {
+    if (object == nullptr) return error::kInvalidArgument;
+    *object = nullptr;
+    if (iid != kIidUnknown) return kComNoInterface;
+    AddRef();
+    *object = static_cast<IBarcodeResult*>(this);
+    return 0;
+  }
+  std::uint32_t QELCALLBACK AddRef() noexcept override { return ++references_; }
+  std::uint32_t QELCALLBACK Release() noexcept override {
+    const std::uint32_t left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  std::int32_t QELCALLBACK Reserved3() noexcept override { return kNotServed; }
+  std::int32_t QELCALLBACK Reserved4() noexcept override { return kNotServed; }
+  std::int32_t QELCALLBACK Reserved5() noexcept override { return kNotServed; }
+  std::int32_t QELCALLBACK Reserved6() noexcept override { return kNotServed; }
+  std::int32_t QELCALLBACK get_Text(platform::ComString* text) noexcept override {
+    if (text == nullptr) return error::kInvalidArgument;
+    *text = NewComString(text_);
+    return *text != nullptr ? 0 : error::kNoMemory;
+  }
+
+ private:
+  ~BarcodeResult() = default;
+  std::atomic<std::uint32_t> references_{1};
+  std::string text_;
+};
 
 // Every live reader, newest last. The lock also guards the readers' settings, which tests
 // read from their own thread.
@@ -93,22 +146,55 @@ class BarcodeReader final : public IBarcodeReader {
   std::int32_t QELCALLBACK Reserved12() noexcept override { return kNotServed; }
   std::int32_t QELCALLBACK Reserved13() noexcept override { return kNotServed; }
 
-  std::int32_t QELCALLBACK ZAFTPipePull(DriverRecord*) noexcept override { return error::kNoPaper; }
+  // Pulls the page the source plays and reads it; the results stay until the next pull.
+  // Where the build reads no barcodes the pull fails with kMessageNotSupported, and the
+  // results are none.
+  std::int32_t QELCALLBACK ZAFTPipePull(DriverRecord* source) noexcept override {
+    return Guard([&]() -> std::int32_t {
+      {
+        std::lock_guard lock(readersMutex);
+        results_.reset();
+      }
+      if (source == nullptr) return error::kInvalidArgument;
+      PageCollector page;
+      if (const auto rc = RunSource(*source, page); rc < 0) return rc;
+      BarcodeSettings settings;
+      {
+        std::lock_guard lock(readersMutex);
+        settings = settings_;
+      }
+      auto texts = ReadBarcodes(page.format, page.rows, settings);
+      if (!texts) return error::kMessageNotSupported;
+      std::lock_guard lock(readersMutex);
+      results_ = std::move(*texts);
+      return 0;
+    });
+  }
 
   std::int32_t QELCALLBACK Reserved15() noexcept override { return kNotServed; }
   std::int32_t QELCALLBACK Reserved16() noexcept override { return kNotServed; }
   std::int32_t QELCALLBACK Reserved17() noexcept override { return kNotServed; }
 
-  // No page has been read, so there is no result of any number.
-  std::int32_t QELCALLBACK get_Result(std::int32_t, IBarcodeResult** result) noexcept override {
+  std::int32_t QELCALLBACK get_Result(std::int32_t number,
+                                      IBarcodeResult** result) noexcept override {
     if (result != nullptr) *result = nullptr;
-    return error::kInvalidArgument;
+    return Guard([&]() -> std::int32_t {
+      std::lock_guard lock(readersMutex);
+      if (result == nullptr || !results_ || number < 1 ||
+          static_cast<std::size_t>(number) > results_->size()) {
+        return error::kInvalidArgument;
+      }
+      *result = new BarcodeResult((*results_)[static_cast<std::size_t>(number) - 1]);
+      return 0;
+    });
   }
 
+  // Fails when no page was read since the last pull.
   std::int32_t QELCALLBACK get_barcoderesultcount(std::int32_t* count) noexcept override {
     if (count == nullptr) return error::kInvalidArgument;
-    *count = 0;
-    return 0;
+    std::lock_guard lock(readersMutex);
+    *count = results_ ? static_cast<std::int32_t>(results_->size()) : 0;
+    return results_ ? 0 : kNotServed;
   }
 
  private:
@@ -119,6 +205,7 @@ class BarcodeReader final : public IBarcodeReader {
 
   std::atomic<std::uint32_t> references_{1};
   BarcodeSettings settings_ = BarcodeSettings::Defaults();
+  std::optional<std::vector<std::string>> results_;  // of the last page pulled
 };
 
 }  // namespace

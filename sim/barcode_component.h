@@ -2,8 +2,9 @@
 // through QelIpCreateInstance and the interface in framework/barcode.h.
 //
 // A new reader has one reference and BarcodeSettings::Defaults(); GetState and PutState carry
-// its settings as their text (sim/barcode_settings.h). It has no property sheet and reads no
-// pages yet: ShowPropertySheet and ZAFTPipePull fail, and it reports no results.
+// its settings as their text (sim/barcode_settings.h). ZAFTPipePull plays the page of a
+// source driver (the replay driver) and reads its barcodes with zxing-cpp; the count and the
+// results answer for that page. It has no property sheet yet.
 #pragma once
 
 #include <cstdint>

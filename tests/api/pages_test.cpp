@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host_library.h"
+#include "sim/barcode_decoding.h"
 #include "sim/codecs.h"
 #include "sim/mem_image.h"
 #include "sim/memory.h"
@@ -250,6 +251,50 @@ TEST_F(Pages, TheScannersBarcodesFillTheTableInOrderFiveAtMost) {
   const KOV_PAGEHEADER second = Scan().header;
   EXPECT_STREQ(second.aBarcodes[4].szText, "5");
   EXPECT_EQ(+second.aBarcodes[4].usNumber, 5);
+}
+
+TEST_F(Pages, TheComponentReadsTheCapturedPageAfterTheScannersTexts) {
+  struct Code {
+    const char* symbology;
+    const char* text;
+    sim::PageArea area;
+  };
+  const auto addPage = [&](const std::string& name, std::initializer_list<Code> codes,
+                           const std::string& sidecar = "") {
+    sim::BitonalPage page = sim::RenderPage(sim::TextPageRecipe(300, 20));
+    for (const Code& code : codes) {
+      ASSERT_TRUE(sim::DrawBarcode(page, code.area, code.symbology, code.text)) << code.text;
+    }
+    ASSERT_TRUE(sim::WritePbm(page, Folder() / name));
+    if (!sidecar.empty()) std::ofstream(Folder() / (name + ".txt")) << sidecar;
+  };
+  // A full page with linear and 2-D codes together.
+  addPage("1.pbm", {{"Code128", "CODE-ONE", {0.3, 0.2, 2.6, 0.6}},
+                    {"QRCode", "QR-TWO", {6.9, 0.1, 0.8, 0.8}},
+                    {"Code39", "THREE", {3.1, 0.2, 3.4, 0.6}}});
+  addPage("2.pbm",
+          {{"Code128", "ALPHA", {0.5, 10.2, 3.0, 0.6}}, {"Code39", "BETA", {4.5, 10.2, 3.5, 0.6}}},
+          "barcodes=S1;S2;S3\n");
+  addPage("3.pbm", {{"Code128", "A-TEXT-OF-25-CHARACTERS-X", {0.5, 10.2, 5.0, 0.6}}});
+  SendRecord([](ParmRecord& record) { record.bro = 1; });
+
+  const auto texts = [](const KOV_PAGEHEADER& header, std::size_t from, std::size_t to) {
+    std::vector<std::string> found;
+    for (std::size_t i = from; i < to; ++i) found.emplace_back(header.aBarcodes[i].szText);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  const KOV_PAGEHEADER first = Scan().header;
+  EXPECT_EQ(texts(first, 0, 3), (std::vector<std::string>{"CODE-ONE", "QR-TWO", "THREE"}));
+  EXPECT_EQ(+first.aBarcodes[2].usNumber, 3);
+  const KOV_PAGEHEADER second = Scan().header;
+  EXPECT_EQ(texts(second, 0, 3), (std::vector<std::string>{"S1", "S2", "S3"}));
+  EXPECT_EQ(texts(second, 3, 5), (std::vector<std::string>{"ALPHA", "BETA"}));
+  const KOV_PAGEHEADER third = Scan().header;
+  EXPECT_EQ(+third.aBarcodes[0].usLength, 25) << "a text too long is not counted";
+  EXPECT_EQ(+third.aBarcodes[0].usNumber, 1);
+  EXPECT_STREQ(third.aBarcodes[0].szText, "");
+  EXPECT_EQ(CountLogged("Too big for ULRA - max 20 characters"), 1u);
 }
 
 TEST_F(Pages, AKilledOrFailedRunKeepsItsPageInTheFeederAndLeavesNothingBehind) {

@@ -1,0 +1,117 @@
+#include "sim/barcode_decoding.h"
+
+#if KOV_BARCODE_READING
+#define ZX_USE_UTF8 1  // texts as UTF-8 std::string
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
+#include <ZXing/ReadBarcode.h>
+#endif
+
+namespace sim {
+
+#if KOV_BARCODE_READING
+
+namespace {
+
+ZXing::BarcodeFormats FormatsOf(const BarcodeSettings& settings) {
+  ZXing::BarcodeFormats formats;
+  for (std::size_t i = 0; i < kSymbologyNames.size(); ++i) {
+    if ((settings.symbologies >> i & 1) != 0) {
+      formats |= ZXing::BarcodeFormatFromString(std::string(kSymbologyNames[i]));
+    }
+  }
+  return formats;
+}
+
+// One byte a dot, 0 black to 255 white, as the reader takes gray images.
+std::optional<std::vector<std::uint8_t>> Luminance(const PageFormat& format,
+                                                   const std::vector<std::uint8_t>& rows) {
+  const std::size_t stride = format.RowBytes();
+  if (format.width <= 0 || format.length <= 0 ||
+      rows.size() < stride * static_cast<std::size_t>(format.length)) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> gray(static_cast<std::size_t>(format.width) *
+                                 static_cast<std::size_t>(format.length));
+  for (std::int32_t y = 0; y < format.length; ++y) {
+    const std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * stride;
+    std::uint8_t* out =
+        gray.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(format.width);
+    for (std::int32_t x = 0; x < format.width; ++x) {
+      if (format.bits == 1) {
+        out[x] = (row[x / 8] >> (7 - x % 8) & 1) != 0 ? 0 : 255;
+      } else if (format.samples == 3) {
+        const std::uint8_t* dot = row + 3 * static_cast<std::size_t>(x);
+        out[x] = ZXing::RGBToLum(dot[0], dot[1], dot[2]);
+      } else {
+        out[x] = format.photometric == 0 ? static_cast<std::uint8_t>(255 - row[x]) : row[x];
+      }
+    }
+  }
+  return gray;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> ReadBarcodes(const PageFormat& format,
+                                                     const std::vector<std::uint8_t>& rows,
+                                                     const BarcodeSettings& settings) {
+  if ((format.bits != 1 && format.bits != 8) || format.compression != 1) return std::nullopt;
+  const auto gray = Luminance(format, rows);
+  if (!gray) return std::nullopt;
+  ZXing::DecodeHints hints;
+  hints.setFormats(FormatsOf(settings));
+  hints.setTryHarder(settings.tryHarder);
+  hints.setTryRotate(settings.tryHarder);
+  // Downscaling trips an assertion of the packaged library on full pages with linear codes.
+  hints.setTryDownscale(false);
+  hints.setMaxNumberOfSymbols(
+      static_cast<std::uint8_t>(std::min<std::uint32_t>(settings.maxResults, 255)));
+  const ZXing::ImageView view(gray->data(), format.width, format.length, ZXing::ImageFormat::Lum);
+  std::vector<std::string> texts;
+  for (const ZXing::Result& result : ZXing::ReadBarcodes(view, hints)) {
+    if (result.isValid() && texts.size() < settings.maxResults) texts.push_back(result.text());
+  }
+  return texts;
+}
+
+bool DrawBarcode(BitonalPage& page, const PageArea& area, std::string_view symbology,
+                 const std::string& text) {
+  const auto format = ZXing::BarcodeFormatFromString(std::string(symbology));
+  const auto dpi = page.xResolution.lNumerator / std::max(page.xResolution.lDenominator, 1);
+  const auto left = static_cast<std::int32_t>(area.left * dpi);
+  const auto top = static_cast<std::int32_t>(area.top * dpi);
+  const auto width = static_cast<std::int32_t>(area.width * dpi);
+  const auto height = static_cast<std::int32_t>(area.height * dpi);
+  if (format == ZXing::BarcodeFormat::None || width <= 0 || height <= 0) return false;
+  try {
+    const ZXing::BitMatrix matrix =
+        ZXing::MultiFormatWriter(format).setMargin(0).encode(text, width, height);
+    for (int y = 0; y < matrix.height(); ++y) {
+      for (int x = 0; x < matrix.width(); ++x) {
+        if (matrix.get(x, y) && left + x < page.width && top + y < page.height) {
+          FillSpan(page, top + y, left + x, left + x + 1);
+        }
+      }
+    }
+    return matrix.width() <= width + 1 && matrix.height() <= height + 1;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+#else
+
+bool DrawBarcode(BitonalPage&, const PageArea&, std::string_view, const std::string&) {
+  return false;
+}
+
+std::optional<std::vector<std::string>> ReadBarcodes(const PageFormat&,
+                                                     const std::vector<std::uint8_t>&,
+                                                     const BarcodeSettings&) {
+  return std::nullopt;
+}
+
+#endif
+
+}  // namespace sim
