@@ -95,7 +95,7 @@ TEST_F(BarcodeReader, AnswersThroughItsTableBySlotNumber) {
   platform::FreeComString(state);
   EXPECT_STREQ(text, kDefaultState);
   std::int32_t count = -1;
-  EXPECT_EQ(reinterpret_cast<ResultCount>(table[19])(reader, &count), 0);
+  EXPECT_LT(reinterpret_cast<ResultCount>(table[19])(reader, &count), 0) << "no page read";
   EXPECT_EQ(count, 0);
   EXPECT_EQ(reinterpret_cast<Count>(table[2])(reader), 1u);
   EXPECT_EQ(reinterpret_cast<Count>(table[2])(reader), 0u);
@@ -189,15 +189,15 @@ TEST_F(BarcodeReader, RefusesABadStateAndKeepsItsOwn) {
   reader->Release();
 }
 
-TEST_F(BarcodeReader, HasNoPropertySheetPagesOrResultsYet) {
+TEST_F(BarcodeReader, HasNoPropertySheetAndNoResultsUntilAPageWasRead) {
   IBarcodeReader* reader = NewReader();
   ASSERT_NE(reader, nullptr);
   EXPECT_LT(reader->ShowPropertySheet(nullptr), 0);
   DriverRecord source{};
-  EXPECT_EQ(reader->ZAFTPipePull(&source), sim::error::kNoPaper);
+  EXPECT_EQ(reader->ZAFTPipePull(&source), sim::error::kDriverNotFound) << "no source loaded";
 
   std::int32_t count = -1;
-  EXPECT_EQ(reader->get_barcoderesultcount(&count), 0);
+  EXPECT_LT(reader->get_barcoderesultcount(&count), 0) << "no page was read";
   EXPECT_EQ(count, 0);
   auto* result = reinterpret_cast<IBarcodeResult*>(reader);
   EXPECT_LT(reader->get_Result(1, &result), 0);
