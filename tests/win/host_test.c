@@ -84,6 +84,8 @@ typedef uint16_t(KOVAPI* QueryParmCall)(ParmRecord*, uint16_t, void*);
 typedef uint16_t(KOVAPI* SetStateCall)(int32_t, ParmRecord*);
 typedef uint16_t(KOVAPI* PrtTextCall)(int32_t, uint32_t, const char*, int32_t);
 typedef uint16_t(KOVAPI* QueryCltCall)(ParmRecord*, SCAN_CLT_ENTRY*);
+typedef uint16_t(KOVAPI* AreaEjectCall)(int32_t, KOV_PAGEHEADER**, uint8_t*, uint32_t*);
+typedef uint16_t(KOVAPI* GetDataCall)(int32_t, uint8_t*, uint32_t*, int32_t);
 
 static ParmRecord record;
 static SCAN_CLT_ENTRY colours[256];
@@ -111,10 +113,49 @@ static void WriteProfile(const char* folder) {
   if (profile == NULL) return;
   fputs(
       "[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=VSEND\n"
-      "[VSEND]\nType=VirtualScanner\nSendParams=1\n",
+      "[VSEND]\nType=VirtualScanner\nSendParams=1\nImageFolder=pages\n",
       profile);
   fclose(profile);
 }
+
+/* A letter page at 300 dpi, one bit, whole bytes a row: the byte at (row, column). */
+#define PAGE_WIDTH 2544
+#define PAGE_LENGTH 3300
+#define PAGE_ROW_BYTES (PAGE_WIDTH / 8)
+#define PAGE_BYTES ((uint32_t)PAGE_ROW_BYTES * PAGE_LENGTH)
+static uint8_t PageByte(int page, uint32_t at) {
+  return (uint8_t)((at / PAGE_ROW_BYTES) * 31u + (at % PAGE_ROW_BYTES) * 7u + (uint32_t)page);
+}
+
+/* Two such pages in the scanner's image folder, as PBM files. */
+static void WritePages(const char* folder) {
+  char path[MAX_PATH];
+  int page;
+  snprintf(path, sizeof path, "%spages", folder);
+  CreateDirectoryA(path, NULL);
+  for (page = 1; page <= 2; ++page) {
+    FILE* file;
+    uint32_t at;
+    snprintf(path, sizeof path, "%spages\\page%d.pbm", folder, page);
+    file = fopen(path, "wb");
+    CHECK(file != NULL);
+    if (file == NULL) return;
+    fprintf(file, "P4\n%d %d\n", PAGE_WIDTH, PAGE_LENGTH);
+    for (at = 0; at < PAGE_BYTES; ++at) fputc(PageByte(page, at), file);
+    fclose(file);
+  }
+}
+
+static int PageMatches(int page, const uint8_t* data, uint32_t length) {
+  uint32_t at;
+  if (length != PAGE_BYTES) return 0;
+  for (at = 0; at < length; ++at) {
+    if (data[at] != PageByte(page, at)) return 0;
+  }
+  return 1;
+}
+
+static uint8_t pageData[PAGE_BYTES];
 
 static int LogHasLine(const char* folder, const char* message) {
   char path[MAX_PATH];
@@ -160,10 +201,16 @@ int main(void) {
   SetStateCall scanSetState;
   PrtTextCall scanSetPrtText;
   QueryCltCall scanQueryClt;
+  AreaEjectCall scanAreaEject;
+  GetDataCall scanGetData;
+  KOV_PAGEHEADER* header = NULL;
+  uint32_t length = 0;
+  uint32_t received = 0;
   uint16_t bpp = 8;
 
   OwnFolder(folder, sizeof folder);
   WriteProfile(folder);
+  WritePages(folder);
   snprintf(path, sizeof path, "%sKOVZAFT.LOG", folder);
   DeleteFileA(path);
 
@@ -196,6 +243,8 @@ int main(void) {
   scanSetState = (SetStateCall)Resolve("SCANSETSTATE");
   scanSetPrtText = (PrtTextCall)Resolve("SCANSETPRTTEXT");
   scanQueryClt = (QueryCltCall)Resolve("SCANQUERYCLT");
+  scanAreaEject = (AreaEjectCall)Resolve("SCANAREAEJECT");
+  scanGetData = (GetDataCall)Resolve("SCANGETDATA");
   if (failures > 0) return 1;
 
   CHECK_RC(scanOpen("dev", 0, &handle), RC_SCAN_NOT_INITIALIZED);
@@ -248,6 +297,34 @@ int main(void) {
   CHECK_RC(scanQueryClt(&record, colours), 0);
   CHECK(colours[255].abValue[0] == 255 && colours[255].ucReserved == 0xEE);
 
+  /* Pages, one bit uncompressed: the first whole, the second in pieces, then the end. */
+  bpp = 1;
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_BPP, &bpp), 0);
+  CHECK_RC(scanSetState(handle, &record), 0);
+  length = PAGE_BYTES;
+  CHECK_RC(scanAreaEject(handle, &header, pageData, &length), 0);
+  CHECK(header != NULL && header->usHeaderLength == 253);
+  if (header != NULL) {
+    CHECK(header->usLines == PAGE_LENGTH && header->usBytesPerLine == PAGE_ROW_BYTES);
+    CHECK(header->usBpp == 1 && header->usCompression == SCAN_COMP_NONE);
+    CHECK(header->ulXResNum == 300 && header->ulXResDenom == 1 && header->lSeqNumber == 501);
+    CHECK(header->ucLevel == 1 && header->ucSide == 0);
+    CHECK(header->usDf1Length == 15 && header->usDf2Length == 69);
+  }
+  CHECK(PageMatches(1, pageData, length));
+  length = 1000;
+  CHECK_RC(scanAreaEject(handle, &header, pageData, &length), RC_SCAN_MORE_DATA);
+  received = length;
+  while (received < PAGE_BYTES) {
+    length = 65536;
+    if (scanGetData(handle, pageData + received, &length, 0) != 0 || length == 0) break;
+    received += length;
+  }
+  CHECK(PageMatches(2, pageData, received));
+  CHECK(header != NULL && header->lSeqNumber == 502);
+  CHECK_RC(scanGetData(handle, pageData, &length, 0), RC_SCAN_NO_DATA);
+  CHECK_RC(scanAreaEject(handle, &header, NULL, &length), RC_SCAN_ADF_EMPTY);
+
   CHECK_RC(scanClose(handle), 0);
   CHECK_RC(scanFree(), 0);
   CHECK_RC(scanFree(), RC_SCAN_NOT_INITIALIZED);
@@ -262,6 +339,8 @@ int main(void) {
   CHECK(LogHasLine(folder, "ScanFree called:"));
   CHECK(LogHasLine(folder, "Parameters successfully sent to the scanner"));
   CHECK(LogHasLine(folder, "  unload driver - driver unloaded"));
+  CHECK(LogHasLine(folder, "   QelRunZone called here"));
+  CHECK(LogHasLine(folder, "Done setting up KOV header"));
 
   FreeLibrary(library);
   printf("%s: %d failed checks\n", failures == 0 ? "passed" : "FAILED", failures);
