@@ -16,10 +16,12 @@ build: configure
 	cmake --build $(LINUX_DIR) -j $(JOBS)
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
+# The DLL's codec libraries are cross-built once, from Debian's sources, into the build folder.
 configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
+	scripts/windows-codecs $(WIN_DIR)/codecs
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs)
 
 # Benchmarks, optimised as shipped; not part of `test`.
 bench: bootstrap

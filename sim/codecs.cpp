@@ -2,7 +2,7 @@
 
 #include <cstdio>  // before jpeglib.h, which needs FILE
 
-#if KOV_IMAGE_LIBRARIES
+#if KOV_CODECS
 #include <jpeglib.h>
 #include <tiffio.h>
 #endif
@@ -24,7 +24,7 @@ constexpr std::int32_t kCcittGroup3 = 3;
 constexpr std::int32_t kCcittGroup4 = 4;
 constexpr std::int32_t kJpeg = 6;
 
-#if KOV_IMAGE_LIBRARIES
+#if KOV_CODECS
 
 bool IsCcitt(std::int32_t compression) {
   return compression == kCcittGroup3 || compression == kCcittGroup4;
@@ -259,7 +259,7 @@ std::optional<std::vector<std::uint8_t>> DecodeJpeg(const PageFormat& format,
   return rows;
 }
 
-#endif  // KOV_IMAGE_LIBRARIES
+#endif  // KOV_CODECS
 
 }  // namespace
 
@@ -270,7 +270,7 @@ std::optional<std::vector<std::uint8_t>> EncodePage(const PageFormat& format,
   if (format.compression == kUncompressed)
     return std::vector<std::uint8_t>(rows.begin(),
                                      rows.begin() + static_cast<std::ptrdiff_t>(size));
-#if KOV_IMAGE_LIBRARIES
+#if KOV_CODECS
   if (IsCcitt(format.compression))
     return CcittShaped(format) ? EncodeCcitt(format, rows) : std::nullopt;
   if (format.compression == kJpeg) return EncodeJpeg(format, rows);
@@ -282,7 +282,7 @@ std::optional<std::vector<std::uint8_t>> DecodePage(const PageFormat& format,
                                                     std::span<const std::uint8_t> data) {
   if (format.compression == kUncompressed)
     return std::vector<std::uint8_t>(data.begin(), data.end());
-#if KOV_IMAGE_LIBRARIES
+#if KOV_CODECS
   if (IsCcitt(format.compression))
     return CcittShaped(format) ? DecodeCcitt(format, data) : std::nullopt;
   if (format.compression == kJpeg) return DecodeJpeg(format, data);

@@ -17,5 +17,7 @@ std::unique_ptr<Driver> ImageDriverNamed(std::string_view key);
 // 0 with the driver; error::kDriverNotFound when the profile has no such scanner;
 // error::kBadDriverSettings when its section does not describe one.
 std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& driver);
+// Empties the virtual scanners' feeders, which outlive their drivers.
+void ForgetFeeds();
 
 }  // namespace sim

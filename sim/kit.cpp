@@ -186,6 +186,7 @@ void UnregisterDriver(std::string_view name) {
 void ResetDrivers() {
   DesignTable::Instance().Clear();
   ForgetDrivers();
+  ForgetFeeds();
 }
 
 DriverView::DriverView(std::string_view name) : key_(KeyOrThrow(name)) {}

@@ -1,7 +1,9 @@
 #include "sim/page_images.h"
 
-#if KOV_IMAGE_LIBRARIES
+#if KOV_PNG
 #include <png.h>
+#endif
+#if KOV_CODECS
 #include <tiffio.h>
 #endif
 
@@ -94,7 +96,7 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
   return image;
 }
 
-#if KOV_IMAGE_LIBRARIES
+#if KOV_PNG
 
 struct PngReader {
   png_structp png = nullptr;
@@ -159,6 +161,10 @@ std::optional<PageImage> ReadPng(const std::vector<std::uint8_t>& file, std::int
   return image;
 }
 
+#endif  // KOV_PNG
+
+#if KOV_CODECS
+
 std::optional<PageImage> ReadTiff(const std::filesystem::path& path, std::int32_t dpi) {
   std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.string().c_str(), "r"), TIFFClose);
   if (!tiff) return std::nullopt;
@@ -210,7 +216,7 @@ std::optional<PageImage> ReadTiff(const std::filesystem::path& path, std::int32_
   return image;
 }
 
-#endif  // KOV_IMAGE_LIBRARIES
+#endif  // KOV_CODECS
 
 // The dot as gray 0 (black) to 255 (white) and as colour.
 struct Dot {
@@ -251,8 +257,10 @@ std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::i
   const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
   if (file.size() >= 2 && file[0] == 'P' && file[1] >= '1' && file[1] <= '6')
     return ReadPnm(file, dpi);
-#if KOV_IMAGE_LIBRARIES
+#if KOV_PNG
   if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0) return ReadPng(file, dpi);
+#endif
+#if KOV_CODECS
   if (file.size() >= 4 &&
       ((file[0] == 'I' && file[1] == 'I') || (file[0] == 'M' && file[1] == 'M'))) {
     return ReadTiff(path, dpi);

@@ -16,7 +16,7 @@
 namespace sim {
 namespace {
 
-#if KOV_IMAGE_LIBRARIES
+#if KOV_CODECS
 constexpr std::array<std::int32_t, 4> kCodecs{1, 3, 4, 6};
 #else
 constexpr std::array<std::int32_t, 1> kCodecs{1};

@@ -7,6 +7,9 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -374,14 +377,34 @@ constexpr std::array<Axis, 2> kAxes{{
     {kTagYResolution, kTagImageLength, kTagYPosition, &Config::maxLength},
 }};
 
+// The paper is the scanner's, not its driver's: a driver loaded again under the same name
+// finds the feeder as the last one left it. Forgotten with the drivers (ForgetFeeds).
+struct Feeder {
+  std::filesystem::path folder;
+  std::int32_t dpi = 0;
+  PageFeed feed;
+};
+
+std::mutex feedersMutex;
+std::map<std::string, std::unique_ptr<Feeder>, std::less<>> feeders;
+
+PageFeed& FeedOf(std::string_view key, const Config& config) {
+  std::lock_guard lock(feedersMutex);
+  auto& feeder = feeders[std::string(key)];
+  if (!feeder || feeder->folder != config.imageFolder || feeder->dpi != config.imageDpi) {
+    feeder = std::make_unique<Feeder>(
+        Feeder{config.imageFolder, config.imageDpi,
+               config.imageFolder.empty()
+                   ? PageFeed(static_cast<std::uint32_t>(config.feederPages))
+                   : PageFeed(PageImageFiles(config.imageFolder), config.imageDpi)});
+  }
+  return feeder->feed;
+}
+
 class VirtualScanner final : public Driver {
  public:
-  explicit VirtualScanner(Config config)
-      : Driver(StartingTags(config)),
-        config_(std::move(config)),
-        feed_(config_.imageFolder.empty()
-                  ? PageFeed(static_cast<std::uint32_t>(config_.feederPages))
-                  : PageFeed(PageImageFiles(config_.imageFolder), config_.imageDpi)) {
+  VirtualScanner(std::string_view key, Config config)
+      : Driver(StartingTags(config)), config_(std::move(config)), feed_(FeedOf(key, config_)) {
     PullInPage();
   }
 
@@ -565,7 +588,7 @@ class VirtualScanner final : public Driver {
   }
 
   Config config_;
-  PageFeed feed_;
+  PageFeed& feed_;
   bool pageReady_ = false;
   std::uint32_t sheetSide_ = 0;  // sides delivered: even a front, odd a back when duplex
   std::vector<std::uint8_t> lastPage_;
@@ -580,8 +603,13 @@ std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& 
   if (!described && key != kDefaultName) return error::kDriverNotFound;
   auto config = ReadConfig(Section(described ? &*profile : nullptr, key));
   if (!config) return error::kBadDriverSettings;
-  driver = std::make_unique<VirtualScanner>(std::move(*config));
+  driver = std::make_unique<VirtualScanner>(key, std::move(*config));
   return 0;
+}
+
+void ForgetFeeds() {
+  std::lock_guard lock(feedersMutex);
+  feeders.clear();
 }
 
 std::optional<std::vector<std::uint8_t>> LastScannedPage(std::string_view name) {

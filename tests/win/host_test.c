@@ -118,22 +118,24 @@ static void WriteProfile(const char* folder) {
   fclose(profile);
 }
 
-/* A letter page at 300 dpi, one bit, whole bytes a row: the byte at (row, column). */
+/* A letter page at 300 dpi, one bit, whole bytes a row: the byte at (row, column). Blocks of
+ * black on white, different on each page, as a page a fax code shrinks. */
 #define PAGE_WIDTH 2544
 #define PAGE_LENGTH 3300
 #define PAGE_ROW_BYTES (PAGE_WIDTH / 8)
 #define PAGE_BYTES ((uint32_t)PAGE_ROW_BYTES * PAGE_LENGTH)
 static uint8_t PageByte(int page, uint32_t at) {
-  return (uint8_t)((at / PAGE_ROW_BYTES) * 31u + (at % PAGE_ROW_BYTES) * 7u + (uint32_t)page);
+  const uint32_t block = (at % PAGE_ROW_BYTES) / 16u + (at / PAGE_ROW_BYTES) / 64u + (uint32_t)page;
+  return block % 7u == 0 ? 0xF0 : 0x00;
 }
 
-/* Two such pages in the scanner's image folder, as PBM files. */
+/* Three such pages in the scanner's image folder, as PBM files. */
 static void WritePages(const char* folder) {
   char path[MAX_PATH];
   int page;
   snprintf(path, sizeof path, "%spages", folder);
   CreateDirectoryA(path, NULL);
-  for (page = 1; page <= 2; ++page) {
+  for (page = 1; page <= 3; ++page) {
     FILE* file;
     uint32_t at;
     snprintf(path, sizeof path, "%spages\\page%d.pbm", folder, page);
@@ -323,6 +325,16 @@ int main(void) {
   CHECK(PageMatches(2, pageData, received));
   CHECK(header != NULL && header->lSeqNumber == 502);
   CHECK_RC(scanGetData(handle, pageData, &length, 0), RC_SCAN_NO_DATA);
+
+  /* The third page through the Group 4 pipe. */
+  value = SCAN_COMP_G4;
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_COMP, &value), 0);
+  CHECK_RC(scanSetState(handle, &record), 0);
+  length = PAGE_BYTES;
+  CHECK_RC(scanAreaEject(handle, &header, pageData, &length), 0);
+  CHECK(header != NULL && header->usCompression == SCAN_COMP_G4);
+  CHECK(header != NULL && header->usLines == PAGE_LENGTH && header->lSeqNumber == 503);
+  CHECK(length > 0 && length < PAGE_BYTES);
   CHECK_RC(scanAreaEject(handle, &header, NULL, &length), RC_SCAN_ADF_EMPTY);
 
   CHECK_RC(scanClose(handle), 0);
