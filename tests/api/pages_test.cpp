@@ -337,3 +337,97 @@ TEST_F(DuplexPages, BacksAreOddPagesAndDataFieldsComeFromTheScanner) {
 }
 
 }  // namespace
+
+namespace {
+
+class PausingPages : public Pages {
+ protected:
+  // Asks for a page before each one, and can pause.
+  PausingPages() : Pages("ScanTypes=3\nFeederStatus=0x210003\n") {}
+};
+
+TEST_F(PausingPages, APausedFeederIsRestartedOnceWhenNoPageIsReady) {
+  AddTextPage("1.pbm", 30);
+  AddTextPage("2.pbm", 31);
+  SendRecord();
+  ASSERT_EQ(lib.SCANPAUSE(handle), 0);
+  EXPECT_EQ(lib.SCANPAUSE(handle), 0) << "already paused";
+  EXPECT_EQ(Scan().rc, RC_SCAN_MORE_DATA) << "the page it held when it stopped";
+  EXPECT_EQ(CountLogged("Since it's been paused, I'm restarting the scanner"), 0u);
+  EXPECT_EQ(Scan().rc, RC_SCAN_MORE_DATA) << "restarted for the next";
+  EXPECT_EQ(CountLogged("Since it's been paused, I'm restarting the scanner"), 1u);
+  EXPECT_EQ(CountLogged("Checking feeder again"), 1u);
+  EXPECT_EQ(Scan().rc, RC_SCAN_ADF_EMPTY);
+}
+
+class LevelledPages : public Pages {
+ protected:
+  LevelledPages() : Pages("PageLevelTag=1\nPageSideTag=1\n") {}
+};
+
+TEST_F(LevelledPages, LevelsAndSidesComeFromTheScannersPageTags) {
+  AddTextPage("1.pbm", 32, "level=3\nside=1\n");
+  AddTextPage("2.pbm", 33, "level=0\njobsep=5\n");
+  SendRecord();
+  const KOV_PAGEHEADER first = Scan().header;
+  EXPECT_EQ(+first.ucLevel, 3);
+  EXPECT_EQ(+first.ucSide, 1);
+  const KOV_PAGEHEADER second = Scan().header;
+  EXPECT_EQ(+second.ucLevel, 1) << "a level tag of 0 is level 1, whatever 1448 says";
+  EXPECT_EQ(+second.ucSide, 0);
+}
+
+class JobSeparatorPages : public Pages {};
+
+TEST_F(JobSeparatorPages, WithoutALevelTagASeparatorValueMakesLevelTwo) {
+  AddTextPage("1.pbm", 34, "jobsep=5\n");
+  AddTextPage("2.pbm", 35);
+  SendRecord();
+  EXPECT_EQ(+Scan().header.ucLevel, 2);
+  EXPECT_EQ(+Scan().header.ucLevel, 1);
+}
+
+TEST_F(Pages, GroupThreeTwoDimensionalAndJpegGrayDecodeToWhatWasScanned) {
+  const Bytes bitonal = LetterRows(AddTextPage("1.pbm", 36));
+  // An 8-bit gray page: a smooth ramp across, darker down the page.
+  {
+    std::ofstream gray(Folder() / "2.pgm", std::ios::binary);
+    gray << "P5\n" << kLetterWidth << ' ' << kLetterLength << "\n255\n";
+    for (std::int32_t y = 0; y < kLetterLength; ++y) {
+      for (std::int32_t x = 0; x < kLetterWidth; ++x)
+        gray.put(static_cast<char>((x / 10 + y / 20) & 0xFF));
+    }
+  }
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G3_2D);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  const ScannedPage g3 = Scan();
+  EXPECT_EQ(+g3.header.usCompression, SCAN_COMP_G3_2D);
+  sim::PageFormat format;
+  format.width = kLetterWidth;
+  format.length = kLetterLength;
+  format.compression = 3;
+  format.t4Options = 1;
+  EXPECT_EQ(sim::DecodePage(format, g3.data), bitonal);
+
+  Set<std::uint16_t>(SCAN_PARM_BPP, 8);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_JPEG);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  const ScannedPage jpeg = Scan();
+  EXPECT_EQ(+jpeg.header.usCompression, SCAN_COMP_JPEG);
+  EXPECT_EQ(+jpeg.header.usBpp, 8);
+  format.bits = 8;
+  format.photometric = 1;
+  format.compression = 6;
+  const auto decoded = sim::DecodePage(format, jpeg.data);
+  ASSERT_TRUE(decoded);
+  const auto expected = sim::LastScannedPage("VSCAN");
+  ASSERT_TRUE(expected && expected->size() == decoded->size());
+  std::uint64_t difference = 0;
+  for (std::size_t i = 0; i < decoded->size(); ++i) {
+    difference += static_cast<std::uint64_t>(std::abs((*decoded)[i] - (*expected)[i]));
+  }
+  EXPECT_LT(difference / decoded->size(), 3u) << "JPEG stays close to the page";
+}
+
+}  // namespace
