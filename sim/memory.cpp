@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 #include "framework/qel.h"
 #include "sim/errors.h"
@@ -14,6 +16,9 @@ namespace sim {
 namespace {
 
 // Knowing every live block lets QelFree refuse a block twice instead of corrupting the heap.
+// Freed blocks are kept by size, up to a bound, and handed out again for the same size, as a
+// framework's allocator does: a page's blocks come and go with every page, and fresh memory
+// from the system costs a page fault for every 4 KiB.
 class BlockTable {
  public:
   static BlockTable& Instance() {
@@ -22,12 +27,18 @@ class BlockTable {
   }
 
   void* Allocate(std::uint32_t size) {
-    std::lock_guard lock(mutex_);
     // Every block is distinct, an empty one too.
-    void* block = std::calloc(std::max<std::uint32_t>(size, 1), 1);
-    if (block == nullptr) return nullptr;
+    const std::size_t bytes = std::max<std::uint32_t>(size, 1);
+    std::lock_guard lock(mutex_);
+    void* block = TakeKept(bytes);
+    if (block != nullptr) {
+      std::memset(block, 0, bytes);
+    } else {
+      block = std::calloc(bytes, 1);
+      if (block == nullptr) return nullptr;
+    }
     try {
-      blocks_.insert(block);
+      blocks_.emplace(block, bytes);
     } catch (...) {
       std::free(block);
       return nullptr;
@@ -37,8 +48,11 @@ class BlockTable {
 
   bool Free(void* block) {
     std::lock_guard lock(mutex_);
-    if (blocks_.erase(block) == 0) return false;
-    std::free(block);
+    const auto found = blocks_.find(block);
+    if (found == blocks_.end()) return false;
+    const std::size_t bytes = found->second;
+    blocks_.erase(found);
+    Keep(block, bytes);
     return true;
   }
 
@@ -48,8 +62,39 @@ class BlockTable {
   }
 
  private:
+#if defined(__SANITIZE_ADDRESS__)
+  // Under AddressSanitizer every freed block goes back at once, so a use after free shows.
+  static constexpr std::size_t kKeptBytesMax = 0;
+#else
+  static constexpr std::size_t kKeptBytesMax = 64 * 1024 * 1024;
+#endif
+
+  void* TakeKept(std::size_t bytes) {
+    const auto found = kept_.find(bytes);
+    if (found == kept_.end() || found->second.empty()) return nullptr;
+    void* block = found->second.back();
+    found->second.pop_back();
+    keptBytes_ -= bytes;
+    return block;
+  }
+
+  void Keep(void* block, std::size_t bytes) {
+    if (keptBytes_ + bytes > kKeptBytesMax) {
+      std::free(block);
+      return;
+    }
+    try {
+      kept_[bytes].push_back(block);
+      keptBytes_ += bytes;
+    } catch (...) {
+      std::free(block);
+    }
+  }
+
   std::mutex mutex_;
-  std::unordered_set<void*> blocks_;
+  std::unordered_map<void*, std::size_t> blocks_;
+  std::unordered_map<std::size_t, std::vector<void*>> kept_;
+  std::size_t keptBytes_ = 0;
 };
 
 }  // namespace

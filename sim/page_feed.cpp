@@ -33,11 +33,15 @@ std::map<std::string, std::string> ReadSidecar(const std::filesystem::path& imag
 }  // namespace
 
 PageFeed::PageFeed(std::vector<std::filesystem::path> images, std::int32_t dpi)
-    : images_(std::move(images)), dpi_(dpi) {}
+    : images_(std::move(images)), total_(images_.size()), dpi_(dpi) {}
 
 std::uint32_t PageFeed::Waiting() const {
   if (images_.empty()) return blank_;
-  return static_cast<std::uint32_t>(images_.size() - next_);
+  return static_cast<std::uint32_t>(total_ - next_);
+}
+
+void PageFeed::Repeat(std::uint32_t rounds) {
+  total_ += images_.size() * rounds;
 }
 
 std::optional<FedPage> PageFeed::Peek(const PageFormat& format) {
@@ -51,7 +55,7 @@ std::optional<FedPage> PageFeed::Peek(const PageFormat& format) {
     }
     return FedPage{rendered_, {}};
   }
-  const auto& path = images_[next_];
+  const auto& path = images_[next_ % images_.size()];
   if (cachedPath_ != path) {
     cachedImage_ = ReadPageImage(path, dpi_);
     cachedPath_ = path;

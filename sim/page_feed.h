@@ -38,11 +38,14 @@ class PageFeed {
   // the image cannot be read. The page leaves the feeder only through Take.
   std::optional<FedPage> Peek(const PageFormat& format);
   void Take();
+  // The folder's images wait `rounds` more times after those waiting now.
+  void Repeat(std::uint32_t rounds);
 
  private:
   std::uint32_t blank_ = 0;
   std::vector<std::filesystem::path> images_;
-  std::size_t next_ = 0;
+  std::size_t next_ = 0;   // images taken
+  std::size_t total_ = 0;  // images the feeder holds in all
   std::int32_t dpi_ = 300;
   // The last image read and its last rendering: a batch of one image runs without reading
   // or rendering again.

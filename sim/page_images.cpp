@@ -116,6 +116,17 @@ void ReadPngBytes(png_structp png, png_bytep out, png_size_t count) {
   source->at += count;
 }
 
+// The file's resolution in dots per inch, else `otherwise`.
+std::int32_t PngDpi(const PngReader& reader, std::int32_t otherwise) {
+  png_uint_32 xPerMetre = 0, yPerMetre = 0;
+  int unit = 0;
+  if (png_get_pHYs(reader.png, reader.info, &xPerMetre, &yPerMetre, &unit) != 0 &&
+      unit == PNG_RESOLUTION_METER && xPerMetre > 0) {
+    return static_cast<std::int32_t>((xPerMetre * 254 + 5000) / 10000);
+  }
+  return otherwise;
+}
+
 // Reads into `image` (gray or RGB, 8 bits); false on a bad file. Holds nothing to destroy
 // between its setjmp and libpng's long jump.
 bool DecodePng(PngReader& reader, PngSource& source, PageImage& image, std::int32_t dpi) {
@@ -131,13 +142,7 @@ bool DecodePng(PngReader& reader, PngSource& source, PageImage& image, std::int3
   png_read_update_info(reader.png, reader.info);
   const auto width = static_cast<std::int32_t>(png_get_image_width(reader.png, reader.info));
   const auto height = static_cast<std::int32_t>(png_get_image_height(reader.png, reader.info));
-  png_uint_32 xPerMetre = 0, yPerMetre = 0;
-  int unit = 0;
-  if (png_get_pHYs(reader.png, reader.info, &xPerMetre, &yPerMetre, &unit) != 0 &&
-      unit == PNG_RESOLUTION_METER && xPerMetre > 0) {
-    dpi = static_cast<std::int32_t>((xPerMetre * 254 + 5000) / 10000);
-  }
-  image.format = FormatOf(width, height, gray ? 1 : 3, 8, dpi);
+  image.format = FormatOf(width, height, gray ? 1 : 3, 8, PngDpi(reader, dpi));
   image.rows.assign(image.format.RowBytes() * static_cast<std::size_t>(height), 0);
   if (png_get_rowbytes(reader.png, reader.info) != image.format.RowBytes()) return false;
   std::vector<png_bytep> rows(static_cast<std::size_t>(height));

@@ -419,6 +419,10 @@ class VirtualScanner final : public Driver {
     feed_ = PageFeed(pages);
     PullInPage();
   }
+  void RepeatFeeder(std::uint32_t rounds) {
+    feed_.Repeat(rounds);
+    PullInPage();
+  }
 
   // The rows of the page delivered last, before any compression.
   const std::vector<std::uint8_t>& LastPage() const { return lastPage_; }
@@ -612,30 +616,38 @@ void ForgetFeeds() {
   feeders.clear();
 }
 
-std::optional<std::vector<std::uint8_t>> LastScannedPage(std::string_view name) {
-  const auto key = DriverKey(std::string(name).c_str());
-  std::optional<std::vector<std::uint8_t>> page;
-  if (key) {
-    ReadLoaded(*key, [&](const Driver& driver) {
-      if (const auto* scanner = dynamic_cast<const VirtualScanner*>(&driver))
-        page = scanner->LastPage();
-    });
-  }
-  return page;
-}
+namespace {
 
-bool SetFeederPages(std::string_view name, std::uint32_t pages) {
+// Runs `use` on the virtual scanner loaded last under the name; false when there is none.
+template <typename Use>
+bool WithScanner(std::string_view name, Use use) {
   const auto key = DriverKey(std::string(name).c_str());
   bool found = false;
   if (key) {
     ChangeLoaded(*key, [&](Driver& driver) {
       if (auto* scanner = dynamic_cast<VirtualScanner*>(&driver)) {
-        scanner->LoadFeeder(pages);
+        use(*scanner);
         found = true;
       }
     });
   }
   return found;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> LastScannedPage(std::string_view name) {
+  std::optional<std::vector<std::uint8_t>> page;
+  WithScanner(name, [&](const VirtualScanner& scanner) { page = scanner.LastPage(); });
+  return page;
+}
+
+bool RepeatFeeder(std::string_view name, std::uint32_t rounds) {
+  return WithScanner(name, [&](VirtualScanner& scanner) { scanner.RepeatFeeder(rounds); });
+}
+
+bool SetFeederPages(std::string_view name, std::uint32_t pages) {
+  return WithScanner(name, [&](VirtualScanner& scanner) { scanner.LoadFeeder(pages); });
 }
 
 }  // namespace sim

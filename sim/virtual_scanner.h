@@ -12,6 +12,9 @@ namespace sim {
 // place of those waiting. False when no virtual scanner of that name is loaded.
 bool SetFeederPages(std::string_view name, std::uint32_t pages);
 
+// Lets the images of the scanner's folder wait `rounds` more times, for long batches.
+bool RepeatFeeder(std::string_view name, std::uint32_t rounds);
+
 // The rows of the page the virtual scanner loaded last under the name delivered last, as it
 // rendered them before any compression; empty before its first page. None when no virtual
 // scanner of that name is loaded.
