@@ -17,12 +17,14 @@
 #include "framework/driver_calls.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
+#include "sim/codecs.h"
 #include "sim/page_generator.h"
 #include "sim/virtual_scanner.h"
 
 namespace {
 
-enum class Kind { Bitonal, Group4, Gray, Colour, JpegColour };
+// AllOptions: Group 4 through the pipe, patch-code detection and the barcode search.
+enum class Kind { Bitonal, Group4, Gray, Colour, JpegColour, AllOptions };
 
 constexpr std::uint32_t kChunk = 64 * 1024;
 constexpr std::uint32_t kRounds = 1'000'000;
@@ -38,7 +40,7 @@ std::filesystem::path PrepareFolder(Kind kind) {
       ("kovzaft2-bench-" + std::to_string(getpid()) + "-" + std::to_string(static_cast<int>(kind)));
   std::filesystem::create_directories(folder / "pages");
   const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
-  if (kind == Kind::Bitonal || kind == Kind::Group4) {
+  if (kind == Kind::Bitonal || kind == Kind::Group4 || kind == Kind::AllOptions) {
     sim::WritePbm(text, folder / "pages" / "page.pbm");
   } else {
     // The text page in gray or in colour, with a tint that changes across the sheet.
@@ -72,10 +74,14 @@ class Session {
     SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr);
     std::uint16_t bpp = kind == Kind::Gray ? 8 : IsColour(kind) ? 24 : 1;
     SCANSETPARM("dev", record.get(), SCAN_PARM_BPP, &bpp);
-    std::uint16_t comp = kind == Kind::Group4       ? SCAN_COMP_G4
-                         : kind == Kind::JpegColour ? SCAN_COMP_JPEG
-                                                    : SCAN_COMP_NONE;
+    std::uint16_t comp = kind == Kind::Group4 || kind == Kind::AllOptions ? SCAN_COMP_G4
+                         : kind == Kind::JpegColour                       ? SCAN_COMP_JPEG
+                                                                          : SCAN_COMP_NONE;
     SCANSETPARM("dev", record.get(), SCAN_PARM_COMP, &comp);
+    if (kind == Kind::AllOptions) {
+      record->p2 = record->p3 = record->pt = record->bro = 1;
+      std::strcpy(record->szBarcodeState, "symbologies=Code39,Code128;tryharder=1;maxresults=5");
+    }
     SCANSETSTATE(handle_, record.get());
     sim::RepeatFeeder("VSCAN", kRounds);
   }
@@ -182,6 +188,26 @@ void OneCopyOfThePage(benchmark::State& state, Kind kind) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(bytes * state.iterations()));
 }
+
+// Group 4 of the same page with libtiff directly, to set beside the pipe.
+void Group4Directly(benchmark::State& state) {
+  const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
+  sim::PageFormat format;
+  format.width = 2544;
+  format.length = text.height;
+  format.compression = 4;
+  std::vector<std::uint8_t> rows;
+  for (std::int32_t y = 0; y < text.height; ++y) {
+    const auto* row = text.bits.data() + static_cast<std::size_t>(y) * text.stride;
+    rows.insert(rows.end(), row, row + format.RowBytes());
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(sim::EncodePage(format, rows));
+}
+BENCHMARK(Group4Directly)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_CAPTURE(ThroughTheLibrary, AllOptions, Kind::AllOptions)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 #define KOV_PAGE_BENCHMARKS(kind)                                                          \
   BENCHMARK_CAPTURE(ThroughTheLibrary, kind, Kind::kind)                                   \

@@ -1,5 +1,8 @@
 #include "sim/barcode_decoding.h"
 
+#include <array>
+#include <cstring>
+
 #if KOV_BARCODE_READING
 #define ZX_USE_UTF8 1  // texts as UTF-8 std::string
 #include <ZXing/BitMatrix.h>
@@ -23,6 +26,19 @@ ZXing::BarcodeFormats FormatsOf(const BarcodeSettings& settings) {
   return formats;
 }
 
+// The eight gray dots of each one-bit byte, most significant bit first.
+const std::array<std::array<std::uint8_t, 8>, 256>& DotsOfByte() {
+  static const auto table = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> dots{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+      for (std::size_t bit = 0; bit < 8; ++bit)
+        dots[byte][bit] = (byte >> (7 - bit) & 1) != 0 ? 0 : 255;
+    }
+    return dots;
+  }();
+  return table;
+}
+
 // One byte a dot, 0 black to 255 white, as the reader takes gray images.
 std::optional<std::vector<std::uint8_t>> Luminance(const PageFormat& format,
                                                    const std::vector<std::uint8_t>& rows) {
@@ -31,23 +47,27 @@ std::optional<std::vector<std::uint8_t>> Luminance(const PageFormat& format,
       rows.size() < stride * static_cast<std::size_t>(format.length)) {
     return std::nullopt;
   }
-  std::vector<std::uint8_t> gray(static_cast<std::size_t>(format.width) *
-                                 static_cast<std::size_t>(format.length));
+  const auto width = static_cast<std::size_t>(format.width);
+  std::vector<std::uint8_t> gray(width * static_cast<std::size_t>(format.length) + 8);
   for (std::int32_t y = 0; y < format.length; ++y) {
     const std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * stride;
-    std::uint8_t* out =
-        gray.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(format.width);
-    for (std::int32_t x = 0; x < format.width; ++x) {
-      if (format.bits == 1) {
-        out[x] = (row[x / 8] >> (7 - x % 8) & 1) != 0 ? 0 : 255;
-      } else if (format.samples == 3) {
-        const std::uint8_t* dot = row + 3 * static_cast<std::size_t>(x);
+    std::uint8_t* out = gray.data() + static_cast<std::size_t>(y) * width;
+    if (format.bits == 1) {
+      // Whole bytes at a time; the spare bytes at the end of the buffer take the last one's tail.
+      for (std::size_t i = 0; i < stride; ++i)
+        std::memcpy(out + 8 * i, DotsOfByte()[row[i]].data(), 8);
+      continue;
+    }
+    for (std::size_t x = 0; x < width; ++x) {
+      if (format.samples == 3) {
+        const std::uint8_t* dot = row + 3 * x;
         out[x] = ZXing::RGBToLum(dot[0], dot[1], dot[2]);
       } else {
         out[x] = format.photometric == 0 ? static_cast<std::uint8_t>(255 - row[x]) : row[x];
       }
     }
   }
+  gray.resize(width * static_cast<std::size_t>(format.length));
   return gray;
 }
 
@@ -62,7 +82,8 @@ std::optional<std::vector<std::string>> ReadBarcodes(const PageFormat& format,
   ZXing::DecodeHints hints;
   hints.setFormats(FormatsOf(settings));
   hints.setTryHarder(settings.tryHarder);
-  hints.setTryRotate(settings.tryHarder);
+  // A one-bit page is black and white already: no threshold to look for.
+  if (format.bits == 1) hints.setBinarizer(ZXing::Binarizer::FixedThreshold);
   // Downscaling trips an assertion of the packaged library on full pages with linear codes.
   hints.setTryDownscale(false);
   hints.setMaxNumberOfSymbols(

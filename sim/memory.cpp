@@ -15,6 +15,8 @@
 namespace sim {
 namespace {
 
+constexpr std::uint32_t kZeroFilled = 1;
+
 // Knowing every live block lets QelFree refuse a block twice instead of corrupting the heap.
 // Freed blocks are kept by size, up to a bound, and handed out again for the same size, as a
 // framework's allocator does: a page's blocks come and go with every page, and fresh memory
@@ -26,15 +28,15 @@ class BlockTable {
     return table;
   }
 
-  void* Allocate(std::uint32_t size) {
+  void* Allocate(std::uint32_t size, bool zeroed) {
     // Every block is distinct, an empty one too.
     const std::size_t bytes = std::max<std::uint32_t>(size, 1);
     std::lock_guard lock(mutex_);
     void* block = TakeKept(bytes);
     if (block != nullptr) {
-      std::memset(block, 0, bytes);
+      if (zeroed) std::memset(block, 0, bytes);
     } else {
-      block = std::calloc(bytes, 1);
+      block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
       if (block == nullptr) return nullptr;
     }
     try {
@@ -107,12 +109,12 @@ std::size_t LiveBlockCount() {
 
 extern "C" {
 
-// Blocks come zero-filled whatever the flags ask.
-void* QelAlloc(std::uint32_t size, std::uint32_t /*flags*/) {
+// Flag bit 0 asks for a zero-filled block; otherwise its bytes are whatever they were.
+void* QelAlloc(std::uint32_t size, std::uint32_t flags) {
   using namespace sim;
   try {
     if (EnterOperation(Op::Alloc) < 0) return nullptr;
-    return BlockTable::Instance().Allocate(size);
+    return BlockTable::Instance().Allocate(size, (flags & kZeroFilled) != 0);
   } catch (...) {
     return nullptr;
   }

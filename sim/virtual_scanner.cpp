@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -424,8 +425,8 @@ class VirtualScanner final : public Driver {
     PullInPage();
   }
 
-  // The rows of the page delivered last, before any compression.
-  const std::vector<std::uint8_t>& LastPage() const { return lastPage_; }
+  // The rows of the page delivered last, before any compression; valid until the next run.
+  std::span<const std::uint8_t> LastPage() const { return lastPage_; }
 
   std::int32_t RunPage(Stage& out) override {
     if (AbortPoll() != nullptr && AbortPoll()() < 0) return kErrAborted;
@@ -458,7 +459,7 @@ class VirtualScanner final : public Driver {
       }
     }
     if (const auto rc = writer.Finish(tags); rc < 0) return rc;
-    lastPage_.assign(page->rows.begin(), page->rows.end());
+    lastPage_ = page->rows;
     feed_.Take();
     ++sheetSide_;
     PullInPage();
@@ -594,8 +595,8 @@ class VirtualScanner final : public Driver {
   Config config_;
   PageFeed& feed_;
   bool pageReady_ = false;
-  std::uint32_t sheetSide_ = 0;  // sides delivered: even a front, odd a back when duplex
-  std::vector<std::uint8_t> lastPage_;
+  std::uint32_t sheetSide_ = 0;             // sides delivered: even a front, odd a back when duplex
+  std::span<const std::uint8_t> lastPage_;  // the feed's rendering, kept until its next page
 };
 
 }  // namespace
@@ -638,7 +639,9 @@ bool WithScanner(std::string_view name, Use use) {
 
 std::optional<std::vector<std::uint8_t>> LastScannedPage(std::string_view name) {
   std::optional<std::vector<std::uint8_t>> page;
-  WithScanner(name, [&](const VirtualScanner& scanner) { page = scanner.LastPage(); });
+  WithScanner(name, [&](const VirtualScanner& scanner) {
+    page.emplace(scanner.LastPage().begin(), scanner.LastPage().end());
+  });
   return page;
 }
 

@@ -19,10 +19,15 @@ inline constexpr std::size_t kParmValueSize = sizeof(SCAN_RES);
 inline constexpr std::size_t kColourTableSize = 256;
 
 struct Command {
+  // The record and the colour table are left as they are here: the posting call fills the
+  // record for the commands that read it, and the colour table is written before it is read.
+  // Zeroing 58 KiB for every command would cost a page more than its delivery.
+  Command() noexcept {}
+
   std::uint32_t ulCommand = 0;
 
   // Arguments, copied from the caller.
-  ParmRecord Parms{};                                // commands 4, 5, 6, 12: the caller's record
+  ParmRecord Parms;                                  // commands 4, 5, 6, 12: the caller's record
   std::uint16_t usParm = 0;                          // commands 4, 6
   bool bHasValue = false;                            // commands 4, 6: the caller gave a value
   std::array<std::uint8_t, kParmValueSize> Value{};  // its bytes, in and out
@@ -34,7 +39,7 @@ struct Command {
   std::uint16_t usStoredRc = 0;  // the code the routine stored for SCANLASTERROR, 0 for none
   bool bStoredText = false;      // szErrorText holds the framework text that goes with it
   char szErrorText[kErrorTextSize] = {};
-  std::array<SCAN_CLT_ENTRY, kColourTableSize> Clt{};  // command 12
+  std::array<SCAN_CLT_ENTRY, kColourTableSize> Clt;  // command 12
   std::size_t cltEntries = 0;
 
   // The value buffer as the routines see it: null when the caller gave none.

@@ -102,12 +102,14 @@ void TraceLog(const char* text) {
 }
 
 void TraceLogInt(const char* format, std::int32_t value) {
+  if (!Settings().bLoggingEnabled) return;  // nothing to format for a log that is off
   char line[kTraceFormatSize];
   std::snprintf(line, sizeof line, format, value);
   WriteLine(line);
 }
 
 void TraceLogStr(const char* format, const char* text) {
+  if (!Settings().bLoggingEnabled) return;
   char line[kTraceFormatSize];
   std::snprintf(line, sizeof line, format, text != nullptr ? text : "(null)");
   WriteLine(line);

@@ -85,8 +85,8 @@ std::int32_t QelRunZone(DriverRecord* source, void* workBuffer, std::int32_t wor
 std::int32_t QelDrvDefaultMessage(void* context, std::uint32_t code, std::int32_t argument,
                                   void* pointer);
 
-// Memory: null when there is none. Flags are the framework's; the library passes 0 for page
-// blocks and 1 for run-list tables.
+// Memory: null when there is none. Flags are the framework's: bit 0 asks for a zero-filled
+// block. The library passes 0 for page blocks (written whole) and 1 for run-list tables.
 void* QelAlloc(std::uint32_t size, std::uint32_t flags);
 std::int32_t QelFree(void* block);
 // Copies count bytes of single-sample image data; what it does to them is the framework's.

@@ -21,9 +21,9 @@ class FrameworkHelpers : public ::testing::Test {
   void TearDown() override { sim::ResetSwitches(); }
 };
 
-TEST_F(FrameworkHelpers, AllocGivesZeroFilledBlocksThatFreeOnce) {
+TEST_F(FrameworkHelpers, AllocGivesZeroFilledBlocksWhenAskedThatFreeOnce) {
   const auto before = sim::LiveBlockCount();
-  auto* block = static_cast<unsigned char*>(QelAlloc(64, 0));
+  auto* block = static_cast<unsigned char*>(QelAlloc(64, 1));
   ASSERT_NE(block, nullptr);
   EXPECT_TRUE(std::all_of(block, block + 64, [](unsigned char byte) { return byte == 0; }));
   void* empty = QelAlloc(0, 1);
