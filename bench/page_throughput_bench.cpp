@@ -17,6 +17,7 @@
 #include "framework/driver_calls.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
+#include "sim/barcode_decoding.h"
 #include "sim/codecs.h"
 #include "sim/page_generator.h"
 #include "sim/virtual_scanner.h"
@@ -42,6 +43,15 @@ std::filesystem::path PrepareFolder(Kind kind) {
   const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
   if (kind == Kind::Bitonal || kind == Kind::Group4 || kind == Kind::AllOptions) {
     sim::WritePbm(text, folder / "pages" / "page.pbm");
+    if (kind == Kind::AllOptions) {
+      // Mixed pages: a separator sheet and a page with barcodes join the text page.
+      sim::WritePbm(bench::Page(bench::PageKind::UprightPatch, 300),
+                    folder / "pages" / "patch.pbm");
+      sim::BitonalPage coded = text;
+      sim::DrawBarcode(coded, {0.5, 0.3, 3.0, 0.5}, "Code128", "BATCH-0001");
+      sim::DrawBarcode(coded, {4.5, 0.3, 3.5, 0.5}, "Code39", "DOC42");
+      sim::WritePbm(coded, folder / "pages" / "text-codes.pbm");
+    }
   } else {
     // The text page in gray or in colour, with a tint that changes across the sheet.
     std::ofstream image(folder / "pages" / (IsColour(kind) ? "page.ppm" : "page.pgm"),
@@ -221,5 +231,40 @@ KOV_PAGE_BENCHMARKS(Group4)
 KOV_PAGE_BENCHMARKS(Gray)
 KOV_PAGE_BENCHMARKS(Colour)
 KOV_PAGE_BENCHMARKS(JpegColour)
+
+}  // namespace
+
+namespace {
+
+// Resident memory now, in MiB.
+double ResidentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  std::size_t pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+         (1024.0 * 1024.0);
+}
+
+// A long batch of mixed pages (text, a patch sheet, text with barcodes, in turn; Group 4,
+// detection and barcode search on): resident memory after 200 and after 2,000 pages. Flat memory
+// means the two stay level.
+void LongBatchMemory(benchmark::State& state) {
+  Session session(Kind::AllOptions);
+  double after200 = 0;
+  double after2000 = 0;
+  for (auto _ : state) {
+    for (int page = 1; page <= 2000; ++page) {
+      if (session.ScanPage() == 0) {
+        state.SkipWithError("no page");
+        return;
+      }
+      if (page == 200) after200 = ResidentMiB();
+    }
+    after2000 = ResidentMiB();
+  }
+  state.counters["MiB_after_200"] = after200;
+  state.counters["MiB_after_2000"] = after2000;
+}
+BENCHMARK(LongBatchMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
