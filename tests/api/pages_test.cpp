@@ -47,9 +47,9 @@ struct ScannedPage {
 
 class Pages : public ::testing::Test {
  protected:
-  explicit Pages(std::string scannerKeys = "")
-      : lib(ProfileWithDebug() + "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n" +
-            "ImageFolder=pages\n" + scannerKeys) {}
+  explicit Pages(std::string scannerKeys = "", std::string libraryKeys = "")
+      : lib(ProfileWithDebug(libraryKeys) + "[ZAFT]\nScanner=VSCAN\n[VSCAN]\n" +
+            "Type=VirtualScanner\nImageFolder=pages\n" + scannerKeys) {}
 
   void SetUp() override {
     std::filesystem::create_directory(Folder());
@@ -428,6 +428,26 @@ TEST_F(Pages, GroupThreeTwoDimensionalAndJpegGrayDecodeToWhatWasScanned) {
     difference += static_cast<std::uint64_t>(std::abs((*decoded)[i] - (*expected)[i]));
   }
   EXPECT_LT(difference / decoded->size(), 3u) << "JPEG stays close to the page";
+}
+
+}  // namespace
+
+namespace {
+
+class OldAddressPages : public Pages {
+ protected:
+  OldAddressPages() : Pages("SendParams=1\n", "Use_Old_Address_Offset=1\n") {}
+};
+
+TEST_F(OldAddressPages, DataFieldTwoKeepsTheOlderWidthAndALongTextStaysInItsField) {
+  AddTextPage("1.pbm", 40, "df2text=AB\ndf2a=1\ndf2b=2\n");
+  AddTextPage("2.pbm", 41, "df2text=" + std::string(100, 'Z') + "\n");
+  SendRecord();
+  const KOV_PAGEHEADER first = Scan().header;
+  EXPECT_STREQ(first.szDf2Data, "        AB.         1.         2.         0");
+  const KOV_PAGEHEADER second = Scan().header;
+  EXPECT_EQ(std::strlen(second.szDf2Data), 64u) << "cut to the field";
+  EXPECT_EQ(+second.aBarcodes[0].usLength, 0) << "the barcode entries behind it untouched";
 }
 
 }  // namespace
