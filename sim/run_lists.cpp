@@ -12,29 +12,37 @@ namespace sim {
 inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
 inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
 
-// Appends records one line at a time. A line's boundaries are first written to a scratch
-// line with room for the most a line can have (a change at every dot), so that scanning
-// needs no checks.
+// Appends records one line at a time, each written in place: room for the most a line can
+// have (a change at every dot) is made behind the last record, the scan writes into it, and
+// the record is then cut to what it holds.
 class RunListWriter {
  public:
-  RunListWriter(std::size_t lines, std::size_t length) : scratch_(length) {
+  RunListWriter(std::size_t lines, std::size_t length) : length_(length) {
     lists_.starts_.reserve(lines);
   }
 
-  std::uint16_t* Scratch() { return scratch_.data(); }
+  // Where the next line's boundaries go.
+  std::uint16_t* Scratch() {
+    auto& words = lists_.words_;
+    start_ = words.size();
+    words.resize(start_ + 1 + length_ + 3);
+    return words.data() + start_ + 1;
+  }
 
-  // Adds the record of a line whose boundaries before its end were written to the scratch
-  // line up to `end`. False when the record does not fit its 16-bit length.
+  // Closes the record of the line whose boundaries before its end were written up to `end`.
+  // False when the record does not fit its 16-bit length.
   bool Add(const std::uint16_t* end, std::size_t length) {
-    const auto count = static_cast<std::size_t>(end - scratch_.data());
+    auto& words = lists_.words_;
+    const auto count = static_cast<std::size_t>(end - (words.data() + start_ + 1));
     const auto size = count + 4;
     if (size > kMaxRecordWords) return false;
-    auto& words = lists_.words_;
-    lists_.starts_.push_back(words.size());
-    words.push_back(static_cast<std::uint16_t>(size * 2));
-    words.insert(words.end(), scratch_.cbegin(),
-                 scratch_.cbegin() + static_cast<std::ptrdiff_t>(count));
-    words.insert(words.end(), {static_cast<std::uint16_t>(length), 0, 0});
+    words[start_] = static_cast<std::uint16_t>(size * 2);
+    std::uint16_t* tail = words.data() + start_ + 1 + count;
+    tail[0] = static_cast<std::uint16_t>(length);
+    tail[1] = 0;
+    tail[2] = 0;
+    words.resize(start_ + size);
+    lists_.starts_.push_back(start_);
     return true;
   }
 
@@ -42,7 +50,8 @@ class RunListWriter {
 
  private:
   RunLists lists_;
-  std::vector<std::uint16_t> scratch_;
+  std::size_t length_;
+  std::size_t start_ = 0;
 };
 
 namespace {

@@ -10,12 +10,34 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "sim/bitonal_page.h"
 
 namespace sim {
+
+// Vectors of words that grow without writing zeros first: the scan writes every word.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  explicit UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* place) noexcept {
+    ::new (static_cast<void*>(place)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* place, Args&&... args) {
+    ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+  }
+};
 
 class RunLists {
  public:
@@ -25,7 +47,7 @@ class RunLists {
 
  private:
   friend class RunListWriter;
-  std::vector<std::uint16_t> words_;  // every record, one after the other
+  std::vector<std::uint16_t, UninitialisedAllocator<std::uint16_t>> words_;  // every record
   std::vector<std::size_t> starts_;
 };
 
