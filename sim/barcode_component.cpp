@@ -23,6 +23,21 @@ constexpr std::int32_t kNotServed = error::kDriverFailure;
 
 class BarcodeReader;
 
+// COM's reference counting: the last Release deletes the object.
+template <class Derived, class Interface>
+class Counted : public Interface {
+ public:
+  std::uint32_t QELCALLBACK AddRef() noexcept override { return ++references_; }
+  std::uint32_t QELCALLBACK Release() noexcept override {
+    const std::uint32_t left = --references_;
+    if (left == 0) delete static_cast<Derived*>(this);
+    return left;
+  }
+
+ private:
+  std::atomic<std::uint32_t> references_{1};
+};
+
 // The page a source plays, kept whole: its layout and its uncompressed rows.
 class PageCollector final : public Stage {
  public:
@@ -39,7 +54,7 @@ class PageCollector final : public Stage {
 };
 
 // One text found, as a COM object of its own.
-class BarcodeResult final : public IBarcodeResult {
+class BarcodeResult final : public Counted<BarcodeResult, IBarcodeResult> {
  public:
   explicit BarcodeResult(std::string text) : text_(std::move(text)) {}
 
@@ -50,12 +65,6 @@ class BarcodeResult final : public IBarcodeResult {
     AddRef();
     *object = static_cast<IBarcodeResult*>(this);
     return 0;
-  }
-  std::uint32_t QELCALLBACK AddRef() noexcept override { return ++references_; }
-  std::uint32_t QELCALLBACK Release() noexcept override {
-    const std::uint32_t left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
   std::int32_t QELCALLBACK Reserved3() noexcept override { return kNotServed; }
   std::int32_t QELCALLBACK Reserved4() noexcept override { return kNotServed; }
@@ -68,8 +77,8 @@ class BarcodeResult final : public IBarcodeResult {
   }
 
  private:
+  friend class Counted<BarcodeResult, IBarcodeResult>;
   ~BarcodeResult() = default;
-  std::atomic<std::uint32_t> references_{1};
   std::string text_;
 };
 
@@ -78,7 +87,7 @@ class BarcodeResult final : public IBarcodeResult {
 std::mutex readersMutex;
 std::vector<BarcodeReader*> liveReaders;
 
-class BarcodeReader final : public IBarcodeReader {
+class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
  public:
   BarcodeReader() {
     std::lock_guard lock(readersMutex);
@@ -97,14 +106,6 @@ class BarcodeReader final : public IBarcodeReader {
     }
     *object = nullptr;
     return kComNoInterface;
-  }
-
-  std::uint32_t QELCALLBACK AddRef() noexcept override { return ++references_; }
-
-  std::uint32_t QELCALLBACK Release() noexcept override {
-    const std::uint32_t left = --references_;
-    if (left == 0) delete this;
-    return left;
   }
 
   std::int32_t QELCALLBACK Reserved3() noexcept override { return kNotServed; }
@@ -198,12 +199,12 @@ class BarcodeReader final : public IBarcodeReader {
   }
 
  private:
+  friend class Counted<BarcodeReader, IBarcodeReader>;
   ~BarcodeReader() {
     std::lock_guard lock(readersMutex);
     std::erase(liveReaders, this);
   }
 
-  std::atomic<std::uint32_t> references_{1};
   BarcodeSettings settings_ = BarcodeSettings::Defaults();
   std::optional<std::vector<std::string>> results_;  // of the last page pulled
 };
