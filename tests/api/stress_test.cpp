@@ -17,6 +17,7 @@
 #include "host_library.h"
 #include "sim/barcode_component.h"
 #include "sim/kit.h"
+#include "sim/mem_image.h"
 #include "sim/memory.h"
 #include "sim/switches.h"
 
@@ -42,6 +43,9 @@ const std::set<std::uint16_t> kDocumentedAnswers = {
     RC_SCAN_NO_ERROR_STORED,
     RC_SCAN_PARM_CANNOT_BE_MODIFIED,
     RC_SCAN_ZAFT_ERROR,
+    RC_SCAN_MORE_DATA,
+    RC_SCAN_NO_DATA,
+    RC_SCAN_ADF_EMPTY,
 };
 
 class HostThread {
@@ -50,7 +54,7 @@ class HostThread {
 
   // One call picked at random; its answer.
   std::uint16_t CallOnce() {
-    switch (Pick(10)) {
+    switch (Pick(13)) {
       case 0:
         return lib_.SCANSETPARM("dev", record_.get(), SCAN_PARM_INIT, nullptr);
       case 1: {
@@ -80,6 +84,19 @@ class HostThread {
         char text[64];
         return lib_.SCANLASTERROR(text, sizeof text);
       }
+      case 9: {
+        KOV_PAGEHEADER* header = &header_;
+        header_.usHeaderLength = PAGE_HEADER_SIZE;
+        std::uint32_t length = static_cast<std::uint32_t>(page_.size());
+        return lib_.SCANAREAEJECT(SCAN_HANDLE_OPEN, &header, Pick(2) == 0 ? page_.data() : nullptr,
+                                  &length);
+      }
+      case 10: {
+        std::uint32_t length = 1 + Pick(70000);
+        return lib_.SCANGETDATA(SCAN_HANDLE_OPEN, page_.data(), &length, 0);
+      }
+      case 11:
+        return lib_.SCANPAUSE(SCAN_HANDLE_OPEN);
       default: {
         std::uint16_t comp = 0;
         return lib_.SCANQUERYPARM(record_.get(), SCAN_PARM_COMP, &comp);
@@ -95,6 +112,8 @@ class HostThread {
   HostLibrary& lib_;
   std::mt19937 random_;
   std::unique_ptr<ParmRecord> record_ = std::make_unique<ParmRecord>();
+  KOV_PAGEHEADER header_{};
+  std::vector<std::uint8_t> page_ = std::vector<std::uint8_t>(256 * 1024);
 };
 
 TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
@@ -148,6 +167,8 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
   EXPECT_EQ(sim::DriverView("FROMQELM").LoadedNow(), 0u);
   EXPECT_EQ(sim::DriverView("QELMZAFT").LoadedNow(), 0u);
   EXPECT_EQ(sim::LiveBarcodeReaders(), 0u);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u) << "no page left held";
+  EXPECT_EQ(sim::LiveImageCount(), 0u);
 
   ASSERT_EQ(lib.SCANINIT(), 0) << "and the next session works";
   auto record = std::make_unique<ParmRecord>();
