@@ -181,6 +181,31 @@ TEST_F(Pages, WithoutADataBufferTheSizeComesFirstAndAnExactBufferTakesTheWholePa
   EXPECT_EQ(lib.SCANAREAEJECT(2, &header, nullptr, &length), RC_SCAN_INVALID_HANDLE);
 }
 
+TEST_F(Pages, AnEmptyPageIsAnsweredAtOnceAndReleased) {
+  AddTextPage("1.pbm", 50);
+  SendRecord([](ParmRecord& record) {
+    // The settings text's ImageLength, set to 0 as a stored record may hold it.
+    char* at = record.achSettings;
+    while (*at != '\0' && std::strcmp(at, "ImageLength") != 0) {
+      at += std::strlen(at) + 1;
+      at += std::strlen(at) + 1;
+    }
+    ASSERT_STREQ(at, "ImageLength");
+    char* value = at + std::strlen(at) + 1;
+    ASSERT_GE(std::strlen(value), 1u);
+    std::memset(value, '0', std::strlen(value));  // "0000" reads as 0
+  });
+  Bytes buffer(16);
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, buffer.data(), &length), 0);
+  EXPECT_EQ(length, 0u);
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(+header->usLines, 0);
+  EXPECT_EQ(lib.SCANGETDATA(handle, buffer.data(), &length, 0), RC_SCAN_NO_DATA);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u);
+}
+
 TEST_F(Pages, NeedADriverFirst) {
   KOV_PAGEHEADER* header = nullptr;
   std::uint32_t length = 0;
