@@ -3,6 +3,7 @@
 // one memcpy of the page: the library's own cost is the difference. The scanner renders each
 // page once and hands the same rows out again, so only the chain and the delivery are timed.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "kovzaft2.h"
 #include "sim/barcode_decoding.h"
 #include "sim/codecs.h"
+#include "sim/memory.h"
 #include "sim/page_generator.h"
 #include "sim/virtual_scanner.h"
 
@@ -198,6 +200,17 @@ void OneCopyOfThePage(benchmark::State& state, Kind kind) {
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(bytes * state.iterations()));
 }
+
+// Gray pages with every block from the C heap and back, each given back to the system when
+// freed (blocks of 64 KiB and more are mapped alone), as an allocator that keeps nothing.
+void ThroughTheLibraryWithoutKeptBlocks(benchmark::State& state) {
+  sim::KeepFreedBlocks(false);
+  mallopt(M_MMAP_THRESHOLD, 64 * 1024);
+  ThroughTheLibrary(state, Kind::Gray);
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  sim::KeepFreedBlocks(true);
+}
+BENCHMARK(ThroughTheLibraryWithoutKeptBlocks)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Group 4 of the same page with libtiff directly, to set beside the pipe.
 void Group4Directly(benchmark::State& state) {

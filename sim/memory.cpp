@@ -63,6 +63,17 @@ class BlockTable {
     return blocks_.size();
   }
 
+  void SetKeeping(bool keep) {
+    std::lock_guard lock(mutex_);
+    keeping_ = keep;
+    if (keep) return;
+    for (auto& [bytes, blocks] : kept_) {
+      for (void* block : blocks) std::free(block);
+    }
+    kept_.clear();
+    keptBytes_ = 0;
+  }
+
  private:
 #if defined(__SANITIZE_ADDRESS__)
   // Under AddressSanitizer every freed block goes back at once, so a use after free shows.
@@ -81,7 +92,7 @@ class BlockTable {
   }
 
   void Keep(void* block, std::size_t bytes) {
-    if (keptBytes_ + bytes > kKeptBytesMax) {
+    if (!keeping_ || keptBytes_ + bytes > kKeptBytesMax) {
       std::free(block);
       return;
     }
@@ -97,12 +108,17 @@ class BlockTable {
   std::unordered_map<void*, std::size_t> blocks_;
   std::unordered_map<std::size_t, std::vector<void*>> kept_;
   std::size_t keptBytes_ = 0;
+  bool keeping_ = true;
 };
 
 }  // namespace
 
 std::size_t LiveBlockCount() {
   return BlockTable::Instance().Count();
+}
+
+void KeepFreedBlocks(bool keep) {
+  BlockTable::Instance().SetKeeping(keep);
 }
 
 }  // namespace sim
