@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "api/api_call.h"
@@ -21,6 +23,7 @@
 namespace {
 
 constexpr std::uint32_t kWorkerEndAtUnloadMs = 2000;
+constexpr auto kLookBeforeSleeping = std::chrono::microseconds(200);
 
 // What one worker runs on, shared by the library and the thread: a worker that outlives
 // SCANFREE keeps its semaphores and its commands until it ends.
@@ -132,9 +135,16 @@ bool Holds(WorkerLink& link, const std::shared_ptr<Command>& command) {
   return link.pCommand == command;
 }
 
-// Polls the completion semaphore until `done` holds or the deadline passes.
+// Polls the completion semaphore until `done` holds or the deadline passes. Most commands
+// end within a fraction of a millisecond, a page's among them: the caller looks again for a
+// moment before it sleeps, which would cost it a wake-up per page.
 template <typename Done>
 bool PollUntil(WorkerLink& link, const CallDeadline& deadline, Done done) {
+  const auto lookUntil = std::chrono::steady_clock::now() + kLookBeforeSleeping;
+  while (std::chrono::steady_clock::now() < lookUntil) {
+    if (done()) return true;
+    std::this_thread::yield();
+  }
   for (;;) {
     if (done()) return true;
     if (deadline.Passed()) return done();

@@ -17,13 +17,20 @@ std::uint8_t* DataOf(CaptureBlock* block) {
 }
 
 // Single samples of more than one bit go through the framework's copy; the rest as they are.
-void CopyIntoBlock(const DriverContext& context, std::uint8_t* destination, const void* source,
-                   std::uint32_t count) {
+// The layout is read at the page's start: after the ezone that comes before it, no tag set
+// reaches the filter, so it holds for every data message of the page.
+bool bCopySamples = false;
+
+void ReadSampleLayout(const DriverContext& context) {
   std::int32_t bits = 1;
   DrvGetTag(context.self, kTagBitsPerSample, bits);
   std::int32_t samples = 0;
   if (bits > 1) DrvGetTag(context.self, kTagSamplesPerPixel, samples);
-  if (bits > 1 && samples == 1) {
+  bCopySamples = bits > 1 && samples == 1;
+}
+
+void CopyIntoBlock(std::uint8_t* destination, const void* source, std::uint32_t count) {
+  if (bCopySamples) {
     QelCopySamples(destination, source, count);
   } else {
     std::memcpy(destination, source, count);
@@ -31,6 +38,11 @@ void CopyIntoBlock(const DriverContext& context, std::uint8_t* destination, cons
 }
 
 }  // namespace
+
+void StartPage(const DriverContext& context) {
+  StartCapture();
+  ReadSampleLayout(context);
+}
 
 void StartCapture() {
   SCB.StoreSize = 0;
@@ -62,7 +74,7 @@ std::int32_t StoreData(const DriverContext& context, std::int32_t count, const v
     SCB.ppCaptureTail = &(*SCB.ppCaptureTail)->pNext;
   }
   block->pNext = nullptr;
-  CopyIntoBlock(context, DataOf(block), bytes, size);
+  CopyIntoBlock(DataOf(block), bytes, size);
   block->ulCount = size;
   SCB.StoreSize += size;
   if (context.pDataHandlerInstance != nullptr && context.pfnDataHandler != nullptr) {

@@ -95,7 +95,7 @@ extern "C" std::int32_t KOVAPI MyStore(void* pContext, std::uint32_t ulMessage,
       bEzone = 1;
       return QelDrvDefaultMessage(pContext, ulMessage, lArgument, pPointer);
     case QelDrvStartPage:
-      StartCapture();
+      StartPage(driver);
       TraceLog("   data capture got a start-page");
       return 0;
     case QelDrvData:
