@@ -101,9 +101,8 @@ extern "C" {
 // creates it here rather than through the system.
 std::int32_t QelIpCreateInstance(IBarcodeReader** reader);
 
-// The component module's string allocator. On Windows it is the system's automation string
-// allocator; elsewhere the platform layer's COM strings come from here, so that both sides
-// of the interface free each other's strings with one allocator.
+// The component module's string allocator: the system's automation strings on Windows, the
+// platform layer's elsewhere, so that both sides of the interface free each other's strings.
 platform::ComString QelIpAllocString(const platform::ComChar* text, std::uint32_t length);
 void QelIpFreeString(platform::ComString text);
 std::uint32_t QelIpStringLength(platform::ComString text);

@@ -8,15 +8,13 @@
 #include "core/trace_log.h"
 #include "framework/barcode.h"
 #include "framework/driver_calls.h"
+#include "kovzaft2.h"
 #include "patch/patch_detector.h"
 #include "pipeline/barcode_results.h"
 #include "pipeline/feeder_options.h"
 #include "pipeline/page_header.h"
 #include "pipeline/page_store.h"
 #include "pipeline/storage_filter.h"
-
-extern "C" std::int32_t KOVAPI MyStore(void* pContext, std::uint32_t ulMessage,
-                                       std::int32_t lArgument, void* pPointer) noexcept;
 
 namespace {
 
