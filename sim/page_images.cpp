@@ -70,16 +70,31 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
                            samples, bitmap ? 1 : 8, dpi),
                   {}};
   const std::size_t rowBytes = image.format.RowBytes();
-  image.rows.assign(rowBytes * static_cast<std::size_t>(*height), 0);
+  const std::size_t bytes = rowBytes * static_cast<std::size_t>(*height);
+  // The file must hold what its header promises before anything is made for it: a binary
+  // file every byte, a plain one at least a digit and a blank for each value.
+  const std::size_t values = static_cast<std::size_t>(*width) * static_cast<std::size_t>(*height) *
+                             static_cast<std::size_t>(samples);
+  const std::size_t left = file.size() - std::min(at + 1, file.size());
+  const std::size_t room = kind == '1' ? left : (left + 2) / 2;
+  if (plain ? values > room : bytes > left) return std::nullopt;
+  image.rows.assign(bytes, 0);
   if (!plain) {
     ++at;  // the single blank after the header
     if (file.size() < at + image.rows.size()) return std::nullopt;
     std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(at), image.rows.size(),
                 image.rows.begin());
   } else {
+    // P1 values are single digits, which may stand without blanks between them.
+    const auto next = [&]() -> std::optional<std::int64_t> {
+      if (kind != '1') return number();
+      skipSpace();
+      if (at >= file.size() || (file[at] != '0' && file[at] != '1')) return std::nullopt;
+      return file[at++] - '0';
+    };
     for (std::int64_t y = 0; y < *height; ++y) {
       for (std::int64_t i = 0; i < *width * samples; ++i) {
-        const auto value = number();
+        const auto value = next();
         if (!value) return std::nullopt;
         auto* row = image.rows.data() + static_cast<std::size_t>(y) * rowBytes;
         if (bitmap) {
