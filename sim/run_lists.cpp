@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace sim {
@@ -11,6 +12,45 @@ namespace sim {
 // Positions and the byte length travel in 16-bit words.
 inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
 inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
+inline constexpr std::size_t kExpectedWordsPerLine = 32;
+
+// The words of run lists given up are kept for the next ones, a few at a time: every page
+// makes and drops its lists, and fresh memory costs a page fault for every 4 KiB of them.
+class SpareWords {
+ public:
+  static RunWords Take() {
+    std::lock_guard lock(Mutex());
+    auto& spares = Spares();
+    if (spares.empty()) return {};
+    RunWords words = std::move(spares.back());
+    spares.pop_back();
+    words.clear();
+    return words;
+  }
+  static void GiveBack(RunWords&& words) {
+    if (words.capacity() == 0) return;
+    std::lock_guard lock(Mutex());
+    auto& spares = Spares();
+    if (spares.size() < kKept) spares.push_back(std::move(words));
+  }
+
+ private:
+  static constexpr std::size_t kKept = 4;
+  static std::mutex& Mutex() {
+    static std::mutex mutex;
+    return mutex;
+  }
+  static std::vector<RunWords>& Spares() {
+    static std::vector<RunWords> spares;
+    return spares;
+  }
+};
+
+RunLists::RunLists() : words_(SpareWords::Take()) {}
+
+RunLists::~RunLists() {
+  SpareWords::GiveBack(std::move(words_));
+}
 
 // Appends records one line at a time, each written in place: room for the most a line can
 // have (a change at every dot) is made behind the last record, the scan writes into it, and
@@ -19,6 +59,8 @@ class RunListWriter {
  public:
   RunListWriter(std::size_t lines, std::size_t length) : length_(length) {
     lists_.starts_.reserve(lines);
+    // Room for a page of text's runs at once, so the records are seldom moved as they grow.
+    lists_.words_.reserve(lines * kExpectedWordsPerLine + length + 4);
   }
 
   // Where the next line's boundaries go.

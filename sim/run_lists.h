@@ -39,15 +39,22 @@ struct UninitialisedAllocator : std::allocator<T> {
   }
 };
 
+using RunWords = std::vector<std::uint16_t, UninitialisedAllocator<std::uint16_t>>;
+
 class RunLists {
  public:
+  RunLists();
+  ~RunLists();
+  RunLists(RunLists&&) noexcept = default;
+  RunLists& operator=(RunLists&&) noexcept = default;
+
   std::size_t Count() const { return starts_.size(); }
   // The record of line i < Count(); it lives as long as this object.
   const std::uint16_t* Line(std::size_t i) const { return words_.data() + starts_[i]; }
 
  private:
   friend class RunListWriter;
-  std::vector<std::uint16_t, UninitialisedAllocator<std::uint16_t>> words_;  // every record
+  RunWords words_;  // every record, one after the other
   std::vector<std::size_t> starts_;
 };
 
