@@ -9,6 +9,7 @@
 #include <memory>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host_library.h"
@@ -320,6 +321,25 @@ TEST_F(Pages, TheComponentReadsTheCapturedPageAfterTheScannersTexts) {
   EXPECT_EQ(+third.aBarcodes[0].usNumber, 1);
   EXPECT_STREQ(third.aBarcodes[0].szText, "");
   EXPECT_EQ(CountLogged("Too big for ULRA - max 20 characters"), 1u);
+}
+
+TEST_F(Pages, AKillDuringARunEndsItAtTheScannersNextPoll) {
+  const Bytes first = LetterRows(AddTextPage("a.pbm", 15));
+  SendRecord();
+  // The run stops inside the storage filter's first block; the kill comes meanwhile.
+  sim::HoldNext(sim::Op::Alloc);
+  ScannedPage killed;
+  std::thread host([&] { killed = Scan(); });
+  sim::WaitUntilHeld(sim::Op::Alloc);
+  EXPECT_EQ(lib.SCANKILL(handle), 0) << "from another thread, while the page runs";
+  sim::Release(sim::Op::Alloc);
+  host.join();
+  EXPECT_EQ(killed.rc, RC_SCAN_ZAFT_ERROR);
+  EXPECT_NE(lib.LastErrorText().find("(-4526)"), std::string::npos);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u) << "the blocks of the killed page were freed";
+
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(Scan().data, first) << "the killed page is scanned again";
 }
 
 TEST_F(Pages, AKilledOrFailedRunKeepsItsPageInTheFeederAndLeavesNothingBehind) {
