@@ -121,7 +121,7 @@ class ConvertStage final : public Stage {
         TrackFormat(in_, code, argument, pointer);
         return next_->Message(code, argument, pointer);
       case QelDrvData:
-        if (argument > 0) {
+        if (argument > 0 && pointer != nullptr) {
           const auto* bytes = static_cast<const std::uint8_t*>(pointer);
           incoming_.insert(incoming_.end(), bytes, bytes + argument);
         }

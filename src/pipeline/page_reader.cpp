@@ -64,16 +64,6 @@ bool PipeLoaded() {
   return SCB.szLoadedPipe[0] != '\0';
 }
 
-}  // namespace
-
-void UnloadPipe() {
-  if (PipeLoaded()) QelPipeUnload(&SCB.CompressionPipe);
-  SCB.CompressionPipe = {};
-  SCB.szLoadedPipe[0] = '\0';
-}
-
-namespace {
-
 // The compression pipe the parameters ask for, loaded once and kept while they ask for it.
 void PreparePipe() {
   if (std::strcmp(SCB.szLoadedPipe, SCB.PipeText) == 0) return;
@@ -169,6 +159,12 @@ std::int32_t FailPage(std::int32_t rc) {
 }
 
 }  // namespace
+
+void UnloadPipe() {
+  if (PipeLoaded()) QelPipeUnload(&SCB.CompressionPipe);
+  SCB.CompressionPipe = {};
+  SCB.szLoadedPipe[0] = '\0';
+}
 
 std::int32_t CheckFeeder(const DriverRecord& scanner) {
   std::int32_t shouldCheck = 0;
