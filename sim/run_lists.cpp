@@ -111,20 +111,16 @@ std::uint64_t LoadWord(const std::uint8_t* bytes, std::size_t available) {
   return word;
 }
 
-void StoreWord(std::uint8_t* bytes, std::uint64_t word) {
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  std::memcpy(bytes, &word, 8);
-}
-
-// Writes the boundaries of one line of `length` dots packed from `bytes` on, but its end, and
-// answers where it stopped. A word's changes of colour are all found at once: the word against
-// itself moved by one dot; each is then taken by counting leading zeros.
-std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint16_t* out) {
+// Writes the boundaries of one line of `length` dots, but its end, and answers where it
+// stopped; `wordAt(i)` gives the line's 64-dot word i, its first dot in the top bit. A word's
+// changes of colour are all found at once: the word against itself moved by one dot; each is
+// then taken by counting leading zeros.
+template <typename WordAt>
+std::uint16_t* ScanWords(std::size_t length, std::uint16_t* out, WordAt wordAt) {
   constexpr auto kFirstDot = std::uint64_t{1} << 63;
-  const std::size_t byteCount = (length + 7) / 8;
   std::uint64_t before = 0;  // the dot before the word, in the top bit; white before the line
   for (std::size_t first = 0; first < length; first += 64) {
-    const auto word = LoadWord(bytes + first / 8, byteCount - first / 8);
+    const std::uint64_t word = wordAt(first / 64);
     auto changes = word ^ (word >> 1 | before);
     before = word << 63;
     // Dots past the line are padding.
@@ -136,6 +132,13 @@ std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint
     }
   }
   return out;
+}
+
+// A line packed from `bytes` on, one bit a dot.
+std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint16_t* out) {
+  const std::size_t byteCount = (length + 7) / 8;
+  return ScanWords(length, out,
+                   [&](std::size_t i) { return LoadWord(bytes + 8 * i, byteCount - 8 * i); });
 }
 
 // One step of turning a block: in every square of 2j x 2j dots, the top right and bottom left
@@ -177,8 +180,9 @@ std::optional<RunLists> ScanColumns(const BitonalPage& page) {
   const auto width = static_cast<std::size_t>(page.width);
   const auto height = static_cast<std::size_t>(page.height);
   const auto rowBytes = (width + 7) / 8;
-  const auto columnBytes = (height + 63) / 64 * 8;
-  std::vector<std::uint8_t> stripe(64 * columnBytes);
+  const auto columnWords = (height + 63) / 64;
+  // 64 columns, each as its 64-dot words: turned blocks go in as they are.
+  std::vector<std::uint64_t> stripe(64 * columnWords);
   std::array<std::uint64_t, 64> block{};
   RunListWriter out(width, height);
   for (std::size_t x0 = 0; x0 < width; x0 += 64) {
@@ -195,12 +199,12 @@ std::optional<RunLists> ScanColumns(const BitonalPage& page) {
       // Rows left over from the block before land past the column's end, where the scan
       // does not look.
       Transpose(block);
-      for (std::size_t c = 0; c < columns; ++c) {
-        StoreWord(stripe.data() + c * columnBytes + y0 / 8, block[c]);
-      }
+      for (std::size_t c = 0; c < columns; ++c) stripe[c * columnWords + y0 / 64] = block[c];
     }
     for (std::size_t c = 0; c < columns; ++c) {
-      const auto end = ScanLine(stripe.data() + c * columnBytes, height, out.Scratch());
+      const std::uint64_t* column = stripe.data() + c * columnWords;
+      const auto end =
+          ScanWords(height, out.Scratch(), [column](std::size_t i) { return column[i]; });
       if (!out.Add(end, height)) return std::nullopt;
     }
   }
