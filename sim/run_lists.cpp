@@ -186,7 +186,6 @@ std::optional<RunLists> ScanColumns(const BitonalPage& page) {
   std::array<std::uint64_t, 64> block{};
   RunListWriter out(width, height);
   for (std::size_t x0 = 0; x0 < width; x0 += 64) {
-    std::ranges::fill(stripe, 0);
     const auto columns = std::min<std::size_t>(64, width - x0);
     for (std::size_t y0 = 0; y0 < height; y0 += 64) {
       const auto rows = std::min<std::size_t>(64, height - y0);
@@ -195,7 +194,10 @@ std::optional<RunLists> ScanColumns(const BitonalPage& page) {
         block[r] = LoadWord(page.bits.data() + (y0 + r) * page.stride + x0 / 8, rowBytes - x0 / 8);
         any |= block[r];
       }
-      if (any == 0) continue;
+      if (any == 0) {
+        for (std::size_t c = 0; c < columns; ++c) stripe[c * columnWords + y0 / 64] = 0;
+        continue;
+      }
       // Rows left over from the block before land past the column's end, where the scan
       // does not look.
       Transpose(block);
