@@ -120,6 +120,10 @@ class ConvertStage final : public Stage {
       case QelDrvSetRationalTag:
         TrackFormat(in_, code, argument, pointer);
         return next_->Message(code, argument, pointer);
+      case QelDrvStartPage:
+        // The format is known by now: room for the whole page at once.
+        incoming_.reserve(in_.RowBytes() * static_cast<std::size_t>(std::max(in_.length, 0)));
+        return next_->Message(code, argument, pointer);
       case QelDrvData:
         if (argument > 0 && pointer != nullptr) {
           const auto* bytes = static_cast<const std::uint8_t*>(pointer);
@@ -134,8 +138,11 @@ class ConvertStage final : public Stage {
   std::int32_t EndPage() override {
     PageFormat out = in_;
     out.compression = Wanted(kTagCompression, 1);
-    const auto rows = DecodePage(in_, incoming_);
-    const auto coded = rows ? EncodePage(out, *rows) : std::nullopt;
+    // Uncompressed rows are coded where they lie; compressed ones are decoded first.
+    std::optional<std::vector<std::uint8_t>> decoded;
+    if (in_.compression != 1) decoded = DecodePage(in_, incoming_);
+    const bool readable = in_.compression == 1 || decoded.has_value();
+    const auto coded = readable ? EncodePage(out, decoded ? *decoded : incoming_) : std::nullopt;
     incoming_.clear();
     if (!coded) return MakeFrameworkError(error::kBadImage, 0);
     for (std::size_t at = 0; at < coded->size(); at += kOutputPiece) {
