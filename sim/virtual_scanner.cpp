@@ -429,7 +429,9 @@ class VirtualScanner final : public Driver {
   std::span<const std::uint8_t> LastPage() const { return lastPage_; }
 
   std::int32_t RunPage(Stage& out) override {
-    if (AbortPoll() != nullptr && AbortPoll()() < 0) return kErrAborted;
+    // The job's abort callback is asked before the page and between its pieces.
+    const auto aborted = [this] { return AbortPoll() != nullptr && AbortPoll()() < 0; };
+    if (aborted()) return kErrAborted;
     const PageFormat format = Format();
     const auto page = feed_.Peek(format);
     if (!page) {
@@ -437,8 +439,7 @@ class VirtualScanner final : public Driver {
     }
     std::optional<std::vector<std::uint8_t>> coded;
     if (format.compression != 1) {
-      PageFormat raw = format;
-      coded = EncodePage(raw, page->rows);
+      coded = EncodePage(format, page->rows);
       if (!coded) return MakeFrameworkError(error::kBadImage, 0);
     }
     const PageTags tags = TagsOf(page->sidecar);
@@ -452,7 +453,7 @@ class VirtualScanner final : public Driver {
         std::max<std::size_t>(1, kDataPiece / std::max<std::size_t>(format.RowBytes(), 1)) *
         std::max<std::size_t>(format.RowBytes(), 1);
     for (std::size_t at = 0; at < data.size(); at += piece) {
-      if (AbortPoll() != nullptr && AbortPoll()() < 0) return kErrAborted;
+      if (aborted()) return kErrAborted;
       if (const auto rc = writer.Data(data.subspan(at, std::min(piece, data.size() - at)));
           rc < 0) {
         return rc;
