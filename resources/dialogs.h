@@ -8,6 +8,33 @@
 #define IDD_SCANNER_CONTROLS 259
 #define IDD_BAR_PATCH 260
 
+/* Control numbers. */
+#define IDC_OK 1
+#define IDC_CANCEL 2
+#define IDC_SCAN_TYPE_BOX 262
+#define IDC_FLATBED 268
+#define IDC_SIMPLEX 269
+#define IDC_DUPLEX 270
+#define IDC_MISC_BOX 286
+#define IDC_JOB_SEPARATORS 298
+#define IDC_SCAN_AHEAD 297
+#define IDC_COMPRESSION_BOX 290
+#define IDC_UNCOMPRESSED 291
+#define IDC_G3_1D 292
+#define IDC_G3_2D 293
+#define IDC_G4 294
+#define IDC_JPEG 295
+#define IDC_IMAGE_PARAMETERS 289
+#define IDC_SAVE_AS 258
+#define IDC_BAR_PATCH 1000
+#define IDC_PATCH_BOX 1001
+#define IDC_PATCH_2 1002
+#define IDC_PATCH_3 1003
+#define IDC_PATCH_T 1004
+#define IDC_BARCODE_BOX 1005
+#define IDC_SEARCH_BARCODES 1006
+#define IDC_CONFIGURE_BARCODE 1007
+
 /* Window and button styles, as the dialog manager defines them. */
 #define KOV_WS_POPUP 0x80000000L
 #define KOV_WS_CHILD 0x40000000L
@@ -24,7 +51,8 @@
 #define KOV_BS_AUTORADIOBUTTON 0x9L
 
 /* Both dialogs: a visible popup with caption, system menu and modal frame, "System" 8. */
-#define KOV_DIALOG_STYLE (KOV_WS_POPUP | KOV_WS_VISIBLE | KOV_WS_CAPTION | KOV_WS_SYSMENU | KOV_DS_MODALFRAME)
+#define KOV_DIALOG_STYLE \
+  (KOV_WS_POPUP | KOV_WS_VISIBLE | KOV_WS_CAPTION | KOV_WS_SYSMENU | KOV_DS_MODALFRAME)
 #define KOV_DIALOG_CAPTION "Scanner Controls"
 #define KOV_DIALOG_FONT "System"
 #define KOV_DIALOG_FONT_SIZE 8
@@ -39,37 +67,37 @@
 
 /* Template 259: X(id, kind, text, x, y, width, height), in creation order. */
 #define KOV_SCANNER_CONTROLS_DIALOG 6, 25, 238, 158
-#define KOV_SCANNER_CONTROLS(X)                                                    \
-  X(262, KOV_GROUP_BOX, "Type of scan", 10, 8, 109, 52)                            \
-  X(268, KOV_FIRST_RADIO, "&Flatbed", 14, 20, 93, 12)                               \
-  X(269, KOV_RADIO, "Simplex (through the ADF)", 14, 32, 93, 12)                   \
-  X(270, KOV_RADIO, "Duplex (through the ADF)", 14, 44, 93, 12)                    \
-  X(286, KOV_GROUP_BOX, "Misc", 10, 65, 109, 41)                                   \
-  X(298, KOV_CHECK_BOX, "Use Job Separators", 14, 74, 93, 12)                      \
-  X(297, KOV_CHECK_BOX, "Scanahead (Prefetch)", 14, 90, 93, 12)                    \
-  X(290, KOV_GROUP_BOX, "Compression", 123, 8, 88, 98)                             \
-  X(291, KOV_FIRST_RADIO, "&Uncompressed", 134, 18, 72, 12)                         \
-  X(292, KOV_RADIO, "CCITT Group3 (1d)", 134, 32, 72, 12)                          \
-  X(293, KOV_RADIO, "CCITT Group3 (2d)", 134, 45, 72, 12)                          \
-  X(294, KOV_RADIO, "CCITT Group4 (2d)", 134, 58, 72, 12)                          \
-  X(295, KOV_RADIO, "JPEG", 134, 70, 72, 12)                                       \
-  X(289, KOV_PUSH_BUTTON, "Configure Image Parameters...", 8, 115, 105, 14)        \
-  X(1, KOV_DEFAULT_BUTTON, "OK", 9, 137, 50, 14)                                   \
-  X(2, KOV_PUSH_BUTTON, "Cancel", 118, 137, 50, 14)                                \
-  X(258, KOV_PUSH_BUTTON, "Save as...", 68, 137, 40, 14)                           \
-  X(1000, KOV_PUSH_BUTTON, "Configure Bar/Patch...", 123, 115, 88, 14)
+#define KOV_SCANNER_CONTROLS(X)                                                              \
+  X(IDC_SCAN_TYPE_BOX, KOV_GROUP_BOX, "Type of scan", 10, 8, 109, 52)                        \
+  X(IDC_FLATBED, KOV_FIRST_RADIO, "&Flatbed", 14, 20, 93, 12)                                \
+  X(IDC_SIMPLEX, KOV_RADIO, "Simplex (through the ADF)", 14, 32, 93, 12)                     \
+  X(IDC_DUPLEX, KOV_RADIO, "Duplex (through the ADF)", 14, 44, 93, 12)                       \
+  X(IDC_MISC_BOX, KOV_GROUP_BOX, "Misc", 10, 65, 109, 41)                                    \
+  X(IDC_JOB_SEPARATORS, KOV_CHECK_BOX, "Use Job Separators", 14, 74, 93, 12)                 \
+  X(IDC_SCAN_AHEAD, KOV_CHECK_BOX, "Scanahead (Prefetch)", 14, 90, 93, 12)                   \
+  X(IDC_COMPRESSION_BOX, KOV_GROUP_BOX, "Compression", 123, 8, 88, 98)                       \
+  X(IDC_UNCOMPRESSED, KOV_FIRST_RADIO, "&Uncompressed", 134, 18, 72, 12)                     \
+  X(IDC_G3_1D, KOV_RADIO, "CCITT Group3 (1d)", 134, 32, 72, 12)                              \
+  X(IDC_G3_2D, KOV_RADIO, "CCITT Group3 (2d)", 134, 45, 72, 12)                              \
+  X(IDC_G4, KOV_RADIO, "CCITT Group4 (2d)", 134, 58, 72, 12)                                 \
+  X(IDC_JPEG, KOV_RADIO, "JPEG", 134, 70, 72, 12)                                            \
+  X(IDC_IMAGE_PARAMETERS, KOV_PUSH_BUTTON, "Configure Image Parameters...", 8, 115, 105, 14) \
+  X(IDC_OK, KOV_DEFAULT_BUTTON, "OK", 9, 137, 50, 14)                                        \
+  X(IDC_CANCEL, KOV_PUSH_BUTTON, "Cancel", 118, 137, 50, 14)                                 \
+  X(IDC_SAVE_AS, KOV_PUSH_BUTTON, "Save as...", 68, 137, 40, 14)                             \
+  X(IDC_BAR_PATCH, KOV_PUSH_BUTTON, "Configure Bar/Patch...", 123, 115, 88, 14)
 
 /* Template 260. */
 #define KOV_BAR_PATCH_DIALOG 6, 25, 238, 98
-#define KOV_BAR_PATCH(X)                                                           \
-  X(1001, KOV_GROUP_BOX, "Patch Code Detection", 8, 8, 103, 57)                    \
-  X(1002, KOV_CHECK_BOX, "Detect Patch II's", 12, 17, 93, 12)                      \
-  X(1003, KOV_CHECK_BOX, "Detect Patch III's", 12, 32, 93, 12)                     \
-  X(1004, KOV_CHECK_BOX, "Detect Patch T's", 12, 47, 93, 12)                       \
-  X(1005, KOV_GROUP_BOX, "Bar Code Detection", 125, 8, 103, 57)                    \
-  X(1006, KOV_CHECK_BOX, "Search for Bar Codes", 129, 17, 93, 12)                  \
-  X(1007, KOV_PUSH_BUTTON, "Configure Barcode", 130, 41, 93, 14)                   \
-  X(1, KOV_DEFAULT_BUTTON, "OK", 42, 73, 50, 14)                                   \
-  X(2, KOV_PUSH_BUTTON, "Cancel", 151, 73, 50, 14)
+#define KOV_BAR_PATCH(X)                                                          \
+  X(IDC_PATCH_BOX, KOV_GROUP_BOX, "Patch Code Detection", 8, 8, 103, 57)          \
+  X(IDC_PATCH_2, KOV_CHECK_BOX, "Detect Patch II's", 12, 17, 93, 12)              \
+  X(IDC_PATCH_3, KOV_CHECK_BOX, "Detect Patch III's", 12, 32, 93, 12)             \
+  X(IDC_PATCH_T, KOV_CHECK_BOX, "Detect Patch T's", 12, 47, 93, 12)               \
+  X(IDC_BARCODE_BOX, KOV_GROUP_BOX, "Bar Code Detection", 125, 8, 103, 57)        \
+  X(IDC_SEARCH_BARCODES, KOV_CHECK_BOX, "Search for Bar Codes", 129, 17, 93, 12)  \
+  X(IDC_CONFIGURE_BARCODE, KOV_PUSH_BUTTON, "Configure Barcode", 130, 41, 93, 14) \
+  X(IDC_OK, KOV_DEFAULT_BUTTON, "OK", 42, 73, 50, 14)                             \
+  X(IDC_CANCEL, KOV_PUSH_BUTTON, "Cancel", 151, 73, 50, 14)
 
 #endif

@@ -9,6 +9,7 @@
 #include "framework/barcode.h"
 #include "framework/messages.h"
 #include "sim/barcode_decoding.h"
+#include "sim/barcode_property_sheet.h"
 #include "sim/barcode_settings.h"
 #include "sim/com_string.h"
 #include "sim/errors.h"
@@ -115,7 +116,24 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
   std::int32_t QELCALLBACK Reserved7() noexcept override { return kNotServed; }
   std::int32_t QELCALLBACK Reserved8() noexcept override { return kNotServed; }
 
-  std::int32_t QELCALLBACK ShowPropertySheet(QelWindow) noexcept override { return kNotServed; }
+  std::int32_t QELCALLBACK ShowPropertySheet() noexcept override {
+    return Guard([&]() -> std::int32_t {
+      if (const auto failure = EnterOperation(Op::BarcodePropertySheet); failure < 0) {
+        return failure;
+      }
+      BarcodeSettings edited;
+      {
+        std::lock_guard lock(readersMutex);
+        edited = settings_;
+      }
+      // The sheet is modal and may stay open long: the settings are not held meanwhile.
+      if (ShowBarcodePropertySheet(edited)) {
+        std::lock_guard lock(readersMutex);
+        settings_ = edited;
+      }
+      return 0;
+    });
+  }
 
   std::int32_t QELCALLBACK GetState(platform::ComString* state) noexcept override {
     if (state != nullptr) *state = nullptr;

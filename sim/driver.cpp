@@ -7,6 +7,7 @@
 
 #include "framework/messages.h"
 #include "sim/errors.h"
+#include "sim/image_dialog.h"
 #include "sim/text_copy.h"
 
 namespace sim {
@@ -81,6 +82,10 @@ std::int32_t Driver::Default(std::uint32_t code, std::int32_t argument, void* po
       return Restore(pointer);
     case QelDrvGetChoiceCount:
       return ChoiceCount(number, pointer);
+    case QelDrvShowDialog:
+      // The owner's window handle travels in the argument, as it fits there on Windows.
+      return ShowImageDialog(*this, reinterpret_cast<platform::Window*>(static_cast<std::uintptr_t>(
+                                        static_cast<std::uint32_t>(argument))));
     case QelDrvGetChoice:
       return Choice<std::int32_t>(number, high, pointer);
     case QelDrvGetRationalChoice:

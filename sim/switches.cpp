@@ -33,6 +33,7 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::BarcodeCreate, "QelIpCreateInstance", error::kNoMemory},
     {Op::BarcodeGetState, "GetState", error::kNoMemory},
     {Op::BarcodePutState, "PutState", error::kInvalidArgument},
+    {Op::BarcodePropertySheet, "ShowPropertySheet", error::kDriverFailure},
     {Op::DrvLoad, "QelDrvLoad", error::kDriverNotFound},
     {Op::DrvInit, "QelDrvInit", error::kDriverFailure},
     {Op::DrvUnload, "QelDrvUnload", error::kDriverNotFound},

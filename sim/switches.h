@@ -13,43 +13,44 @@ namespace sim {
 
 // One entry per operation; the failure value of each is listed beside it.
 enum class Op : std::size_t {
-  Startup,            // -4500 no memory
-  Shutdown,           // -4300 not started
-  SetAppName,         // -4420 invalid argument
-  MemStartup,         // -4500 no memory
-  MemShutdown,        // -4300 not started
-  MemSetAppName,      // -4420 invalid argument
-  ReadProfileString,  // -4610 key missing, buffer emptied
-  FileOpen,           // -4600 file not found
-  FileCreate,         // -4601 file not created
-  FileSeek,           // -4604 seek failed
-  FileWrite,          // -4602 write failed
-  FileClose,          // -4603 invalid handle
-  ErrorText,          // -4421 no text, buffer untouched
-  LoadString,         // -4611 string not found, buffer emptied
-  BarcodeCreate,      // -4500 no memory, no reader
-  BarcodeGetState,    // -4500 no memory, no string
-  BarcodePutState,    // -4420 invalid argument, state kept
-  DrvLoad,            // -4100 driver not found, record untouched
-  DrvInit,            // -10 driver failure, the driver stays loaded
-  DrvUnload,          // -4100 driver not found, the driver stays loaded
-  DefaultMessage,     // -4415 message not supported
-  Alloc,              // -4500 no memory: answers null
-  Free,               // -4420 invalid argument, the block stays
-  TextToNumber,       // -4420 invalid argument
-  MakePipe,           // -4430 no pipe, text emptied
-  SelectScanner,      // -4102 no scanner selected
-  GetScanName,        // -4102 no scanner selected, name emptied
-  MemImageOpen,       // -4500 no memory, no image
-  MemImageClose,      // -4420 invalid argument, the image stays open
-  MemGetTag,          // -4410 tag not supported, value untouched
-  MemGetTagArray,     // -4500 no memory, no line written
-  RunZone,            // -4401 no page in the feeder (plain), nothing sent down the chain
-  CopySamples,        // -4420 invalid argument, nothing copied
-  LoadInitPipe,       // -4430 no pipe, record untouched
-  PipeUnload,         // -4420 invalid argument, the pipe stays
-  PipeAttach,         // -4420 invalid argument, nothing attached
-  PipeDetach,         // -4420 invalid argument, the output stays
+  Startup,               // -4500 no memory
+  Shutdown,              // -4300 not started
+  SetAppName,            // -4420 invalid argument
+  MemStartup,            // -4500 no memory
+  MemShutdown,           // -4300 not started
+  MemSetAppName,         // -4420 invalid argument
+  ReadProfileString,     // -4610 key missing, buffer emptied
+  FileOpen,              // -4600 file not found
+  FileCreate,            // -4601 file not created
+  FileSeek,              // -4604 seek failed
+  FileWrite,             // -4602 write failed
+  FileClose,             // -4603 invalid handle
+  ErrorText,             // -4421 no text, buffer untouched
+  LoadString,            // -4611 string not found, buffer emptied
+  BarcodeCreate,         // -4500 no memory, no reader
+  BarcodeGetState,       // -4500 no memory, no string
+  BarcodePutState,       // -4420 invalid argument, state kept
+  BarcodePropertySheet,  // -10 driver failure, no sheet shown
+  DrvLoad,               // -4100 driver not found, record untouched
+  DrvInit,               // -10 driver failure, the driver stays loaded
+  DrvUnload,             // -4100 driver not found, the driver stays loaded
+  DefaultMessage,        // -4415 message not supported
+  Alloc,                 // -4500 no memory: answers null
+  Free,                  // -4420 invalid argument, the block stays
+  TextToNumber,          // -4420 invalid argument
+  MakePipe,              // -4430 no pipe, text emptied
+  SelectScanner,         // -4102 no scanner selected
+  GetScanName,           // -4102 no scanner selected, name emptied
+  MemImageOpen,          // -4500 no memory, no image
+  MemImageClose,         // -4420 invalid argument, the image stays open
+  MemGetTag,             // -4410 tag not supported, value untouched
+  MemGetTagArray,        // -4500 no memory, no line written
+  RunZone,               // -4401 no page in the feeder (plain), nothing sent down the chain
+  CopySamples,           // -4420 invalid argument, nothing copied
+  LoadInitPipe,          // -4430 no pipe, record untouched
+  PipeUnload,            // -4420 invalid argument, the pipe stays
+  PipeAttach,            // -4420 invalid argument, nothing attached
+  PipeDetach,            // -4420 invalid argument, the output stays
   Count
 };
 

@@ -35,6 +35,8 @@ extern "C" std::uint16_t KOVAPI SCANKILL(std::int32_t hScanHdl) noexcept {
   TraceLog("ScanKill called: ");
   TraceLogInt("   hScanHdl==%d", hScanHdl);
   usLastRc = 0;
+  // The dialog's thread ends it on the request; a window gone meanwhile refuses the post.
+  if (platform::Window* dialog = hDlgWnd.load()) platform::PostCloseRequest(dialog);
   bKill = 1;
   return 0;
 }

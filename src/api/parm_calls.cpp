@@ -51,8 +51,6 @@ extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord* 
   return outcome.rc;
 }
 
-// The settings dialog is not built yet: the call refuses plainly instead of posting a
-// command that would do nothing and answer success.
 extern "C" std::uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord* pParms,
                                               std::int32_t lDialogOption) noexcept {
   ApiLockGuard lock;
@@ -66,7 +64,13 @@ extern "C" std::uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord
   TraceLog("    2");
   if (pszDevName == nullptr || pParms == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
   SCB.lDialogOption = lDialogOption;
-  return Refuse(RC_SCAN_FUNC_NOT_SUPPORTED);
+  const auto command = NewCommand(CMD_SETTINGS_DIALOG);
+  if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
+  command->Parms = *pParms;
+  // The user may keep the dialog open as long as they like.
+  const CommandOutcome outcome = PostCommand(command, CallDeadline(kNoLimit));
+  if (outcome.bCompleted) *pParms = command->Parms;
+  return outcome.rc;
 }
 
 extern "C" std::uint16_t KOVAPI SCANPARMSDLG(const char* pszDevName, ParmRecord* pParms) noexcept {

@@ -15,6 +15,7 @@
 #include "core/error_text.h"
 #include "core/return_codes.h"
 #include "core/trace_log.h"
+#include "dialogs/settings_dialog.h"
 #include "parms/parm_commands.h"
 #include "parms/parm_record.h"
 #include "pipeline/driver_loading.h"
@@ -75,6 +76,7 @@ constexpr std::array<CommandRoutine, 13> kCommandRoutines = [] {
   routines[CMD_QUERY_PARM] = QueryParameter;
   routines[CMD_SEND_PRINT_TEXT] = SendPrintText;
   routines[CMD_SCAN_PAGE] = PageReader;
+  routines[CMD_SETTINGS_DIALOG] = SettingsDialog;
   routines[CMD_PAUSE_FEEDER] = PauseFeeder;
   routines[CMD_COLOUR_TABLE] = FillColourTable;
   return routines;

@@ -7,3 +7,4 @@ platform::Module* hModuleInstance = nullptr;
 std::int32_t bInitialised = 0;
 std::atomic<std::uint16_t> usLastRc{0};
 std::atomic<std::int32_t> bKill{0};
+std::atomic<platform::Window*> hDlgWnd{nullptr};

@@ -53,6 +53,7 @@ struct ScannerControlBlock {
   std::int32_t p3 = 0;
   std::int32_t pt = 0;
   std::int32_t bro = 0;
+  std::int32_t lJobSepValue = -1;  // the job-separator value the dialog offers, -1 for none
   char PipeText[kPipeTextSize] = {};
   char szLoadedPipe[kPipeTextSize] = {};
 
@@ -90,3 +91,5 @@ extern platform::Module* hModuleInstance;
 extern std::int32_t bInitialised;
 extern std::atomic<std::uint16_t> usLastRc;  // SCANKILL writes it without ApiLock
 extern std::atomic<std::int32_t> bKill;      // polled by the scanner driver's abort callback
+// The Scanner Controls dialog while it shows; SCANKILL posts it a close request.
+extern std::atomic<platform::Window*> hDlgWnd;

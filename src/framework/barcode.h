@@ -72,7 +72,7 @@ class IBarcodeReader : public IComUnknown {
   virtual std::int32_t QELCALLBACK Reserved7() noexcept = 0;
   virtual std::int32_t QELCALLBACK Reserved8() noexcept = 0;
   // Slot 9: the component's own modal settings dialog.
-  virtual std::int32_t QELCALLBACK ShowPropertySheet(QelWindow owner) noexcept = 0;
+  virtual std::int32_t QELCALLBACK ShowPropertySheet() noexcept = 0;
   // Slot 10: all settings as one text, a new string.
   virtual std::int32_t QELCALLBACK GetState(platform::ComString* state) noexcept = 0;
   // Slot 11: settings from a text GetState gave; a refused text leaves them unchanged.

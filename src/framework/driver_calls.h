@@ -32,6 +32,13 @@ inline std::int32_t DrvGetTag(const DriverRecord& driver, std::uint16_t tag, std
   return rc;
 }
 
+// The tag's value, or fallback when the driver does not answer it.
+inline std::int32_t DrvGetTagOr(const DriverRecord& driver, std::uint16_t tag,
+                                std::int32_t fallback) {
+  DrvGetTag(driver, tag, fallback);
+  return fallback;
+}
+
 inline std::int32_t DrvGetRationalTag(const DriverRecord& driver, std::uint16_t tag,
                                       QelRational& value) {
   QelRational answered{};

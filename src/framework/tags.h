@@ -52,6 +52,8 @@ enum class TiffType : std::int32_t { Byte = 1, Ascii = 2, Short = 3, Long = 4, R
 struct QelRational {
   std::int32_t lNumerator;
   std::int32_t lDenominator;
+  // The same terms; 1/2 and 2/4 are different values.
+  friend bool operator==(const QelRational&, const QelRational&) = default;
 };
 static_assert(sizeof(QelRational) == 8);
 

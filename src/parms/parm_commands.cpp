@@ -14,6 +14,7 @@
 #include "core/host_value.h"
 #include "core/trace_log.h"
 #include "framework/driver_calls.h"
+#include "parms/command_steps.h"
 #include "parms/parm_record.h"
 #include "parms/setters.h"
 #include "parms/tag_conversion.h"
@@ -32,52 +33,6 @@ std::array<std::uint32_t, 2> QuickCtrl = {50, 25};
 
 const DriverRecord& Scanner() {
   return SCB.ScannerDriver;
-}
-
-void Finish(Command& command, std::int32_t rc) {
-  command.lWorkerRc = rc;
-  if (rc != 0) StoreLastRc(static_cast<std::uint16_t>(rc));
-}
-
-// Ends with the code the failing step stored.
-void FinishWithLastCode(Command& command) {
-  command.lWorkerRc = LastRc();
-}
-
-void UnloadAndFinish(Command& command, std::int32_t rc) {
-  UnloadDriver();
-  Finish(command, rc);
-}
-
-// Setting and querying are stateless, but when SCANSETSTATE has left a driver loaded they
-// work on that very driver (a load of the same name only counts up). The keeper takes the
-// live driver's whole state and the working values before, and puts them back after, so
-// the next page is scanned as the host last sent.
-class LiveScannerKeeper {
- public:
-  // False when a live driver's state cannot be taken for want of memory.
-  bool Take() {
-    if (SCB.iRefCount == 0) return true;
-    live_.reset(new (std::nothrow) ParmRecord{});
-    if (live_ == nullptr) return false;
-    tagstoparm(*live_);
-    return true;
-  }
-  ~LiveScannerKeeper() {
-    if (live_ == nullptr || SCB.iRefCount == 0) return;
-    TraceLog("  putting back the parameters last sent");
-    parmtotags(*live_);
-  }
-
- private:
-  std::unique_ptr<ParmRecord> live_;
-};
-
-// Starts a command that may touch a live driver: false (result set) when it cannot.
-bool KeepLiveScanner(Command& command, LiveScannerKeeper& keeper) {
-  if (keeper.Take()) return true;
-  Finish(command, RC_SCAN_NOT_ENOUGH_MEMORY);
-  return false;
 }
 
 std::size_t QuickCtrlIndex(std::uint32_t index) {
@@ -153,17 +108,6 @@ std::int32_t ApplyParameter(std::uint16_t usParm, const void* value) {
     default:
       return RC_SCAN_PARM_CANNOT_BE_MODIFIED;
   }
-}
-
-// Loads the driver the command's record names (its field read within its 60 bytes): false,
-// with the result set, when it cannot be loaded.
-bool LoadRecordDriver(Command& command) {
-  const ParmRecord& record = command.Parms;
-  char driver[sizeof record.szDriver + 1] = {};
-  std::memcpy(driver, record.szDriver, sizeof record.szDriver);
-  if (LoadDriver(driver) == 0) return true;
-  FinishWithLastCode(command);
-  return false;
 }
 
 // Loads the record's driver and applies the record: false (result set, nothing loaded)

@@ -55,18 +55,23 @@ std::int32_t getbpp(const ParmRecord& record) {
   return bpp >= 0 && bpp <= kMaxBitsPerDot ? static_cast<std::int32_t>(bpp) : 0;
 }
 
-std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
+std::int32_t TagHasChoice(std::uint16_t tag, std::int32_t value) {
   std::int32_t count = 0;
-  if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0) return 1;
-  for (std::int32_t index = count - 1; index >= 0; --index) {
+  if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0 || count < 0) return 0;
+  for (std::int32_t index = (count & 0xFFFF) - 1; index >= 0; --index) {
     std::int32_t choice = 0;
     if (DrvGetChoice(SCB.ScannerDriver, tag, static_cast<std::uint16_t>(index), choice) == 0 &&
         choice == value) {
-      DrvSetTag(SCB.ScannerDriver, tag, value);
-      return 0;
+      return 1;
     }
   }
-  return 1;
+  return 0;
+}
+
+std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
+  if (TagHasChoice(tag, value) == 0) return 1;
+  DrvSetTag(SCB.ScannerDriver, tag, value);
+  return 0;
 }
 
 const char* ParmIdentifierLine(std::uint16_t usParm, bool query) {

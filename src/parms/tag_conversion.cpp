@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <numeric>
 #include <string_view>
 
 #include "core/control_block.h"
@@ -30,12 +31,6 @@ constexpr char kTagNotFound[] = "QELTAGNOTFOUND";
 
 const DriverRecord& Scanner() {
   return SCB.ScannerDriver;
-}
-
-std::int32_t GetTagOr(std::uint16_t tag, std::int32_t fallback) {
-  std::int32_t value = fallback;
-  DrvGetTag(Scanner(), tag, value);
-  return value;
 }
 
 // Copies a text into a fixed record field, cut to fit and terminated.
@@ -134,13 +129,15 @@ void ApplyBarcodeState(ParmRecord& record) {
 }  // namespace
 
 void RoundImageWidth() {
-  const std::int32_t bits = GetTagOr(kTagBitsPerSample, 0);
-  const std::int32_t width = GetTagOr(kTagImageWidth, 0);
-  // No byte-filling step exists for 0 bits or more than 8: leave such widths alone.
-  if (bits <= 0 || bits > 8) return;
-  const std::int32_t step = 8 / bits;
+  const std::int32_t bits = DrvGetTagOr(Scanner(), kTagBitsPerSample, 0);
+  const std::int32_t width = DrvGetTagOr(Scanner(), kTagImageWidth, 0);
+  if (bits <= 0 || width <= 0) return;
+  // The fewest dots that fill whole bytes: 8 / gcd(bits, 8), so 8 for 1 bit, 4 for 2, 2 for
+  // 4, 1 for 8, and right for depths between and above (3 bits: 8 dots; 12 bits: 2).
+  const std::int32_t step = 8 / std::gcd(bits, 8);
   const std::int32_t rounded = width & ~(step - 1);
-  if (rounded == width) return;
+  // A width narrower than one step is left as it is rather than cleared.
+  if (rounded == width || rounded == 0) return;
   TraceLogInt("   Width being adjusted to be a multiple of 8: %d", width);
   DrvSetTag(Scanner(), kTagImageWidth, rounded);
 }
@@ -210,21 +207,21 @@ std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std
 }
 
 std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
-  const std::int32_t compression = GetTagOr(kTagCompression, 0);
-  const std::int32_t t4Options = GetTagOr(kTagT4Options, 0);
+  const std::int32_t compression = DrvGetTagOr(Scanner(), kTagCompression, 0);
+  const std::int32_t t4Options = DrvGetTagOr(Scanner(), kTagT4Options, 0);
   if (compression == SCB.lCurCompression && (compression != 3 || t4Options == SCB.lCurT4Options)) {
     pipeText[0] = '\0';
     return 1;
   }
-  const std::int32_t samples = GetTagOr(kTagSamplesPerPixel, 1);
-  const std::int32_t bits = GetTagOr(kTagBitsPerSample, 1);
+  const std::int32_t samples = DrvGetTagOr(Scanner(), kTagSamplesPerPixel, 1);
+  const std::int32_t bits = DrvGetTagOr(Scanner(), kTagBitsPerSample, 1);
   FormatList output;
   output.Add(kTagSamplesPerPixel, samples);
   output.Add(kTagBitsPerSample, bits);
   output.Add(kTagPhotometricInterpretation,
-             GetTagOr(kTagPhotometricInterpretation, samples == 3 ? 2 : 0));
-  output.Add(kTagPlanarConfiguration, GetTagOr(kTagPlanarConfiguration, 1));
-  output.Add(kTagCompression, GetTagOr(kTagCompression, 1));
+             DrvGetTagOr(Scanner(), kTagPhotometricInterpretation, samples == 3 ? 2 : 0));
+  output.Add(kTagPlanarConfiguration, DrvGetTagOr(Scanner(), kTagPlanarConfiguration, 1));
+  output.Add(kTagCompression, DrvGetTagOr(Scanner(), kTagCompression, 1));
 
   FormatList wanted;
   if (samples == 3 && bits == 8) {
@@ -250,8 +247,8 @@ std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
 }
 
 void TakeDriverCompression() {
-  SCB.lCurCompression = GetTagOr(kTagCompression, 1);
-  SCB.lCurT4Options = GetTagOr(kTagT4Options, 0);
+  SCB.lCurCompression = DrvGetTagOr(Scanner(), kTagCompression, 1);
+  SCB.lCurT4Options = DrvGetTagOr(Scanner(), kTagT4Options, 0);
   SCB.PipeText[0] = '\0';
 }
 
@@ -311,8 +308,8 @@ void parmtotags(ParmRecord& record) {
   SCB.lCurT4Options = record.lT4Options;
   if (!ApplyCompression()) {
     // A record that never held a compression takes the driver's own.
-    SCB.lCurCompression = GetTagOr(kTagCompression, SCB.lCurCompression);
-    SCB.lCurT4Options = GetTagOr(kTagT4Options, SCB.lCurT4Options);
+    SCB.lCurCompression = DrvGetTagOr(Scanner(), kTagCompression, SCB.lCurCompression);
+    SCB.lCurT4Options = DrvGetTagOr(Scanner(), kTagT4Options, SCB.lCurT4Options);
     ApplyCompression();
   }
   BuildCompressionPipe(SCB.PipeText, sizeof SCB.PipeText);

@@ -97,4 +97,87 @@ std::size_t ComStringToAnsi(ComString text, char* buffer, std::size_t bufferSize
 std::int32_t ComInitialize();
 void ComUninitialize();
 
+// Dialogs: the dialog manager's subset the dialog procedures use. A window is a handle that
+// stays safe to pass after its window is gone (the calls then fail), as on Windows.
+struct Window;
+
+// Dialog procedures have the Windows callback convention, so the dialog manager calls them
+// as they are.
+#ifdef _WIN32
+#define KOV_DIALOG_CALLBACK __stdcall
+#else
+#define KOV_DIALOG_CALLBACK
+#endif
+using DialogProc = std::intptr_t(KOV_DIALOG_CALLBACK*)(Window* window, std::uint32_t message,
+                                                       std::uintptr_t wParam, std::intptr_t lParam);
+
+// Messages a dialog procedure receives, with the Windows values.
+inline constexpr std::uint32_t kMessageClose = 0x0010;       // window close request
+inline constexpr std::uint32_t kMessageHelp = 0x0053;        // F1
+inline constexpr std::uint32_t kMessageInitDialog = 0x0110;  // lParam: the creation parameter
+inline constexpr std::uint32_t kMessageCommand = 0x0111;     // wParam: id | notification << 16
+inline constexpr std::uint32_t kButtonClicked = 0;           // the notification of a click
+
+// Window and button styles, with the Windows values.
+inline constexpr std::uint32_t kStylePopupDialog =
+    0x80000000 | 0x10000000 | 0x00C00000 | 0x00080000 | 0x80;  // popup, visible, caption,
+                                                               // system menu, modal frame
+inline constexpr std::uint32_t kStyleGroup = 0x00020000;
+inline constexpr std::uint32_t kStyleTabStop = 0x00010000;
+inline constexpr std::uint32_t kButtonTypeMask = 0xF;
+inline constexpr std::uint32_t kPushButton = 0x0;
+inline constexpr std::uint32_t kDefaultPushButton = 0x1;
+inline constexpr std::uint32_t kAutoCheckBox = 0x3;
+inline constexpr std::uint32_t kGroupBox = 0x7;
+inline constexpr std::uint32_t kAutoRadioButton = 0x9;
+
+// Message box types and answers.
+inline constexpr std::uint32_t kMessageBoxOk = 0x00;
+inline constexpr std::uint32_t kMessageBoxIconInformation = 0x40;
+inline constexpr int kAnswerOk = 1;
+
+// A dialog as its template describes it; coordinates in dialog units.
+struct DialogControl {
+  std::int32_t id;
+  std::uint32_t style;  // window and button style bits, with the Windows values
+  const char* text;
+  std::int16_t x, y, width, height;
+};
+struct DialogTemplate {
+  std::int32_t id;  // the resource number
+  std::uint32_t style;
+  const char* caption;
+  const char* font;
+  std::int16_t fontSize;
+  std::int16_t x, y, width, height;
+  const DialogControl* controls;
+  std::size_t controlCount;
+};
+
+// Shows the dialog modally on the calling thread and returns the result given to EndDialog,
+// or -1 when it cannot be shown. With a module, Windows takes the module's resource of the
+// template's number (compiled from the same description); without one, the description.
+std::intptr_t DialogBoxParam(Module* module, const DialogTemplate& dialog, Window* owner,
+                             DialogProc proc, std::intptr_t parameter);
+bool EndDialog(Window* window, std::intptr_t result);
+bool CheckDlgButton(Window* window, std::int32_t id, bool checked);
+bool IsDlgButtonChecked(Window* window, std::int32_t id);
+// Checks id and clears the other buttons numbered first to last.
+bool CheckRadioButton(Window* window, std::int32_t first, std::int32_t last, std::int32_t id);
+bool EnableDlgItem(Window* window, std::int32_t id, bool enable);
+bool ShowDlgItem(Window* window, std::int32_t id, bool show);
+// Posts a close request (both parameters 0) to the window's thread; any thread may call it.
+bool PostCloseRequest(Window* window);
+// A modal message box; the answer, or 0 when it cannot be shown.
+int MessageBox(Window* owner, const char* text, const char* caption, std::uint32_t type);
+
+struct Rect {
+  std::int32_t left, top, right, bottom;
+};
+// The desktop's width and height in pixels (HORZRES and VERTRES); 0 where unknown.
+void GetScreenSize(std::int32_t& width, std::int32_t& height);
+bool GetWindowRect(Window* window, Rect& rect);
+bool MoveWindow(Window* window, std::int32_t x, std::int32_t y, std::int32_t width,
+                std::int32_t height, bool repaint);
+
 }  // namespace platform
