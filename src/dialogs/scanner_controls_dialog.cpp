@@ -40,6 +40,11 @@ bool Checked(platform::Window* window, std::int32_t id) {
   return platform::IsDlgButtonChecked(window, id);
 }
 
+// The record is packed: its fields are written in place, never through a reference.
+void RecordFeeder(std::int32_t feeder) {
+  if (pDlgParms != nullptr) pDlgParms->lFeeder = feeder;
+}
+
 void ShowHelp(platform::Window* window) {
   platform::MessageBox(
       window, "No Help Available.\nPlease see the README file and Programmer's Guide.",
@@ -191,15 +196,13 @@ void ReadCompression(platform::Window* window) {
 
 void ApplyScannerControls(platform::Window* window) {
   std::int32_t scanType = 0;
-  std::int32_t unused = 0;
-  std::int32_t& feeder = pDlgParms != nullptr ? pDlgParms->lFeeder : unused;
   if (DrvGetTag(Scanner(), tag_scantype, scanType) == 0) {
     if (Checked(window, IDC_FLATBED)) {
       SetTagIfAllowed(tag_scantype, kScanTypeFlatbed);
-      feeder = 0;
+      RecordFeeder(0);
     } else if (Checked(window, IDC_SIMPLEX)) {
       SetTagIfAllowed(tag_scantype, kScanTypeSimplex);
-      feeder = 1;
+      RecordFeeder(1);
     } else {
       SetTagIfAllowed(tag_scantype, kScanTypeDuplex);
     }

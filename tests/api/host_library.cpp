@@ -85,3 +85,16 @@ std::string HostLibrary::LastErrorText() {
 std::string ProfileWithDebug(std::string_view extraKovzaftKeys) {
   return "[KOVZAFT]\nDebug=1\n" + std::string(extraKovzaftKeys);
 }
+
+std::string RecordSetting(const ParmRecord& record, const std::string& name) {
+  std::string_view area(record.achSettings, sizeof record.achSettings);
+  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
+    const std::string_view key = area.substr(at, area.find('\0', at) - at);
+    at += key.size() + 1;
+    const std::string_view value = area.substr(at, area.find('\0', at) - at);
+    at += value.size() + 1;
+    if (key == name) return std::string(value);
+  }
+  return "<none>";
+}
+

@@ -48,3 +48,6 @@ class HostLibrary {
 
 // The framework's profile with the library's switches.
 std::string ProfileWithDebug(std::string_view extraKovzaftKeys = "");
+
+// The value of a named entry of the record's settings text, or "<none>".
+std::string RecordSetting(const ParmRecord& record, const std::string& name);

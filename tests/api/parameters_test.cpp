@@ -17,18 +17,6 @@ namespace {
 
 using sim::DriverView;
 
-std::string Setting(const ParmRecord& record, const std::string& name) {
-  std::string_view area(record.achSettings, sizeof record.achSettings);
-  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
-    const std::string_view key = area.substr(at, area.find('\0', at) - at);
-    at += key.size() + 1;
-    const std::string_view value = area.substr(at, area.find('\0', at) - at);
-    at += value.size() + 1;
-    if (key == name) return std::string(value);
-  }
-  return "<none>";
-}
-
 // The record with one setting's value replaced (or added), the settings text rebuilt.
 void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value) {
   std::vector<std::pair<std::string, std::string>> entries;
@@ -87,7 +75,7 @@ TEST_F(Parameters, InitBuildsTheWholeRecordFromTheSelectedScanner) {
   EXPECT_STREQ(record->szID, "KOV Virtual Scanner 1.0");
   EXPECT_EQ(+record->sOldCount, 0);
   EXPECT_EQ(record->achSettings[record->sSettingsLen], '\0');
-  EXPECT_EQ(Setting(*record, "XResolution"), "300/1");
+  EXPECT_EQ(RecordSetting(*record, "XResolution"), "300/1");
   EXPECT_EQ(+record->lFeeder, 1);
   EXPECT_EQ(record->p2 + record->p3 + record->pt + record->bro, 0);
   EXPECT_EQ(+record->lDiscardState, 0);
@@ -128,7 +116,7 @@ TEST_F(Parameters, InitBuildsTheWholeRecordFromTheSelectedScanner) {
 TEST_F(Parameters, SettersChangeTheRecordOnlyToOfferedValues) {
   ASSERT_EQ(Init(), 0);
   EXPECT_EQ(Set(SCAN_PARM_RES, SCAN_RES{200, 1, 200, 1, 0}), 0);
-  EXPECT_EQ(Setting(*record, "XResolution"), "200/1");
+  EXPECT_EQ(RecordSetting(*record, "XResolution"), "200/1");
   EXPECT_EQ(Query<SCAN_RES>(SCAN_PARM_RES).ulYNum, 200u);
 
   auto before = std::make_unique<ParmRecord>(*record);
@@ -219,12 +207,12 @@ TEST_F(Parameters, SetStateLeavesTheDriverLoadedForTheScans) {
 TEST_F(Parameters, ScanAheadIsSwitchedOffOnTheFlatbedButTheRecordKeepsIt) {
   ASSERT_EQ(Init(), 0);
   ASSERT_EQ(Set<std::int16_t>(SCAN_PARM_ADF, -1), 0);
-  EXPECT_EQ(Setting(*record, "Tag 1293"), "1");
+  EXPECT_EQ(RecordSetting(*record, "Tag 1293"), "1");
   std::int32_t handle = 0;
   ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
   ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
   EXPECT_EQ(DriverView("VSCAN").Integer(kTagScanAhead), 0);
-  EXPECT_EQ(Setting(*record, "Tag 1293"), "1");
+  EXPECT_EQ(RecordSetting(*record, "Tag 1293"), "1");
 }
 
 TEST_F(Parameters, RecordsForAnotherScannerAreRefused) {

@@ -85,6 +85,21 @@ TEST_F(TagConversion, WidthIsRoundedToWholeBytesPerRow) {
   DrvSetTag(Scanner(), kTagBitsPerSample, 0);
   RoundImageWidth();
   EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 2550) << "no step for 0 bits";
+  // Depths between and above fill whole bytes too: 3 bits need 8 dots, 12 bits 2, 16 bits 1.
+  for (const auto& [bits, rounded] : {std::pair{3, 2544}, {12, 2550}, {16, 2550}, {-4, 2550}}) {
+    DrvSetTag(Scanner(), kTagBitsPerSample, bits);
+    DrvSetTag(Scanner(), kTagImageWidth, 2550);
+    RoundImageWidth();
+    EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), rounded) << bits;
+  }
+  DrvSetTag(Scanner(), kTagBitsPerSample, 12);
+  DrvSetTag(Scanner(), kTagImageWidth, 2551);
+  RoundImageWidth();
+  EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 2550);
+  DrvSetTag(Scanner(), kTagBitsPerSample, 1);
+  DrvSetTag(Scanner(), kTagImageWidth, 5);
+  RoundImageWidth();
+  EXPECT_EQ(DriverView("KITA").Integer(kTagImageWidth), 5) << "never rounded away";
 }
 
 TEST_F(TagConversion, SingleTagKeysAreQualifiedByTag1690Or1709) {
