@@ -5,7 +5,7 @@ BENCH_DIR ?= build/bench
 TSAN_DIR ?= build/linux-tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: test build configure bootstrap clean bench tsan
+.PHONY: test build configure bootstrap clean bench tsan screenshots
 
 # Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
 test: build
@@ -43,3 +43,7 @@ bootstrap:
 
 clean:
 	rm -rf build
+
+# Pictures of the DLL's two dialogs under Wine, in $(WIN_DIR)/screenshots. Not part of `test`.
+screenshots: build
+	scripts/dialog-screenshots $(WIN_DIR)

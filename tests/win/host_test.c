@@ -1,6 +1,8 @@
 /* A Windows host: loads KOVZAFT2.dll from its own folder, resolves every export by name and
- * by ordinal, and runs a session through the real exported calls with the trace log on.
- * Exit code 0 when every check held; each failed check prints a line. */
+ * by ordinal, and runs a session through the real exported calls with the trace log on,
+ * the settings dialog included (it needs a display). Exit code 0 when every check held; each
+ * failed check prints a line. With a folder as its argument it also saves a picture of each
+ * of the two dialogs there (scanner-controls.bmp, bar-patch.bmp). */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -90,11 +92,134 @@ typedef uint16_t(KOVAPI* GetDataCall)(int32_t, uint8_t*, uint32_t*, int32_t);
 static ParmRecord record;
 static SCAN_CLT_ENTRY colours[256];
 
+typedef uint16_t(KOVAPI* DialogCall)(const char*, ParmRecord*);
+
 static HandleCall scanKill;
+static DialogCall scanParmsDlg;
+static ParmRecord dialogRecord;
 
 static DWORD WINAPI KillFromAnotherThread(LPVOID unused) {
   (void)unused;
   return scanKill(1);
+}
+
+static DWORD WINAPI ShowSettingsDialog(LPVOID unused) {
+  (void)unused;
+  return scanParmsDlg("dev", &dialogRecord);
+}
+
+struct DialogSearch {
+  HWND owner;
+  HWND found;
+};
+
+static BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
+  struct DialogSearch* search = (struct DialogSearch*)parameter;
+  char caption[64];
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  if (GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+  if (GetWindowTextA(window, caption, sizeof caption) == 0) return TRUE;
+  if (strcmp(caption, "Scanner Controls") != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+/* The dialog captioned "Scanner Controls" that owner owns (NULL: the top one), once it is
+ * shown; NULL when none shows within 30 seconds. */
+static HWND AwaitDialog(HWND owner) {
+  int tries;
+  for (tries = 0; tries < 1500; ++tries) {
+    struct DialogSearch search = {owner, NULL};
+    EnumWindows(MatchDialog, (LPARAM)&search);
+    if (search.found != NULL) return search.found;
+    Sleep(20);
+  }
+  return NULL;
+}
+
+/* The window as the screen shows it, as a 24-bit BMP file. */
+static void SaveWindowImage(HWND window, const char* folder, const char* name) {
+  char path[MAX_PATH];
+  RECT rect;
+  BITMAPINFO info;
+  BITMAPFILEHEADER fileHeader;
+  void* bits = NULL;
+  HDC screen, memory;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+  LONG width, height, stride;
+  FILE* file;
+  if (!GetWindowRect(window, &rect)) return;
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  stride = (width * 3 + 3) & ~3;
+  memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  screen = GetDC(NULL);
+  memory = CreateCompatibleDC(screen);
+  bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+  previous = SelectObject(memory, bitmap);
+  /* Painted by its own thread; a moment for the display to show it. */
+  RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  Sleep(500);
+  CHECK(BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT));
+  GdiFlush();
+  snprintf(path, sizeof path, "%s\\%s", folder, name);
+  file = fopen(path, "wb");
+  CHECK(file != NULL);
+  if (file != NULL && bits != NULL) {
+    memset(&fileHeader, 0, sizeof fileHeader);
+    fileHeader.bfType = 0x4D42;
+    fileHeader.bfOffBits = sizeof fileHeader + sizeof info.bmiHeader;
+    fileHeader.bfSize = fileHeader.bfOffBits + (DWORD)(stride * height);
+    fwrite(&fileHeader, sizeof fileHeader, 1, file);
+    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
+    fwrite(bits, 1, (size_t)(stride * height), file);
+    printf("saved %s (%ldx%ld)\n", path, width, height);
+  }
+  if (file != NULL) fclose(file);
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(NULL, screen);
+}
+
+/* SCANPARMSDLG on a thread of its own, closed by SCANKILL from this one; with a folder, the
+ * bar/patch dialog is opened from it first and both are pictured. */
+static void SettingsDialogClosedByKill(const char* pictures) {
+  HANDLE shower;
+  HWND dialog;
+  DWORD result = 0;
+  memset(&dialogRecord, 0, sizeof dialogRecord);
+  shower = CreateThread(NULL, 0, ShowSettingsDialog, NULL, 0, NULL);
+  CHECK(shower != NULL);
+  if (shower == NULL) return;
+  dialog = AwaitDialog(NULL);
+  CHECK(dialog != NULL);
+  if (dialog != NULL && pictures != NULL) {
+    HWND barPatch;
+    SaveWindowImage(dialog, pictures, "scanner-controls.bmp");
+    PostMessageA(dialog, WM_COMMAND, 1000, (LPARAM)GetDlgItem(dialog, 1000));
+    barPatch = AwaitDialog(dialog);
+    CHECK(barPatch != NULL);
+    if (barPatch != NULL) {
+      SaveWindowImage(barPatch, pictures, "bar-patch.bmp");
+      PostMessageA(barPatch, WM_CLOSE, 0, 0);
+    }
+  }
+  CHECK_RC(scanKill(1), 0);
+  CHECK(WaitForSingleObject(shower, 30000) == WAIT_OBJECT_0);
+  GetExitCodeThread(shower, &result);
+  CloseHandle(shower);
+  CHECK_RC(result, RC_SCAN_DLG_CANCEL);
+  CHECK(dialogRecord.usSize == 57546 && strcmp(dialogRecord.szDriver, "VSEND") == 0);
 }
 
 /* The folder of this program, where the DLL, its profile and its log lie. */
@@ -182,7 +307,7 @@ static int LogHasLine(const char* folder, const char* message) {
   return found;
 }
 
-int main(void) {
+int main(int argc, char** argv) {
   char folder[MAX_PATH];
   char text[128];
   char path[MAX_PATH];
@@ -247,6 +372,7 @@ int main(void) {
   scanQueryClt = (QueryCltCall)Resolve("SCANQUERYCLT");
   scanAreaEject = (AreaEjectCall)Resolve("SCANAREAEJECT");
   scanGetData = (GetDataCall)Resolve("SCANGETDATA");
+  scanParmsDlg = (DialogCall)Resolve("SCANPARMSDLG");
   if (failures > 0) return 1;
 
   CHECK_RC(scanOpen("dev", 0, &handle), RC_SCAN_NOT_INITIALIZED);
@@ -337,6 +463,8 @@ int main(void) {
   CHECK(length > 0 && length < PAGE_BYTES);
   CHECK_RC(scanAreaEject(handle, &header, NULL, &length), RC_SCAN_ADF_EMPTY);
 
+  SettingsDialogClosedByKill(argc > 1 ? argv[1] : NULL);
+
   CHECK_RC(scanClose(handle), 0);
   CHECK_RC(scanFree(), 0);
   CHECK_RC(scanFree(), RC_SCAN_NOT_INITIALIZED);
@@ -353,6 +481,8 @@ int main(void) {
   CHECK(LogHasLine(folder, "  unload driver - driver unloaded"));
   CHECK(LogHasLine(folder, "   QelRunZone called here"));
   CHECK(LogHasLine(folder, "Done setting up KOV header"));
+  CHECK(LogHasLine(folder, "ZAFT Dialog Presented"));
+  CHECK(LogHasLine(folder, "    User hit Cancel."));
 
   FreeLibrary(library);
   printf("%s: %d failed checks\n", failures == 0 ? "passed" : "FAILED", failures);
