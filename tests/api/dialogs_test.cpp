@@ -22,7 +22,7 @@ using platform::ScriptedUser;
 constexpr int kOk = 1, kCancel = 2, kFlatbed = 268, kSimplex = 269, kDuplex = 270;
 constexpr int kJobSeparators = 298, kScanAhead = 297, kUncompressed = 291, kG3OneD = 292;
 constexpr int kG3TwoD = 293, kG4 = 294, kJpeg = 295, kImageParameters = 289, kSaveAs = 258;
-constexpr int kBarPatch = 1000, kPatch2 = 1002, kPatch3 = 1003, kPatchT = 1004;
+constexpr int kBarPatch = 1000, kPatch2 = 1002, kPatchT = 1004;
 constexpr int kSearchBarcodes = 1006, kConfigureBarcode = 1007;
 // The stand-in's own dialogs: the driver's image parameters (width choices from 300) and
 // the barcode component's sheet (Code39 is its third kind).
@@ -310,7 +310,7 @@ TEST_F(Dialogs, BarPatchOkStoresTheSwitchesAndCancelKeepsThem) {
   ASSERT_EQ(Dialog(), 0);
   steps = user.Steps();
   EXPECT_EQ(steps[steps.size() - 4].dialog.caption, "Barcode Settings");
-  EXPECT_EQ(StateOf(steps[steps.size() - 3].dialog, 102), "-ev") << "Code39 cleared";
+  EXPECT_EQ(StateOf(steps[steps.size() - 3].dialog, kSheetCode39), "-ev") << "Code39 cleared";
   EXPECT_EQ(std::vector<int>({record->p2, record->p3, record->pt, record->bro}),
             std::vector<int>({0, 0, 1, 0}));
   EXPECT_NE(stateBefore, record->szBarcodeState);

@@ -1,4 +1,5 @@
-// Several host threads calling at random while another kills jobs and the stand-in fails
+// Several host threads calling at random (settings dialogs among the calls) while another
+// kills jobs and the stand-in fails
 // calls now and then: every answer is one the host interface documents, nothing is left
 // loaded at the end, and the library starts again. Run it under ThreadSanitizer with
 // `make tsan`; KOV_STRESS_SECONDS sets its length (2 s by default).
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "host_library.h"
+#include "platform/posix/dialog_user.h"
 #include "sim/barcode_component.h"
 #include "sim/kit.h"
 #include "sim/mem_image.h"
@@ -46,6 +48,35 @@ const std::set<std::uint16_t> kDocumentedAnswers = {
     RC_SCAN_MORE_DATA,
     RC_SCAN_NO_DATA,
     RC_SCAN_ADF_EMPTY,
+    RC_SCAN_DLG_CANCEL,
+};
+
+// A user who clicks about in whatever dialog shows, closes it now and then, and waits a
+// little for a kill between times.
+class RandomUser final : public platform::DialogUser {
+ public:
+  platform::DialogAction NextAction(const platform::DialogState& dialog) override {
+    std::lock_guard lock(mutex_);
+    ++actions_;
+    const unsigned pick = random_() % 8;
+    if (pick == 0) return platform::DialogAction::Close();
+    if (pick <= 2) return platform::DialogAction::Wait(1 + random_() % 3);
+    const auto& controls = dialog.controls;
+    return platform::DialogAction::Click(controls[random_() % controls.size()].id);
+  }
+  int AnswerMessageBox(const platform::DialogState*, const std::string&, const std::string&,
+                       std::uint32_t) override {
+    return platform::kAnswerOk;
+  }
+  unsigned Actions() {
+    std::lock_guard lock(mutex_);
+    return actions_;
+  }
+
+ private:
+  unsigned actions_ = 0;
+  std::mutex mutex_;
+  std::mt19937 random_{7};
 };
 
 class HostThread {
@@ -54,7 +85,7 @@ class HostThread {
 
   // One call picked at random; its answer.
   std::uint16_t CallOnce() {
-    switch (Pick(13)) {
+    switch (Pick(14)) {
       case 0:
         return lib_.SCANSETPARM("dev", record_.get(), SCAN_PARM_INIT, nullptr);
       case 1: {
@@ -97,6 +128,8 @@ class HostThread {
       }
       case 11:
         return lib_.SCANPAUSE(SCAN_HANDLE_OPEN);
+      case 12:
+        return lib_.SCANPARMSDLG2("dev", record_.get(), 0);
       default: {
         std::uint16_t comp = 0;
         return lib_.SCANQUERYPARM(record_.get(), SCAN_PARM_COMP, &comp);
@@ -118,6 +151,8 @@ class HostThread {
 
 TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
   sim::ResetDrivers();
+  RandomUser user;
+  platform::SetDialogUser(&user);
   HostLibrary lib(ProfileWithDebug() +
                   "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n"
                   "SendParams=1\n");
@@ -162,6 +197,7 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
   EXPECT_TRUE(undocumented.empty()) << "first undocumented answer: 0x" << std::hex
                                     << (undocumented.empty() ? 0 : *undocumented.begin());
   EXPECT_GT(calls.load(), 100u);
+  EXPECT_GT(user.Actions(), 0u) << "dialogs were shown";
   EXPECT_EQ(lib.SCANFREE(), 0);
   EXPECT_EQ(sim::DriverView("VSCAN").LoadedNow(), 0u) << "no driver left counted";
   EXPECT_EQ(sim::DriverView("FROMQELM").LoadedNow(), 0u);
@@ -174,6 +210,7 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
   auto record = std::make_unique<ParmRecord>();
   EXPECT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
   EXPECT_EQ(lib.SCANFREE(), 0);
+  platform::SetDialogUser(nullptr);
 }
 
 }  // namespace
