@@ -117,15 +117,15 @@ void ConfigureImageParameters(platform::Window* window) {
   RoundImageWidth();
 }
 
-bool Initialise(platform::Window* window, std::intptr_t lParam) {
+// A dialog that cannot be centred ends at once, as accepted, with nothing set up.
+void Initialise(platform::Window* window, std::intptr_t lParam) {
   hDlgWnd = window;
   pDlgParms = reinterpret_cast<ParmRecord*>(lParam);
   if (CenterDialog(window) != 0) {
     platform::EndDialog(window, IDC_OK);
-    return false;
+    return;
   }
   InitScannerControls(window);
-  return false;
 }
 
 }  // namespace
@@ -217,7 +217,8 @@ std::intptr_t KOV_DIALOG_CALLBACK ScannerControlsProc(platform::Window* window,
                                                       std::intptr_t lParam) {
   switch (message) {
     case platform::kMessageInitDialog:
-      return Initialise(window, lParam) ? 1 : 0;
+      Initialise(window, lParam);
+      return 0;
     case platform::kMessageClose:
       platform::EndDialog(window, IDC_CANCEL);
       return 0;
