@@ -1,11 +1,21 @@
-# The two commands: `make test` (and, once the host program exists, `make demo`).
+# The two commands: `make demo` and `make test`.
 LINUX_DIR ?= build/linux-asan
 WIN_DIR ?= build/win32
 BENCH_DIR ?= build/bench
 TSAN_DIR ?= build/linux-tsan
+DEMO_DIR ?= build/demo
 JOBS ?= $(shell nproc)
 
-.PHONY: test build configure bootstrap clean bench tsan screenshots
+.PHONY: demo test build configure bootstrap clean bench tsan screenshots
+
+# The host program on a generated sample batch: pages, documents, manifest and report.
+demo: bootstrap
+	cmake -S . -B $(DEMO_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_TESTS=OFF
+	cmake --build $(DEMO_DIR) -j $(JOBS) --target kovscan
+	$(DEMO_DIR)/tools/kovscan/kovscan samples $(DEMO_DIR)/samples
+	rm -rf $(DEMO_DIR)/batch
+	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/samples/zaft.ini \
+	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4
 
 # Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
 test: build

@@ -1,0 +1,115 @@
+// kovscan end to end on a generated sample batch, and the files it writes read back.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/page_picture.h"
+#include "tools/kovscan/scan_command.h"
+#include "tools/samples/sample_batch.h"
+
+namespace {
+
+class Kovscan : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kovscan.XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+    samplePages = samples::WriteSampleBatch(folder);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // Each scan feeds a batch of its own: the scanner's feeder keeps what an earlier scan left.
+  nlohmann::json Scan(const std::string& out, std::uint16_t compression, bool dropBlank = false,
+                      bool detect = true) {
+    samples::WriteSampleBatch(folder / ("batch-" + out));
+    kovscan::ScanCommand command;
+    command.out = folder / out;
+    command.profile = folder / ("batch-" + out) / "zaft.ini";
+    command.options.compression = compression;
+    command.options.patches = detect;
+    command.options.barcodes = detect;
+    command.dropBlank = dropBlank;
+    command.quiet = true;
+    EXPECT_EQ(kovscan::RunScan(command), kovscan::kSuccess);
+    std::ifstream manifest(command.out / "manifest.json");
+    return nlohmann::json::parse(manifest);
+  }
+
+  std::filesystem::path folder;
+  std::vector<samples::SamplePage> samplePages;
+};
+
+TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
+  const nlohmann::json manifest = Scan("g4", SCAN_COMP_G4);
+  const auto& pages = manifest["pages"];
+  ASSERT_EQ(pages.size(), samplePages.size());
+  int separators = 0;
+  for (std::size_t at = 0; at < pages.size(); ++at) {
+    const samples::SamplePage& sample = samplePages[at];
+    const auto& page = pages[at];
+    const auto& header = page["header"];
+    SCOPED_TRACE(sample.file);
+    EXPECT_EQ(header["compression"], "g4");
+    EXPECT_EQ(header["width"], 2544);
+    EXPECT_EQ(header["lines"], 3300);
+    const bool patch = sample.kind.starts_with("patch");
+    EXPECT_EQ(header["level"].get<int>() > 1, patch);
+    EXPECT_EQ(page["separator"], patch);
+    EXPECT_EQ(page["blank"], sample.kind == "blank");
+    separators += patch ? 1 : 0;
+    std::vector<std::string> expected = sample.barcodes;
+    if (!sample.scannerBarcode.empty()) expected.insert(expected.begin(), sample.scannerBarcode);
+    EXPECT_EQ(header["barcodes"].get<std::vector<std::string>>(), expected);
+    EXPECT_TRUE(std::filesystem::exists(folder / "g4" / page["file"].get<std::string>()));
+  }
+  EXPECT_EQ(manifest["documents"].size(), separators + 1u) << "one more than the separators";
+  EXPECT_EQ(manifest["documents"][1]["pages"][0], 4) << "a document starts at its sheet";
+  EXPECT_TRUE(std::filesystem::exists(folder / "g4" / "report.html"));
+}
+
+TEST_F(Kovscan, CcittFilesDecodeToTheUncompressedPages) {
+  Scan("none", SCAN_COMP_NONE, false, false);
+  for (const std::uint16_t code : {SCAN_COMP_G3_1D, SCAN_COMP_G3_2D, SCAN_COMP_G4}) {
+    const std::string out = kovscan::CompressionName(code);
+    Scan(out, code, false, false);
+    for (const char* file : {"pages/page-0002.tif", "pages/page-0004.tif"}) {
+      const auto reference = kovscan::ReadPicture(folder / "none" / file);
+      const auto decoded = kovscan::ReadPicture(folder / out / file);
+      ASSERT_TRUE(reference && decoded) << out << " " << file;
+      EXPECT_EQ(decoded->width, reference->width);
+      EXPECT_TRUE(decoded->dots == reference->dots) << out << " " << file;
+    }
+    EXPECT_LT(std::filesystem::file_size(folder / out / "pages/page-0002.tif"),
+              std::filesystem::file_size(folder / "none" / "pages/page-0002.tif") / 4);
+  }
+}
+
+TEST_F(Kovscan, BlankPagesAreDroppedOnRequestAndDocumentsHoldTheRest) {
+  const nlohmann::json manifest = Scan("dropped", SCAN_COMP_G4, true);
+  std::size_t inDocuments = 0;
+  for (const auto& document : manifest["documents"]) inDocuments += document["pages"].size();
+  EXPECT_EQ(inDocuments, samplePages.size() - 1);
+  EXPECT_EQ(manifest["pages"][5]["dropped"], true);
+  EXPECT_EQ(manifest["pages"][5]["document"], 0);
+  // A document is one multi-page TIFF: its pages read back one directory each.
+  const auto first = kovscan::ReadPicture(folder / "dropped" / "documents/document-01.tif");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->width, 2544u);
+}
+
+TEST_F(Kovscan, AnEmptyFeederIsItsOwnExitCode) {
+  std::filesystem::remove_all(folder / "pages");
+  std::filesystem::create_directories(folder / "pages");
+  kovscan::ScanCommand command;
+  command.out = folder / "empty";
+  command.profile = folder / "zaft.ini";
+  command.quiet = true;
+  EXPECT_EQ(kovscan::RunScan(command), kovscan::kFeederEmpty);
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+#include "tools/kovscan/batch.h"
+
+#include <cstring>
+
+namespace kovscan {
+
+std::string FieldText(const char* field, std::size_t size) {
+  const void* end = std::memchr(field, '\0', size);
+  return std::string(field, end != nullptr ? static_cast<const char*>(end) - field : size);
+}
+
+std::vector<std::string> BarcodesOf(const KOV_PAGEHEADER& header) {
+  std::vector<std::string> texts;
+  for (const KOV_BARCODE& barcode : header.aBarcodes) {
+    const std::string text = FieldText(barcode.szText, sizeof barcode.szText);
+    if (barcode.usNumber != 0 && !text.empty()) texts.push_back(text);
+  }
+  return texts;
+}
+
+}  // namespace kovscan

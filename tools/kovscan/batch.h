@@ -1,0 +1,44 @@
+// A scanned batch as kovscan keeps it: the pages in scan order with their files, documents
+// and what was seen on them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/kovscan/scan_session.h"
+
+namespace kovscan {
+
+struct BatchPage {
+  int number = 0;    // 1 up, in scan order
+  int document = 0;  // 1 up; 0 for a separator sheet left out of the documents
+  ScannedPage page;
+  std::string file;        // the page's own file, relative to the output folder
+  bool separator = false;  // level above 1: a sheet that starts a document
+  bool blank = false;
+  bool dropped = false;  // left out on request (blank or separator)
+  double ink = 0;
+  std::vector<std::uint8_t> thumbnail;  // PNG
+};
+
+struct Document {
+  int number = 0;
+  std::string file;        // relative to the output folder; empty when it holds no TIFF page
+  std::vector<int> pages;  // page numbers
+};
+
+struct Batch {
+  std::string scanner;  // the record's identification
+  std::vector<BatchPage> pages;
+  std::vector<Document> documents;
+  double seconds = 0;
+  std::uint64_t bytes = 0;
+};
+
+// The barcode texts of a header, in table order.
+std::vector<std::string> BarcodesOf(const KOV_PAGEHEADER& header);
+// A fixed field's text up to its zero or its end.
+std::string FieldText(const char* field, std::size_t size);
+
+}  // namespace kovscan

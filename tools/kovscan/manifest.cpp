@@ -1,0 +1,63 @@
+#include "tools/kovscan/manifest.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tools/kovscan/page_files.h"
+
+namespace kovscan {
+
+namespace {
+
+// The header is packed: its fields are copied (unary +), never bound by reference.
+nlohmann::json HeaderJson(const KOV_PAGEHEADER& header) {
+  const PageLayout layout = LayoutOf(header);
+  return {
+      {"resolution",
+       {{"x", {+header.ulXResNum, +header.ulXResDenom}},
+        {"y", {+header.ulYResNum, +header.ulYResDenom}}}},
+      {"width", layout.width},
+      {"lines", +header.usLines},
+      {"bytesPerLine", +header.usBytesPerLine},
+      {"bitsPerDot", +header.usBpp},
+      {"compression", CompressionName(+header.usCompression)},
+      {"sequence", +header.lSeqNumber},
+      {"level", +header.ucLevel},
+      {"side", header.ucSide == 0 ? "front" : "back"},
+      {"dataField1", FieldText(header.szDf1Data, sizeof header.szDf1Data)},
+      {"dataField2", FieldText(header.szDf2Data, sizeof header.szDf2Data)},
+      {"barcodes", BarcodesOf(header)},
+  };
+}
+
+}  // namespace
+
+bool WriteManifest(const Batch& batch, const std::filesystem::path& path) {
+  nlohmann::json pages = nlohmann::json::array();
+  for (const BatchPage& page : batch.pages) {
+    pages.push_back({{"page", page.number},
+                     {"file", page.file},
+                     {"document", page.document},
+                     {"bytes", page.page.data.size()},
+                     {"separator", page.separator},
+                     {"blank", page.blank},
+                     {"dropped", page.dropped},
+                     {"ink", page.ink},
+                     {"header", HeaderJson(page.page.header)}});
+  }
+  nlohmann::json documents = nlohmann::json::array();
+  for (const Document& document : batch.documents) {
+    documents.push_back(
+        {{"document", document.number}, {"file", document.file}, {"pages", document.pages}});
+  }
+  const nlohmann::json manifest = {{"scanner", batch.scanner},
+                                   {"pages", pages},
+                                   {"documents", documents},
+                                   {"seconds", batch.seconds},
+                                   {"bytes", batch.bytes}};
+  std::ofstream file(path);
+  file << manifest.dump(2) << '\n';
+  return static_cast<bool>(file);
+}
+
+}  // namespace kovscan

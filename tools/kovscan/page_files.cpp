@@ -1,0 +1,120 @@
+#include "tools/kovscan/page_files.h"
+
+#include <tiffio.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace kovscan {
+
+namespace {
+
+constexpr std::uint32_t kT4TwoDimensional = 1;
+
+struct TiffCloser {
+  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+
+bool WriteDirectory(TIFF* tiff, const ScannedPage& page) {
+  const PageLayout layout = LayoutOf(page.header);
+  const bool bitonal = layout.bitsPerSample == 1 && layout.samplesPerPixel == 1;
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, layout.width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, layout.length);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, layout.compression);
+  // One bit: 1 is black, as the library delivers it.
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
+               bitonal ? PHOTOMETRIC_MINISWHITE
+                       : (layout.samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
+  TIFFSetField(tiff, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, layout.length);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, layout.xDpi);
+  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, layout.yDpi);
+  if (layout.compression == COMPRESSION_CCITTFAX3) {
+    TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, layout.t4Options);
+  }
+  TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+  // The bytes as delivered: compressed data are never decoded and coded again.
+  if (TIFFWriteRawStrip(tiff, 0, const_cast<std::uint8_t*>(page.data.data()),
+                        static_cast<tmsize_t>(page.data.size())) < 0) {
+    return false;
+  }
+  return TIFFWriteDirectory(tiff) == 1;
+}
+
+}  // namespace
+
+PageLayout LayoutOf(const KOV_PAGEHEADER& header) {
+  PageLayout layout;
+  layout.samplesPerPixel = header.usBpp == 24 ? 3 : 1;
+  layout.bitsPerSample = header.usBpp == 24 ? 8 : header.usBpp;
+  const std::uint32_t bitsPerRow = static_cast<std::uint32_t>(header.usBytesPerLine) * 8u;
+  layout.width = header.usBpp == 0 ? 0 : bitsPerRow / header.usBpp;
+  layout.length = header.usLines;
+  switch (header.usCompression) {
+    case SCAN_COMP_G3_1D:
+      layout.compression = COMPRESSION_CCITTFAX3;
+      break;
+    case SCAN_COMP_G3_2D:
+      layout.compression = COMPRESSION_CCITTFAX3;
+      layout.t4Options = kT4TwoDimensional;
+      break;
+    case SCAN_COMP_G4:
+      layout.compression = COMPRESSION_CCITTFAX4;
+      break;
+    case SCAN_COMP_JPEG:
+      layout.compression = COMPRESSION_JPEG;
+      break;
+    default:
+      layout.compression = COMPRESSION_NONE;
+  }
+  if (header.ulXResDenom != 0) layout.xDpi = double(header.ulXResNum) / header.ulXResDenom;
+  if (header.ulYResDenom != 0) layout.yDpi = double(header.ulYResNum) / header.ulYResDenom;
+  return layout;
+}
+
+std::string CompressionName(std::uint16_t hostCode) {
+  switch (hostCode) {
+    case SCAN_COMP_NONE:
+      return "none";
+    case SCAN_COMP_G3_1D:
+      return "g3";
+    case SCAN_COMP_G3_2D:
+      return "g3-2d";
+    case SCAN_COMP_G4:
+      return "g4";
+    case SCAN_COMP_JPEG:
+      return "jpeg";
+    default: {
+      char text[16];
+      std::snprintf(text, sizeof text, "0x%x", hostCode);
+      return text;
+    }
+  }
+}
+
+bool IsJpeg(const KOV_PAGEHEADER& header) {
+  return header.usCompression == SCAN_COMP_JPEG;
+}
+
+bool WriteTiff(const std::filesystem::path& path, const std::vector<const ScannedPage*>& pages) {
+  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "w"));
+  if (!tiff) return false;
+  for (const ScannedPage* page : pages) {
+    if (!WriteDirectory(tiff.get(), *page)) return false;
+  }
+  return true;
+}
+
+bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(file);
+}
+
+}  // namespace kovscan

@@ -1,0 +1,126 @@
+#include "tools/kovscan/page_picture.h"
+
+#include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace kovscan {
+
+namespace {
+
+std::optional<GrayImage> ReadTiff(const std::filesystem::path& path) {
+  TIFFSetWarningHandler(nullptr);
+  std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.c_str(), "r"), TIFFClose);
+  if (!tiff) return std::nullopt;
+  std::uint32_t width = 0, height = 0;
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+  std::vector<std::uint32_t> rgba(std::size_t{width} * height);
+  if (rgba.empty() || TIFFReadRGBAImageOriented(tiff.get(), width, height, rgba.data(),
+                                                ORIENTATION_TOPLEFT, 0) != 1) {
+    return std::nullopt;
+  }
+  GrayImage image{width, height, std::vector<std::uint8_t>(rgba.size())};
+  for (std::size_t at = 0; at < rgba.size(); ++at) {
+    const std::uint32_t dot = rgba[at];
+    image.dots[at] = static_cast<std::uint8_t>(
+        (TIFFGetR(dot) * 299 + TIFFGetG(dot) * 587 + TIFFGetB(dot) * 114) / 1000);
+  }
+  return image;
+}
+
+std::optional<GrayImage> ReadJpeg(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
+  if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return std::nullopt;
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  // A broken file ends the read through the library's own error exit; the pages kovscan
+  // writes are the library's, so a report of such a file stops with its message.
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_GRAYSCALE;
+  jpeg_start_decompress(&info);
+  GrayImage image{info.output_width, info.output_height, {}};
+  image.dots.resize(std::size_t{image.width} * image.height);
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = image.dots.data() + std::size_t{info.output_scanline} * image.width;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return image;
+}
+
+void AppendPng(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
+}
+
+}  // namespace
+
+std::optional<GrayImage> ReadPicture(const std::filesystem::path& path) {
+  const auto extension = path.extension();
+  return extension == ".jpg" ? ReadJpeg(path) : ReadTiff(path);
+}
+
+double InkCoverage(const GrayImage& image) {
+  if (image.dots.empty()) return 0;
+  const auto ink = std::count_if(image.dots.begin(), image.dots.end(),
+                                 [](std::uint8_t dot) { return dot < 128; });
+  return static_cast<double>(ink) / static_cast<double>(image.dots.size());
+}
+
+std::vector<std::uint8_t> ThumbnailPng(const GrayImage& image, std::uint32_t width) {
+  if (image.width == 0 || image.height == 0) return {};
+  const std::uint32_t outWidth = std::min(width, image.width);
+  const std::uint32_t outHeight = std::max<std::uint32_t>(
+      1, static_cast<std::uint32_t>(std::uint64_t{image.height} * outWidth / image.width));
+  std::vector<std::uint8_t> small(std::size_t{outWidth} * outHeight);
+  for (std::uint32_t y = 0; y < outHeight; ++y) {
+    const std::uint32_t y0 =
+        static_cast<std::uint32_t>(std::uint64_t{y} * image.height / outHeight);
+    const std::uint32_t y1 = std::max(
+        y0 + 1, static_cast<std::uint32_t>(std::uint64_t{y + 1} * image.height / outHeight));
+    for (std::uint32_t x = 0; x < outWidth; ++x) {
+      const std::uint32_t x0 =
+          static_cast<std::uint32_t>(std::uint64_t{x} * image.width / outWidth);
+      const std::uint32_t x1 = std::max(
+          x0 + 1, static_cast<std::uint32_t>(std::uint64_t{x + 1} * image.width / outWidth));
+      std::uint64_t sum = 0;
+      for (std::uint32_t yy = y0; yy < y1; ++yy) {
+        for (std::uint32_t xx = x0; xx < x1; ++xx)
+          sum += image.dots[std::size_t{yy} * image.width + xx];
+      }
+      small[std::size_t{y} * outWidth + x] =
+          static_cast<std::uint8_t>(sum / (std::uint64_t{y1 - y0} * (x1 - x0)));
+    }
+  }
+  std::vector<std::uint8_t> out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &out, AppendPng, nullptr);
+  png_set_IHDR(png, info, outWidth, outHeight, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (std::uint32_t y = 0; y < outHeight; ++y)
+    png_write_row(png, small.data() + std::size_t{y} * outWidth);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+}  // namespace kovscan

@@ -1,0 +1,25 @@
+// A page looked at as a person would: its gray image, read back from the file written for
+// it, how much of it is ink, and a small picture of it for the report.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace kovscan {
+
+struct GrayImage {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> dots;  // 0 black .. 255 white, rows top to bottom
+};
+
+// The first page of a TIFF file, or a JPEG file; none when it cannot be read.
+std::optional<GrayImage> ReadPicture(const std::filesystem::path& path);
+// The share of dots darker than middle gray, 0 to 1.
+double InkCoverage(const GrayImage& image);
+// A PNG of the image scaled to the width (never up), each dot the mean of those it covers.
+std::vector<std::uint8_t> ThumbnailPng(const GrayImage& image, std::uint32_t width);
+
+}  // namespace kovscan

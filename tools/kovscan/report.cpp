@@ -1,0 +1,112 @@
+#include "tools/kovscan/report.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "tools/kovscan/page_files.h"
+
+namespace kovscan {
+
+namespace {
+
+std::string Base64(const std::vector<std::uint8_t>& bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); at += 3) {
+    const std::uint32_t group = (std::uint32_t{bytes[at]} << 16) |
+                                (at + 1 < bytes.size() ? std::uint32_t{bytes[at + 1]} << 8 : 0) |
+                                (at + 2 < bytes.size() ? bytes[at + 2] : 0u);
+    text += kDigits[group >> 18 & 63];
+    text += kDigits[group >> 12 & 63];
+    text += at + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
+    text += at + 2 < bytes.size() ? kDigits[group & 63] : '=';
+  }
+  return text;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// Level 1 is an ordinary page; above it, a sheet that starts a document.
+std::string LevelText(int level) {
+  return level <= 1 ? "page" : "separator, level " + std::to_string(level);
+}
+
+void WritePage(std::ostream& html, const BatchPage& page) {
+  const KOV_PAGEHEADER& header = page.page.header;
+  html << "<figure class=\""
+       << (page.separator ? "sep"
+           : page.blank   ? "blank"
+                          : "page")
+       << (page.dropped ? " dropped" : "") << "\">";
+  if (!page.thumbnail.empty()) {
+    html << "<img alt=\"page " << page.number << "\" src=\"data:image/png;base64,"
+         << Base64(page.thumbnail) << "\">";
+  }
+  html << "<figcaption><b>" << page.number << "</b> " << Escaped(page.file) << "<br>"
+       << LevelText(header.ucLevel) << ", " << (header.ucSide == 0 ? "front" : "back") << ", "
+       << CompressionName(header.usCompression);
+  if (page.blank) html << ", blank";
+  if (page.dropped) html << ", dropped";
+  for (const std::string& text : BarcodesOf(header))
+    html << "<br><code>" << Escaped(text) << "</code>";
+  html << "</figcaption></figure>\n";
+}
+
+}  // namespace
+
+bool WriteReport(const Batch& batch, const std::filesystem::path& path) {
+  std::ostringstream html;
+  html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>kovscan batch</title>\n"
+          "<style>body{font:14px sans-serif;margin:1em}section{border-top:1px solid #999;"
+          "margin-top:1em}figure{display:inline-block;vertical-align:top;width:170px;"
+          "margin:.5em}img{border:1px solid #ccc;width:160px}.sep img{border:3px solid #c60}"
+          ".blank img{opacity:.5}.dropped{opacity:.4}</style></head><body>\n";
+  html << "<h1>" << batch.pages.size() << " pages, " << batch.documents.size()
+       << " documents</h1><p>" << Escaped(batch.scanner) << "</p>\n";
+  for (const Document& document : batch.documents) {
+    html << "<section><h2>Document " << document.number;
+    if (!document.file.empty()) html << " — " << Escaped(document.file);
+    html << "</h2>\n";
+    for (const BatchPage& page : batch.pages) {
+      if (page.document == document.number) WritePage(html, page);
+    }
+    html << "</section>\n";
+  }
+  bool outside = false;
+  for (const BatchPage& page : batch.pages) outside = outside || page.document == 0;
+  if (outside) {
+    html << "<section><h2>Not in a document</h2>\n";
+    for (const BatchPage& page : batch.pages) {
+      if (page.document == 0) WritePage(html, page);
+    }
+    html << "</section>\n";
+  }
+  html << "</body></html>\n";
+  std::ofstream file(path);
+  file << html.str();
+  return static_cast<bool>(file);
+}
+
+}  // namespace kovscan

@@ -1,0 +1,31 @@
+// `kovscan scan`: a batch from the feeder into page files, documents split at separator
+// sheets, manifest.json and report.html.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "tools/kovscan/scan_session.h"
+
+namespace kovscan {
+
+enum ExitCode {
+  kSuccess = 0,
+  kFeederEmpty = 2,  // not even a first page
+  kBadArguments = 3,
+  kLibraryFailure = 4,
+};
+
+struct ScanCommand {
+  std::filesystem::path out;
+  std::optional<std::filesystem::path> profile;  // else the library's own choice
+  std::optional<std::filesystem::path> record;   // a saved record to start from
+  ScanOptions options;
+  bool dropBlank = false;
+  bool dropSeparators = false;
+  bool quiet = false;  // no progress line
+};
+
+int RunScan(const ScanCommand& command);
+
+}  // namespace kovscan

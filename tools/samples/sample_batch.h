@@ -1,0 +1,29 @@
+// A sample batch for the virtual scanner: a folder of 300 dpi letter pages as a document
+// scanner would see them (text pages, pages with barcodes, patch-code separator sheets
+// between documents, a blank page) with sidecar files for barcodes printed by the scanner
+// itself, and a framework profile whose scanner feeds that folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace samples {
+
+// What a sample page carries, for checking a scan of the batch.
+struct SamplePage {
+  std::string file;                   // in the pages folder
+  std::string kind;                   // "text", "barcode", "patch2", "patch3", "patchT", "blank"
+  std::vector<std::string> barcodes;  // printed on the page
+  std::string scannerBarcode;         // given by the scanner (sidecar), or empty
+};
+
+// The scanner's driver name in the profile.
+inline constexpr const char* kScannerName = "KOVDEMO";
+
+// Writes the pages into folder/pages and the profile folder/zaft.ini; the pages in feeder
+// order. Throws std::runtime_error when a file cannot be written.
+std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder);
+
+}  // namespace samples
