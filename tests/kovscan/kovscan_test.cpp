@@ -1,7 +1,9 @@
 // kovscan end to end on a generated sample batch, and the files it writes read back.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -100,6 +102,43 @@ TEST_F(Kovscan, BlankPagesAreDroppedOnRequestAndDocumentsHoldTheRest) {
   const auto first = kovscan::ReadPicture(folder / "dropped" / "documents/document-01.tif");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->width, 2544u);
+}
+
+// The program as a user runs it: its exit status and what it printed.
+std::pair<int, std::string> RunKovscan(const std::string& arguments) {
+  const std::string command = std::string(KOVSCAN_PROGRAM) + " " + arguments + " 2>&1";
+  FILE* output = popen(command.c_str(), "r");
+  std::string text;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;) {
+    text.append(buffer, got);
+  }
+  const int status = pclose(output);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+TEST_F(Kovscan, ArgumentsRecordsAndExitCodes) {
+  EXPECT_EQ(RunKovscan("").first, kovscan::kBadArguments);
+  EXPECT_EQ(RunKovscan("scan").first, kovscan::kBadArguments) << "--out is required";
+  EXPECT_EQ(RunKovscan("scan --out x --compression lzw").first, kovscan::kBadArguments);
+  EXPECT_EQ(RunKovscan("record show /etc/hostname").first, kovscan::kBadArguments);
+
+  const std::string profile = "--profile " + (folder / "zaft.ini").string();
+  const std::string saved = (folder / "saved.rec").string();
+  const auto [status, text] =
+      RunKovscan(profile + " record save " + saved + " --dpi 200 --compression g3-2d --barcodes");
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(std::filesystem::file_size(saved), sizeof(ParmRecord));
+  const auto [shown, description] = RunKovscan("record show " + saved);
+  EXPECT_EQ(shown, kovscan::kSuccess);
+  for (const char* line : {"driver:      KOVDEMO", "compression: g3-2d", "  XResolution = 200/1",
+                           "detection:   Patch II 0, Patch III 0, Patch T 0, barcodes 1"}) {
+    EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;
+  }
+  const auto [queried, info] = RunKovscan(profile + " info --record " + saved);
+  EXPECT_EQ(queried, kovscan::kSuccess);
+  EXPECT_NE(info.find("resolution:  200/1 x 200/1 dpi"), std::string::npos) << info;
+  EXPECT_NE(info.find("record size: 57546 bytes"), std::string::npos) << info;
 }
 
 TEST_F(Kovscan, AnEmptyFeederIsItsOwnExitCode) {

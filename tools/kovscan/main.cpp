@@ -1,10 +1,18 @@
 // kovscan: a host of the library, built only on its exported calls.
-//   kovscan samples DIR          a sample batch and a profile whose scanner feeds it
-//   kovscan scan --out DIR ...   the feeder's pages into files, documents, manifest, report
+//   kovscan samples DIR                 a sample batch and a profile whose scanner feeds it
+//   kovscan scan --out DIR [options]    the feeder's pages into files, documents, manifest,
+//                                       report
+//   kovscan record save FILE [options]  the record those options give, kept in a file
+//   kovscan record show FILE            a saved record decoded
+//   kovscan info [--record FILE]        what the library says of itself and of a record
+#include <stdlib.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
 
+#include "tools/kovscan/info_command.h"
+#include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
@@ -16,25 +24,49 @@ const std::map<std::string, std::uint16_t> kCompressions = {{"none", SCAN_COMP_N
                                                             {"g4", SCAN_COMP_G4},
                                                             {"jpeg", SCAN_COMP_JPEG}};
 
+// The options that shape a record, shared by scan and record save.
+void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
+                      std::optional<std::filesystem::path>& record) {
+  command.add_option("--record", record, "a saved parameter record to start from");
+  command.add_option("--dpi", options.dpi, "resolution in dots per inch");
+  command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24");
+  command.add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
+      ->check(CLI::IsMember(kCompressions));
+  command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");
+  command.add_flag("--patches", options.patches, "detect patch-code separator sheets");
+  command.add_flag("--barcodes", options.barcodes, "read barcodes");
+  command.add_flag("--settings", options.settingsDialog,
+                   "edit the record in the settings dialog (on the terminal)");
+}
+
+int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions options,
+                      const std::optional<std::filesystem::path>& from) {
+  const auto record = kovscan::LoadRecord(from);
+  try {
+    kovscan::ScanSession session;
+    session.BuildRecord(*record, options);
+  } catch (const kovscan::LibraryError& failure) {
+    std::fprintf(stderr, "kovscan: %s\n", failure.what());
+    return kovscan::kLibraryFailure;
+  }
+  kovscan::SaveRecord(*record, path);
+  std::printf("%s", kovscan::DescribeRecord(*record).c_str());
+  return kovscan::kSuccess;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
   app.require_subcommand(1);
+  std::optional<std::filesystem::path> profile;
+  app.add_option("--profile", profile, "framework profile (zaft.ini); else the library's own");
 
   kovscan::ScanCommand scan;
   std::string compression = "none";
   CLI::App* scanCommand = app.add_subcommand("scan", "scan until the feeder is empty");
   scanCommand->add_option("--out", scan.out, "output folder")->required();
-  scanCommand->add_option("--profile", scan.profile, "framework profile (zaft.ini)");
-  scanCommand->add_option("--record", scan.record, "a saved parameter record to start from");
-  scanCommand->add_option("--dpi", scan.options.dpi, "resolution in dots per inch");
-  scanCommand->add_option("--bits", scan.options.bitsPerDot, "bits per dot: 1, 8 or 24");
-  scanCommand->add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
-      ->check(CLI::IsMember(kCompressions));
-  scanCommand->add_flag("--flatbed", scan.options.flatbed, "the flatbed, not the feeder");
-  scanCommand->add_flag("--patches", scan.options.patches, "detect patch-code separator sheets");
-  scanCommand->add_flag("--barcodes", scan.options.barcodes, "read barcodes");
+  AddRecordOptions(*scanCommand, scan.options, compression, scan.record);
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
                         "leave separator sheets out of documents");
@@ -45,6 +77,18 @@ int main(int argc, char** argv) {
       app.add_subcommand("samples", "write a sample batch and a profile for it");
   samplesCommand->add_option("folder", samplesFolder, "where to write")->required();
 
+  std::filesystem::path recordPath;
+  CLI::App* recordCommand = app.add_subcommand("record", "keep parameter records in files");
+  recordCommand->require_subcommand(1);
+  CLI::App* saveCommand = recordCommand->add_subcommand("save", "save the record options give");
+  saveCommand->add_option("file", recordPath, "the record file")->required();
+  AddRecordOptions(*saveCommand, scan.options, compression, scan.record);
+  CLI::App* showCommand = recordCommand->add_subcommand("show", "show a saved record");
+  showCommand->add_option("file", recordPath, "the record file")->required();
+
+  CLI::App* infoCommand = app.add_subcommand("info", "devices, record size, parameters");
+  infoCommand->add_option("--record", scan.record, "a saved record to query");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -52,10 +96,15 @@ int main(int argc, char** argv) {
     return code == 0 ? kovscan::kSuccess : kovscan::kBadArguments;
   }
   try {
-    if (*scanCommand) {
-      scan.options.compression = kCompressions.at(compression);
-      return kovscan::RunScan(scan);
+    if (profile) setenv("ZAFT_PROFILE", std::filesystem::absolute(*profile).c_str(), 1);
+    scan.options.compression = kCompressions.at(compression);
+    if (*scanCommand) return kovscan::RunScan(scan);
+    if (*saveCommand) return SaveRecordCommand(recordPath, scan.options, scan.record);
+    if (*showCommand) {
+      std::printf("%s", kovscan::DescribeRecord(*kovscan::LoadRecord(recordPath)).c_str());
+      return kovscan::kSuccess;
     }
+    if (*infoCommand) return kovscan::RunInfo(*kovscan::LoadRecord(scan.record));
     const auto pages = samples::WriteSampleBatch(samplesFolder);
     std::printf("%zu sample pages in %s, profile %s\n", pages.size(),
                 (samplesFolder / "pages").c_str(), (samplesFolder / "zaft.ini").c_str());

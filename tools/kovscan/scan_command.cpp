@@ -11,6 +11,7 @@
 #include "tools/kovscan/manifest.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
+#include "tools/kovscan/record_file.h"
 #include "tools/kovscan/report.h"
 
 namespace kovscan {
@@ -22,17 +23,6 @@ constexpr double kBlankInk = 0.002;
 constexpr std::uint32_t kThumbnailWidth = 160;
 
 using Clock = std::chrono::steady_clock;
-
-std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path) {
-  auto record = std::make_unique<ParmRecord>();
-  if (!path) return record;
-  std::ifstream file(*path, std::ios::binary);
-  file.read(reinterpret_cast<char*>(record.get()), sizeof(ParmRecord));
-  if (file.gcount() != static_cast<std::streamsize>(sizeof(ParmRecord))) {
-    throw std::invalid_argument(path->string() + " is not a saved record");
-  }
-  return record;
-}
 
 void ShowProgress(const Batch& batch, Clock::time_point start) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -38,10 +38,14 @@ ScanSession::~ScanSession() {
   SCANFREE();
 }
 
-void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
+void ScanSession::CompleteRecord(ParmRecord& record) {
   if (record.usSize == 0) {
     Require("SCANSETPARM INIT", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_INIT, nullptr));
   }
+}
+
+void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
+  CompleteRecord(record);
   if (options.dpi) {
     SCAN_RES res{*options.dpi, 1, *options.dpi, 1, 0};
     Require("SCANSETPARM RES", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_RES, &res));
@@ -54,8 +58,12 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
   Require("SCANSETPARM COMP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression));
   std::int16_t feeder = options.flatbed ? -1 : 1;
   Require("SCANSETPARM ADF", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_ADF, &feeder));
-  record.p2 = record.p3 = record.pt = options.patches ? 1 : 0;
-  record.bro = options.barcodes ? 1 : 0;
+  if (options.settingsDialog) {
+    Require("SCANPARMSDLG2", SCANPARMSDLG2("ZAFT Drivers", &record, 0));
+  }
+  // Switched on here, not off: a saved record or the dialog may have switched them on.
+  if (options.patches) record.p2 = record.p3 = record.pt = 1;
+  if (options.barcodes) record.bro = 1;
 }
 
 void ScanSession::Send(ParmRecord& record) {

@@ -30,6 +30,7 @@ struct ScanOptions {
   bool flatbed = false;
   bool patches = false;
   bool barcodes = false;
+  bool settingsDialog = false;  // let the user edit the record in the settings dialog
 };
 
 struct ScannedPage {
@@ -46,7 +47,9 @@ class ScanSession {
   ScanSession(const ScanSession&) = delete;
   ScanSession& operator=(const ScanSession&) = delete;
 
-  // A record built by the library for the selected scanner, with the options applied.
+  // A fresh record built by the library for the selected scanner; others stay as they are.
+  void CompleteRecord(ParmRecord& record);
+  // The record completed, with the options applied.
   void BuildRecord(ParmRecord& record, const ScanOptions& options);
   // Sends the record: the scanner is then set for the pages.
   void Send(ParmRecord& record);

@@ -1,0 +1,21 @@
+// Parameter records kept between runs: saved as the library's 57546 bytes, shown decoded.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "kovzaft2.h"
+
+namespace kovscan {
+
+// A fresh (empty) record, or the one saved in the file. Throws std::invalid_argument for a
+// file that is not a whole record.
+std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path);
+void SaveRecord(const ParmRecord& record, const std::filesystem::path& path);
+// Driver, identification, settings entries, compression, feeder, detection switches and the
+// barcode reader's state, one per line.
+std::string DescribeRecord(const ParmRecord& record);
+
+}  // namespace kovscan
