@@ -148,6 +148,15 @@ TEST_F(Kovscan, ArgumentsRecordsAndExitCodes) {
                            "detection:   Patch II 0, Patch III 0, Patch T 0, barcodes 1"}) {
     EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;
   }
+  // A library failure names the code and gives SCANLASTERROR's text.
+  std::ofstream(folder / "missing.ini") << "[ZAFT]\nScanner=NOSUCH\n";
+  const auto [failed, failure] = RunKovscan("scan --out " + (folder / "none").string() +
+                                            " --profile " + (folder / "missing.ini").string());
+  EXPECT_EQ(failed, kovscan::kLibraryFailure);
+  EXPECT_NE(failure.find("SCANSETPARM INIT answered RC_SCAN_ZAFT_ERROR: The driver was not found"),
+            std::string::npos)
+      << failure;
+
   const auto [queried, info] = RunKovscan(profile + " info --record " + saved);
   EXPECT_EQ(queried, kovscan::kSuccess);
   EXPECT_NE(info.find("resolution:  200/1 x 200/1 dpi"), std::string::npos) << info;

@@ -59,6 +59,7 @@ int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions op
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
   app.require_subcommand(1);
+  app.fallthrough();  // --profile before or after the command
   std::optional<std::filesystem::path> profile;
   app.add_option("--profile", profile, "framework profile (zaft.ini); else the library's own");
 

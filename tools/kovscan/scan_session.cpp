@@ -1,5 +1,6 @@
 #include "tools/kovscan/scan_session.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace kovscan {
@@ -7,6 +8,54 @@ namespace kovscan {
 namespace {
 
 constexpr std::uint32_t kChunk = 64 * 1024;
+
+struct CodeName {
+  std::uint16_t code;
+  const char* name;
+};
+
+constexpr CodeName kCodeNames[] = {
+    {RC_SCAN_OK, "RC_SCAN_OK"},
+    {RC_SCAN_ALREADY_BUSY, "RC_SCAN_ALREADY_BUSY"},
+    {RC_SCAN_ALREADY_INITIALIZED, "RC_SCAN_ALREADY_INITIALIZED"},
+    {RC_SCAN_DEVICE_ERROR, "RC_SCAN_DEVICE_ERROR"},
+    {RC_SCAN_DLG_CANCEL, "RC_SCAN_DLG_CANCEL"},
+    {RC_SCAN_ERROR_TRUNC, "RC_SCAN_ERROR_TRUNC"},
+    {RC_SCAN_FUNC_NOT_SUPPORTED, "RC_SCAN_FUNC_NOT_SUPPORTED"},
+    {RC_SCAN_HEADER_TOO_SHORT, "RC_SCAN_HEADER_TOO_SHORT"},
+    {RC_SCAN_INVALID_DEVICE_NAME, "RC_SCAN_INVALID_DEVICE_NAME"},
+    {RC_SCAN_INVALID_HANDLE, "RC_SCAN_INVALID_HANDLE"},
+    {RC_SCAN_INVALID_IDENTIFIER, "RC_SCAN_INVALID_IDENTIFIER"},
+    {RC_SCAN_INVALID_PARM, "RC_SCAN_INVALID_PARM"},
+    {RC_SCAN_LENGTH_TOO_SHORT, "RC_SCAN_LENGTH_TOO_SHORT"},
+    {RC_SCAN_MORE_DATA, "RC_SCAN_MORE_DATA"},
+    {RC_SCAN_NOT_ENOUGH_MEMORY, "RC_SCAN_NOT_ENOUGH_MEMORY"},
+    {RC_SCAN_NOT_INITIALIZED, "RC_SCAN_NOT_INITIALIZED"},
+    {RC_SCAN_NO_DATA, "RC_SCAN_NO_DATA"},
+    {RC_SCAN_NO_ERROR_MESSAGE, "RC_SCAN_NO_ERROR_MESSAGE"},
+    {RC_SCAN_NO_ERROR_STORED, "RC_SCAN_NO_ERROR_STORED"},
+    {RC_SCAN_OPEN_VIOLATION, "RC_SCAN_OPEN_VIOLATION"},
+    {RC_SCAN_PARM_CANNOT_BE_MODIFIED, "RC_SCAN_PARM_CANNOT_BE_MODIFIED"},
+    {RC_SCAN_POWER_OFF, "RC_SCAN_POWER_OFF"},
+    {RC_SCAN_TIMEOUT, "RC_SCAN_TIMEOUT"},
+    {RC_SCAN_ADF_EMPTY, "RC_SCAN_ADF_EMPTY"},
+    {RC_SCAN_ATT_REQ, "RC_SCAN_ATT_REQ"},
+    {RC_SCAN_DLG_SAVEAS, "RC_SCAN_DLG_SAVEAS"},
+    {RC_SCAN_ZAFT_ERROR, "RC_SCAN_ZAFT_ERROR"},
+    {RC_SCAN_CANT_FIND_DSC, "RC_SCAN_CANT_FIND_DSC"},
+    {RC_SCAN_CANT_OPEN_DSC, "RC_SCAN_CANT_OPEN_DSC"},
+    {RC_SCAN_CANT_READ_DSC, "RC_SCAN_CANT_READ_DSC"},
+    {RC_SCAN_NO_DRIVER, "RC_SCAN_NO_DRIVER"},
+};
+
+std::string NameOf(std::uint16_t code) {
+  for (const CodeName& entry : kCodeNames) {
+    if (entry.code == code) return entry.name;
+  }
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04x", code);
+  return text;
+}
 
 std::string LastErrorText() {
   char text[256] = {};
@@ -21,7 +70,7 @@ void Require(const char* call, std::uint16_t rc) {
 }  // namespace
 
 LibraryError::LibraryError(const std::string& call, std::uint16_t code, const std::string& text)
-    : std::runtime_error(call + ": " + text), code_(code) {}
+    : std::runtime_error(call + " answered " + NameOf(code) + ": " + text), code_(code) {}
 
 ScanSession::ScanSession() {
   Require("SCANINIT", SCANINIT());
