@@ -139,13 +139,15 @@ TEST_F(Kovscan, ArgumentsRecordsAndExitCodes) {
   const std::string profile = "--profile " + (folder / "zaft.ini").string();
   const std::string saved = (folder / "saved.rec").string();
   const auto [status, text] =
-      RunKovscan(profile + " record save " + saved + " --dpi 200 --compression g3-2d --barcodes");
+      RunKovscan(profile + " record save " + saved +
+                 " --dpi 200 --area 0 0 1200 1500 --compression g3-2d --barcodes");
   ASSERT_EQ(status, kovscan::kSuccess) << text;
   EXPECT_EQ(std::filesystem::file_size(saved), sizeof(ParmRecord));
   const auto [shown, description] = RunKovscan("record show " + saved);
   EXPECT_EQ(shown, kovscan::kSuccess);
-  for (const char* line : {"driver:      KOVDEMO", "compression: g3-2d", "  XResolution = 200/1",
-                           "detection:   Patch II 0, Patch III 0, Patch T 0, barcodes 1"}) {
+  for (const char* line :
+       {"driver:      KOVDEMO", "compression: g3-2d", "  XResolution = 200/1",
+        "  ImageWidth = 1200", "detection:   Patch II 0, Patch III 0, Patch T 0, barcodes 1"}) {
     EXPECT_NE(description.find(line), std::string::npos) << line << "\n" << description;
   }
   // A library failure names the code and gives SCANLASTERROR's text.

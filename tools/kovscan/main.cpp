@@ -30,6 +30,14 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
   command.add_option("--record", record, "a saved parameter record to start from");
   command.add_option("--dpi", options.dpi, "resolution in dots per inch");
   command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24");
+  command
+      .add_option_function<std::vector<std::uint16_t>>(
+          "--area",
+          [&options](const std::vector<std::uint16_t>& dots) {
+            options.area = SCAN_AREA{dots[0], dots[1], dots[2], dots[3]};
+          },
+          "scan area in dots: x y width length")
+      ->expected(4);
   command.add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
       ->check(CLI::IsMember(kCompressions));
   command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");

@@ -103,6 +103,10 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
     std::uint16_t bpp = *options.bitsPerDot;
     Require("SCANSETPARM BPP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_BPP, &bpp));
   }
+  if (options.area) {
+    SCAN_AREA area = *options.area;
+    Require("SCANSETPARM AREA", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_AREA, &area));
+  }
   std::uint16_t compression = options.compression;
   Require("SCANSETPARM COMP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression));
   std::int16_t feeder = options.flatbed ? -1 : 1;

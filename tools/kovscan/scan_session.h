@@ -26,6 +26,7 @@ class LibraryError : public std::runtime_error {
 struct ScanOptions {
   std::optional<std::uint32_t> dpi;
   std::optional<std::uint16_t> bitsPerDot;
+  std::optional<SCAN_AREA> area;               // in dots at the resolution
   std::uint16_t compression = SCAN_COMP_NONE;  // host code
   bool flatbed = false;
   bool patches = false;
