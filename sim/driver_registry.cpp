@@ -134,6 +134,7 @@ class Registry {
 std::int32_t QELCALLBACK DriverEntry(void* instance, std::uint32_t code, std::int32_t argument,
                                      void* pointer) noexcept {
   return Guard([&]() -> std::int32_t {
+    if (const auto failure = EnterOperation(Op::DriverMessage); failure < 0) return failure;
     const auto loaded = Registry::Instance().Receive(instance, code, argument);
     if (!loaded) return error::kDriverNotFound;
     std::lock_guard lock(loaded->mutex);

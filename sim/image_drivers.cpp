@@ -85,8 +85,11 @@ class CaptureDriver final : public Driver {
   std::int32_t EndPage() override {
     const auto rows = DecodePage(format_, data_);
     data_.clear();
-    if (!rows || format_.width <= 0 || format_.length <= 0)
+    // A page whose data did not all arrive (a data message failed on the way) is no image.
+    if (!rows || format_.width <= 0 || format_.length <= 0 ||
+        rows->size() < format_.RowBytes() * static_cast<std::size_t>(format_.length)) {
       return MakeFrameworkError(error::kBadImage, 0);
+    }
     return FillMemImage(image_, OneBitPage(format_, *rows));
   }
 

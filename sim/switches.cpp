@@ -3,6 +3,7 @@
 #include <array>
 #include <condition_variable>
 #include <mutex>
+#include <random>
 
 #include "sim/errors.h"
 
@@ -54,6 +55,7 @@ constexpr std::array<OpInfo, kOpCount> kOps{{
     {Op::PipeUnload, "QelPipeUnload", error::kInvalidArgument},
     {Op::PipeAttach, "QelPipeAttach", error::kInvalidArgument},
     {Op::PipeDetach, "QelPipeDetach", error::kInvalidArgument},
+    {Op::DriverMessage, "driver message", error::kDriverFailure},
 }};
 
 constexpr bool InEnumOrder() {
@@ -66,7 +68,8 @@ static_assert(InEnumOrder(), "kOps must list the operations in the order of Op")
 
 struct Switch {
   std::uint32_t calls = 0;
-  std::uint32_t failIn = 0;  // 1 = the next call fails
+  std::uint32_t failures = 0;  // switched ones
+  std::uint32_t failIn = 0;    // 1 = the next call fails
   bool holdArmed = false;
   // Each held call takes a ticket; Release lets every ticket up to heldTickets go.
   std::uint64_t heldTickets = 0;
@@ -84,7 +87,14 @@ class SwitchTable {
     std::unique_lock lock(mutex_);
     Switch& s = At(op);
     ++s.calls;
-    const bool fails = s.failIn > 0 && --s.failIn == 0;
+    ++totalCalls_;
+    bool fails = s.failIn > 0 && --s.failIn == 0;
+    fails = (anyFailIn_ > 0 && --anyFailIn_ == 0) || fails;
+    fails = (randomOneIn_ > 0 && random_() % randomOneIn_ == 0) || fails;
+    if (fails) {
+      ++switchedFailures_;
+      ++s.failures;
+    }
     if (s.holdArmed) {
       s.holdArmed = false;
       const auto ticket = ++s.heldTickets;
@@ -102,6 +112,32 @@ class SwitchTable {
   void Fail(Op op, std::uint32_t k) {
     std::lock_guard lock(mutex_);
     At(op).failIn = k;
+  }
+
+  void FailNth(std::uint32_t k) {
+    std::lock_guard lock(mutex_);
+    anyFailIn_ = k;
+  }
+
+  void FailRandomly(std::uint32_t seed, std::uint32_t oneIn) {
+    std::lock_guard lock(mutex_);
+    random_.seed(seed);
+    randomOneIn_ = oneIn;
+  }
+
+  std::uint64_t Total() {
+    std::lock_guard lock(mutex_);
+    return totalCalls_;
+  }
+
+  std::uint64_t Failures() {
+    std::lock_guard lock(mutex_);
+    return switchedFailures_;
+  }
+
+  std::uint32_t Failures(Op op) {
+    std::lock_guard lock(mutex_);
+    return At(op).failures;
   }
 
   void Hold(Op op) {
@@ -126,8 +162,13 @@ class SwitchTable {
     for (Switch& s : switches_) {
       ReleaseLocked(s);
       s.calls = 0;
+      s.failures = 0;
       s.failIn = 0;
     }
+    anyFailIn_ = 0;
+    randomOneIn_ = 0;
+    totalCalls_ = 0;
+    switchedFailures_ = 0;
     changed_.notify_all();
   }
 
@@ -143,6 +184,11 @@ class SwitchTable {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::array<Switch, kOpCount> switches_{};
+  std::uint32_t anyFailIn_ = 0;
+  std::uint32_t randomOneIn_ = 0;
+  std::mt19937 random_;
+  std::uint64_t totalCalls_ = 0;
+  std::uint64_t switchedFailures_ = 0;
 };
 
 }  // namespace
@@ -158,6 +204,21 @@ std::uint32_t CallCount(Op op) {
 }
 void FailNext(Op op, std::uint32_t k) {
   SwitchTable::Instance().Fail(op, k);
+}
+void FailNthCall(std::uint32_t k) {
+  SwitchTable::Instance().FailNth(k);
+}
+void FailAtRandom(std::uint32_t seed, std::uint32_t oneIn) {
+  SwitchTable::Instance().FailRandomly(seed, oneIn);
+}
+std::uint64_t TotalCalls() {
+  return SwitchTable::Instance().Total();
+}
+std::uint64_t SwitchedFailures() {
+  return SwitchTable::Instance().Failures();
+}
+std::uint32_t SwitchedFailures(Op op) {
+  return SwitchTable::Instance().Failures(op);
 }
 void HoldNext(Op op) {
   SwitchTable::Instance().Hold(op);

@@ -51,6 +51,7 @@ enum class Op : std::size_t {
   PipeUnload,            // -4420 invalid argument, the pipe stays
   PipeAttach,            // -4420 invalid argument, nothing attached
   PipeDetach,            // -4420 invalid argument, the output stays
+  DriverMessage,         // -10 driver failure: any message to a stand-in driver's entry
   Count
 };
 
@@ -67,6 +68,17 @@ std::uint32_t CallCount(Op op);
 
 // Makes the k-th call from now (k >= 1) fail once; k = 0 cancels.
 void FailNext(Op op, std::uint32_t k = 1);
+
+// Across all operations: makes the k-th call from now (k >= 1), whichever operation it is,
+// fail once; k = 0 cancels.
+void FailNthCall(std::uint32_t k);
+// Across all operations: each call fails with chance 1 in oneIn, drawn from seed (reproducible
+// for the same order of calls); oneIn = 0 stops it.
+void FailAtRandom(std::uint32_t seed, std::uint32_t oneIn);
+// Calls of all operations since the last ResetSwitches, and those that failed by a switch.
+std::uint64_t TotalCalls();
+std::uint64_t SwitchedFailures();
+std::uint32_t SwitchedFailures(Op op);
 
 // Makes the next call block until Release.
 void HoldNext(Op op);
