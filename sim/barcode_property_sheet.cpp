@@ -9,24 +9,29 @@ namespace {
 constexpr std::int32_t kTemplateId = 1;
 constexpr std::int32_t kFirstSymbology = 100;
 constexpr std::int32_t kTryHarder = 200;
-constexpr std::int32_t kOk = 1;
-constexpr std::int32_t kCancel = 2;
 constexpr std::size_t kPerColumn = 8;
 
-// The settings the open sheet edits; one modal sheet at a time on a thread.
-thread_local BarcodeSettings* editing = nullptr;
+class SheetForm final : public DialogForm {
+ public:
+  explicit SheetForm(BarcodeSettings& settings) : editing_(settings) {}
+  void Show(platform::Window* window) override;
+  bool Take(platform::Window* window) override;
 
-void Show(platform::Window* window) {
+ private:
+  BarcodeSettings& editing_;
+};
+
+void SheetForm::Show(platform::Window* window) {
   for (std::size_t index = 0; index < kSymbologyNames.size(); ++index) {
     platform::CheckDlgButton(window, kFirstSymbology + static_cast<std::int32_t>(index),
-                             (editing->symbologies >> index & 1u) != 0);
+                             (editing_.symbologies >> index & 1u) != 0);
   }
-  platform::CheckDlgButton(window, kTryHarder, editing->tryHarder);
+  platform::CheckDlgButton(window, kTryHarder, editing_.tryHarder);
 }
 
 // False, with the user told, when no kind of barcode is chosen.
-bool Take(platform::Window* window) {
-  BarcodeSettings chosen = *editing;
+bool SheetForm::Take(platform::Window* window) {
+  BarcodeSettings chosen = editing_;
   chosen.symbologies = 0;
   for (std::size_t index = 0; index < kSymbologyNames.size(); ++index) {
     if (platform::IsDlgButtonChecked(window, kFirstSymbology + static_cast<std::int32_t>(index))) {
@@ -39,26 +44,8 @@ bool Take(platform::Window* window) {
     return false;
   }
   chosen.tryHarder = platform::IsDlgButtonChecked(window, kTryHarder);
-  *editing = chosen;
+  editing_ = chosen;
   return true;
-}
-
-std::intptr_t KOV_DIALOG_CALLBACK SheetProc(platform::Window* window, std::uint32_t message,
-                                            std::uintptr_t wParam, std::intptr_t /*lParam*/) {
-  switch (message) {
-    case platform::kMessageInitDialog:
-      Show(window);
-      return 1;
-    case platform::kMessageClose:
-      platform::EndDialog(window, kCancel);
-      return 1;
-    case platform::kMessageCommand:
-      if ((wParam & 0xFFFF) == kOk && Take(window)) platform::EndDialog(window, kOk);
-      if ((wParam & 0xFFFF) == kCancel) platform::EndDialog(window, kCancel);
-      return 1;
-    default:
-      return 0;
-  }
 }
 
 }  // namespace
@@ -73,11 +60,8 @@ bool ShowBarcodePropertySheet(BarcodeSettings& settings) {
   builder.Group("Reading");
   builder.CheckBox(kTryHarder, "Try harder");
   BarcodeSettings edited = settings;
-  editing = &edited;
-  const std::intptr_t result =
-      platform::DialogBoxParam(nullptr, builder.Template(), nullptr, SheetProc, 0);
-  editing = nullptr;
-  if (result != kOk) return false;
+  SheetForm form(edited);
+  if (!RunDialog(builder.Template(), nullptr, form)) return false;
   settings = edited;
   return true;
 }

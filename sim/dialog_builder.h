@@ -12,6 +12,21 @@
 
 namespace sim {
 
+// What a built dialog shows and takes: Show sets its controls when it opens; Take reads them
+// at OK and answers false to keep the dialog open (after telling the user why).
+class DialogForm {
+ public:
+  virtual void Show(platform::Window* window) = 0;
+  virtual bool Take(platform::Window* window) = 0;
+
+ protected:
+  ~DialogForm() = default;
+};
+
+// Shows the dialog modally over owner (null: none): true when it ended with a taken OK;
+// Cancel and the close box end it with nothing taken.
+bool RunDialog(const platform::DialogTemplate& dialog, platform::Window* owner, DialogForm& form);
+
 class DialogBuilder {
  public:
   DialogBuilder(std::string caption, std::int32_t templateId);

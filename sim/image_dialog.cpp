@@ -12,8 +12,6 @@ namespace sim {
 namespace {
 
 constexpr std::int32_t kTemplateId = 2;
-constexpr std::int32_t kOk = 1;
-constexpr std::int32_t kCancel = 2;
 constexpr std::int32_t kIdsPerGroup = 100;
 
 struct Setting {
@@ -32,12 +30,14 @@ struct Group {
   std::vector<Option> options;
 };
 
-struct Session {
+struct Session final : DialogForm {
+  explicit Session(Driver& shownDriver) : driver(&shownDriver) {}
+  void Show(platform::Window* window) override;
+  bool Take(platform::Window* window) override;
+
   Driver* driver;
   std::vector<Group> groups;
 };
-
-thread_local Session* shown = nullptr;
 
 std::int32_t IdOf(std::size_t group, std::size_t option) {
   return static_cast<std::int32_t>((group + 1) * kIdsPerGroup + option);
@@ -142,50 +142,30 @@ void Apply(Driver& driver, const Setting& setting) {
   }
 }
 
-void ShowChoices(platform::Window* window) {
-  for (std::size_t g = 0; g < shown->groups.size(); ++g) {
-    const auto& options = shown->groups[g].options;
+void Session::Show(platform::Window* window) {
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const auto& options = groups[g].options;
     for (std::size_t o = 0; o < options.size(); ++o) {
       platform::CheckDlgButton(window, IdOf(g, o), options[o].current);
     }
   }
 }
 
-void TakeChoices(platform::Window* window) {
-  for (std::size_t g = 0; g < shown->groups.size(); ++g) {
-    const auto& options = shown->groups[g].options;
+bool Session::Take(platform::Window* window) {
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    const auto& options = groups[g].options;
     for (std::size_t o = 0; o < options.size(); ++o) {
       if (!platform::IsDlgButtonChecked(window, IdOf(g, o)) || options[o].current) continue;
-      for (const Setting& setting : options[o].settings) Apply(*shown->driver, setting);
+      for (const Setting& setting : options[o].settings) Apply(*driver, setting);
     }
   }
-}
-
-std::intptr_t KOV_DIALOG_CALLBACK ImageDialogProc(platform::Window* window, std::uint32_t message,
-                                                  std::uintptr_t wParam, std::intptr_t /*lParam*/) {
-  switch (message) {
-    case platform::kMessageInitDialog:
-      ShowChoices(window);
-      return 1;
-    case platform::kMessageClose:
-      platform::EndDialog(window, kCancel);
-      return 1;
-    case platform::kMessageCommand:
-      if ((wParam & 0xFFFF) == kOk) {
-        TakeChoices(window);
-        platform::EndDialog(window, kOk);
-      }
-      if ((wParam & 0xFFFF) == kCancel) platform::EndDialog(window, kCancel);
-      return 1;
-    default:
-      return 0;
-  }
+  return true;
 }
 
 }  // namespace
 
 std::int32_t ShowImageDialog(Driver& driver, platform::Window* owner) {
-  Session session{&driver, {}};
+  Session session(driver);
   for (Group group : {Resolutions(driver.Tags()), Depths(driver.Tags()), Widths(driver.Tags())}) {
     if (!group.options.empty()) session.groups.push_back(std::move(group));
   }
@@ -195,9 +175,7 @@ std::int32_t ShowImageDialog(Driver& driver, platform::Window* owner) {
     const auto& options = session.groups[g].options;
     for (std::size_t o = 0; o < options.size(); ++o) builder.Radio(IdOf(g, o), options[o].label);
   }
-  shown = &session;
-  platform::DialogBoxParam(nullptr, builder.Template(), owner, ImageDialogProc, 0);
-  shown = nullptr;
+  RunDialog(builder.Template(), owner, session);
   return 0;
 }
 
