@@ -4,9 +4,11 @@ WIN_DIR ?= build/win32
 BENCH_DIR ?= build/bench
 TSAN_DIR ?= build/linux-tsan
 DEMO_DIR ?= build/demo
+FUZZ_DIR ?= build/fuzz
+FUZZ_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 
-.PHONY: demo test build configure bootstrap clean bench tsan screenshots
+.PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak
 
 # The host program on a generated sample batch: pages, documents, manifest and report.
 demo: bootstrap
@@ -17,18 +19,24 @@ demo: bootstrap
 	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/samples/zaft.ini \
 	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4
 
-# Linux under the sanitizers, then the Windows DLL: its exports and a host session in Wine.
+# Linux under the sanitizers, a short run of each fuzz target, then the Windows DLL: its
+# exports and a host session in Wine.
 test: build
 	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120
+	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
 	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300
 
 build: configure
 	cmake --build $(LINUX_DIR) -j $(JOBS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target kovzaft2_fuzzers
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
 # The DLL's codec libraries are cross-built once, from Debian's sources, into the build folder.
 configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
+	scripts/bootstrap clang
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKOV_FUZZ=ON -DKOV_TESTS=OFF
 	scripts/windows-codecs $(WIN_DIR)/codecs
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs)
@@ -47,6 +55,13 @@ tsan:
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && KOV_STRESS_SECONDS=30 TSAN_OPTIONS=halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -E include_rules
+
+# Each fuzz target for FUZZ_SECONDS, two at a time on the machine's cores; new inputs stay
+# in $(FUZZ_DIR)/fuzz/work/<target>/corpus. Not part of `test`.
+fuzz: configure
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target kovzaft2_fuzzers
+	cd $(FUZZ_DIR) && KOV_FUZZ_SECONDS=$(FUZZ_SECONDS) \
+	  ctest --output-on-failure -j $(JOBS) --timeout $$(($(FUZZ_SECONDS) + 300))
 
 bootstrap:
 	scripts/bootstrap

@@ -12,6 +12,15 @@
 #include "sim/guard.h"
 #include "sim/switches.h"
 
+// gcc and clang say differently that AddressSanitizer is on.
+#if defined(__SANITIZE_ADDRESS__)
+#define KOV_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KOV_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace sim {
 namespace {
 
@@ -27,6 +36,7 @@ class BlockTable {
     static BlockTable table;
     return table;
   }
+  ~BlockTable() { SetKeeping(false); }
 
   void* Allocate(std::uint32_t size, bool zeroed) {
     // Every block is distinct, an empty one too.
@@ -75,7 +85,7 @@ class BlockTable {
   }
 
  private:
-#if defined(__SANITIZE_ADDRESS__)
+#if KOV_ADDRESS_SANITIZER
   // Under AddressSanitizer every freed block goes back at once, so a use after free shows.
   static constexpr std::size_t kKeptBytesMax = 0;
 #else

@@ -82,6 +82,12 @@ void WriteDataFields(KOV_PAGEHEADER& header, std::int32_t v1770) {
   TraceLog(line);
 }
 
+// A size tag's value as a factor of a row's size: what no page has (negative, or more than
+// 16 bits) counts as 0, so that no product of three of them can overflow.
+std::int64_t RowFactor(std::int32_t value) {
+  return value >= 0 && value <= 0xFFFF ? value : 0;
+}
+
 // Lines of an uncompressed page from the bytes captured; 0 for a line size of 0.
 std::uint32_t LinesFromSize(std::int32_t width, std::int32_t samples, std::int32_t bits,
                             std::uint16_t bytesPerLine) {
@@ -89,8 +95,8 @@ std::uint32_t LinesFromSize(std::int32_t width, std::int32_t samples, std::int32
   if (samples > 1) {
     const std::int32_t planar = StorageTag(kTagPlanarConfiguration, 1);
     TraceLogInt("Planar == %d", planar);
-    lineSize = planar == 1 ? (std::int64_t{width} * samples * bits + 7) / 8
-                           : ((std::int64_t{width} * bits + 7) / 8) * samples;
+    const std::int64_t w = RowFactor(width), n = RowFactor(samples), b = RowFactor(bits);
+    lineSize = planar == 1 ? (w * n * b + 7) / 8 : ((w * b + 7) / 8) * n;
   }
   return lineSize > 0
              ? static_cast<std::uint32_t>(SCB.ulPageSize / static_cast<std::uint64_t>(lineSize))
@@ -151,7 +157,7 @@ void BuildPageHeader(KOV_PAGEHEADER& header) {
   const std::int32_t width = StorageTag(kTagImageWidth, 0);
   TraceLogInt("(ZAFT: width of returned image): %d", width);
   TraceLogInt("(ZAFT: length of returned image): %d", StorageTag(kTagImageLength, 0));
-  const std::int64_t bytesPerLine = std::int64_t{width} * samples * bits / 8;
+  const std::int64_t bytesPerLine = RowFactor(width) * RowFactor(samples) * RowFactor(bits) / 8;
   header.usBytesPerLine = static_cast<std::uint16_t>(bytesPerLine);
   TraceLogInt("Bytes per line = %d", static_cast<std::int32_t>(bytesPerLine));
 

@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kTableHeading[] = "## Include rules";
-const std::vector<std::string> kScannedFolders = {"include", "resources", "src",  "sim",
-                                                  "tests",   "bench",     "tools"};
+const std::vector<std::string> kScannedFolders = {"include", "resources", "src",   "sim",
+                                                  "tests",   "bench",     "tools", "fuzz"};
 const std::set<std::string> kSourceExtensions = {".h", ".hpp", ".c", ".cc", ".cpp", ".rc"};
 // Where the build looks for quoted includes, after the including file's own folder.
 const std::vector<std::string> kSearchRoots = {"include", "src", ""};
