@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -85,6 +86,7 @@ class HostThread {
 
   // One call picked at random; its answer.
   std::uint16_t CallOnce() {
+    inDialog_ = false;
     switch (Pick(14)) {
       case 0:
         return lib_.SCANSETPARM("dev", record_.get(), SCAN_PARM_INIT, nullptr);
@@ -119,8 +121,10 @@ class HostThread {
         KOV_PAGEHEADER* header = &header_;
         header_.usHeaderLength = PAGE_HEADER_SIZE;
         std::uint32_t length = static_cast<std::uint32_t>(page_.size());
-        return lib_.SCANAREAEJECT(SCAN_HANDLE_OPEN, &header, Pick(2) == 0 ? page_.data() : nullptr,
-                                  &length);
+        const std::uint16_t rc = lib_.SCANAREAEJECT(SCAN_HANDLE_OPEN, &header,
+                                                    Pick(2) == 0 ? page_.data() : nullptr, &length);
+        if (rc == 0 || rc == RC_SCAN_MORE_DATA) ++pages_;
+        return rc;
       }
       case 10: {
         std::uint32_t length = 1 + Pick(70000);
@@ -129,6 +133,7 @@ class HostThread {
       case 11:
         return lib_.SCANPAUSE(SCAN_HANDLE_OPEN);
       case 12:
+        inDialog_ = true;
         return lib_.SCANPARMSDLG2("dev", record_.get(), 0);
       default: {
         std::uint16_t comp = 0;
@@ -137,6 +142,11 @@ class HostThread {
     }
   }
 
+  // Pages handed out to this thread.
+  std::uint64_t Pages() const { return pages_; }
+  // The last call was a settings dialog, which waits for its user without a limit.
+  bool WasDialog() const { return inDialog_; }
+
  private:
   unsigned Pick(unsigned count) {
     return std::uniform_int_distribution<unsigned>(0, count - 1)(random_);
@@ -144,6 +154,8 @@ class HostThread {
 
   HostLibrary& lib_;
   std::mt19937 random_;
+  std::uint64_t pages_ = 0;
+  bool inDialog_ = false;
   std::unique_ptr<ParmRecord> record_ = std::make_unique<ParmRecord>();
   KOV_PAGEHEADER header_{};
   std::vector<std::uint8_t> page_ = std::vector<std::uint8_t>(256 * 1024);
@@ -155,26 +167,35 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
   platform::SetDialogUser(&user);
   HostLibrary lib(ProfileWithDebug() +
                   "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n"
-                  "SendParams=1\n");
+                  "SendParams=1\nFeederPages=100000\n");
   ASSERT_EQ(lib.SCANINIT(), 0);
   const auto end = std::chrono::steady_clock::now() + StressLength();
   std::atomic<bool> stop{false};
   std::mutex failuresLock;
   std::set<std::uint16_t> undocumented;
   std::atomic<std::uint64_t> calls{0};
+  std::atomic<std::uint64_t> pages{0};
+  std::atomic<std::uint64_t> kills{0};
+  std::atomic<std::int64_t> longestCallMs{0};
 
   std::vector<std::thread> hosts;
   for (unsigned seed = 1; seed <= 4; ++seed) {
     hosts.emplace_back([&, seed] {
       HostThread host(lib, seed);
       while (!stop) {
+        const auto start = std::chrono::steady_clock::now();
         const std::uint16_t rc = host.CallOnce();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        if (!host.WasDialog() && ms > longestCallMs) longestCallMs = ms;
         ++calls;
         if (kDocumentedAnswers.count(rc) == 0) {
           std::lock_guard guard(failuresLock);
           undocumented.insert(rc);
         }
       }
+      pages += host.Pages();
     });
   }
   std::thread killer([&] {
@@ -184,8 +205,9 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
                                sim::Op::DefaultMessage, sim::Op::SelectScanner};
     while (!stop) {
       lib.SCANKILL(SCAN_HANDLE_OPEN);
+      ++kills;
       sim::FailNext(failing[random() % std::size(failing)], 1 + random() % 4);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1 + random() % 5));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1 + random() % 40));
     }
   });
   std::this_thread::sleep_until(end);
@@ -196,8 +218,17 @@ TEST(Stress, HostThreadsKillsAndFailingCallsLeaveNothingBehind) {
 
   EXPECT_TRUE(undocumented.empty()) << "first undocumented answer: 0x" << std::hex
                                     << (undocumented.empty() ? 0 : *undocumented.begin());
+  std::printf(
+      "%llu calls (%llu pages handed out), %llu kills, %u dialog actions; longest call "
+      "%lld ms\n",
+      static_cast<unsigned long long>(calls.load()), static_cast<unsigned long long>(pages.load()),
+      static_cast<unsigned long long>(kills.load()), user.Actions(),
+      static_cast<long long>(longestCallMs.load()));
   EXPECT_GT(calls.load(), 100u);
+  EXPECT_GT(pages.load(), 0u) << "pages were scanned";
   EXPECT_GT(user.Actions(), 0u) << "dialogs were shown";
+  // Every call but the dialogs returns within the longest limit of the library's waits.
+  EXPECT_LE(longestCallMs.load(), 30'000 + 2'000);
   EXPECT_EQ(lib.SCANFREE(), 0);
   EXPECT_EQ(sim::DriverView("VSCAN").LoadedNow(), 0u) << "no driver left counted";
   EXPECT_EQ(sim::DriverView("FROMQELM").LoadedNow(), 0u);
