@@ -9,6 +9,9 @@
 
 #include "framework/qel.h"
 #include "sim/driver_catalog.h"
+#if KOV_SANE
+#include "sim/sane_scanner.h"
+#endif
 #include "sim/errors.h"
 #include "sim/guard.h"
 #include "sim/switches.h"
@@ -145,6 +148,9 @@ std::int32_t QELCALLBACK DriverEntry(void* instance, std::uint32_t code, std::in
 std::int32_t MakeNamedDriver(std::string_view key, std::unique_ptr<Driver>& driver) {
   if ((driver = KitDriverNamed(key))) return 0;
   if ((driver = ImageDriverNamed(key))) return 0;
+#if KOV_SANE
+  if (const auto rc = SaneScannerNamed(key, driver); rc != error::kDriverNotFound) return rc;
+#endif
   return VirtualScannerNamed(key, driver);
 }
 

@@ -21,7 +21,7 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 29> kErrorTexts{{
+constexpr std::array<ErrorEntry, 40> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -51,6 +51,17 @@ constexpr std::array<ErrorEntry, 29> kErrorTexts{{
     {error::kTooManyFiles, "Too many open files"},
     {error::kProfileKeyMissing, "The key is not in the profile"},
     {error::kStringNotFound, "The string is not in the string table"},
+    {error::kDeviceNotOpened, "The scanner device could not be opened"},
+    {error::kPaperJam, "The document feeder is jammed"},
+    {error::kCoverOpen, "The scanner cover is open"},
+    {error::kDeviceIoError, "The scanner could not be reached (input/output error)"},
+    {error::kDeviceNoMemory, "The scanner ran out of memory"},
+    {error::kDeviceBusy, "The scanner is busy"},
+    {error::kAccessDenied, "Access to the scanner was denied"},
+    {error::kCancelledAtDevice, "The scan was cancelled at the scanner"},
+    {error::kDeviceFailure, "The scanner reported an error"},
+    {error::kSamplesNotSupported, "The scanner delivers 16-bit samples, which are not supported"},
+    {error::kOptionRefused, "The scanner refused an option of its profile section"},
 }};
 
 class DetailRegistry {
@@ -88,12 +99,39 @@ class DetailRegistry {
   std::map<Key, std::string> texts_;
 };
 
+class SubjectRegistry {
+ public:
+  static SubjectRegistry& Instance() {
+    static SubjectRegistry registry;
+    return registry;
+  }
+  void Set(std::int16_t number, std::string subject) {
+    std::lock_guard lock(mutex_);
+    subjects_.insert_or_assign(number, std::move(subject));
+  }
+  std::optional<std::string> Find(std::int16_t number) {
+    std::lock_guard lock(mutex_);
+    const auto found = subjects_.find(number);
+    if (found == subjects_.end()) return std::nullopt;
+    return found->second;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::int16_t, std::string> subjects_;
+};
+
 std::optional<std::string> TextFor(const DriverRecord* context, std::int32_t value) {
   if (context != nullptr && HighWordOf(value) == kDetailRequestWord) {
     return DriverDetailTexts::Find(context->pfnEntry, LowWordOf(value));
   }
-  if (const auto text = FrameworkErrorText(ErrorNumberOf(value))) return std::string(*text);
-  return std::nullopt;
+  const std::int16_t number = ErrorNumberOf(value);
+  const auto text = FrameworkErrorText(number);
+  if (!text) return std::nullopt;
+  if (const auto subject = SubjectRegistry::Instance().Find(number)) {
+    return std::string(*text) + ": " + *subject;
+  }
+  return std::string(*text);
 }
 
 }  // namespace
@@ -102,6 +140,10 @@ std::optional<std::string_view> FrameworkErrorText(std::int16_t number) {
   const auto found = std::ranges::find(kErrorTexts, number, &ErrorEntry::number);
   if (found == kErrorTexts.end()) return std::nullopt;
   return found->text;
+}
+
+void SetErrorSubject(std::int16_t number, std::string subject) {
+  SubjectRegistry::Instance().Set(number, std::move(subject));
 }
 
 void DriverDetailTexts::Set(QelMessageEntry entry, std::uint16_t detail, std::string text) {

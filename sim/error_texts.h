@@ -13,6 +13,10 @@ namespace sim {
 // The framework's own text for an error number; none for numbers it does not know.
 std::optional<std::string_view> FrameworkErrorText(std::int16_t number);
 
+// What the last failure of that number concerned (a device's name): the number's text names
+// it from then on, as "<text>: <subject>".
+void SetErrorSubject(std::int16_t number, std::string subject);
+
 // Detail texts by driver, the driver known by its message entry. A detail value
 // (detail | 0xFF800000) asked for with that driver's record as context gets these texts.
 class DriverDetailTexts {

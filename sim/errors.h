@@ -39,5 +39,17 @@ inline constexpr std::int16_t kFileSeekFailed = -4604;
 inline constexpr std::int16_t kTooManyFiles = -4605;
 inline constexpr std::int16_t kProfileKeyMissing = -4610;
 inline constexpr std::int16_t kStringNotFound = -4611;
+// What a scanner reached through SANE reports.
+inline constexpr std::int16_t kDeviceNotOpened = -4700;
+inline constexpr std::int16_t kPaperJam = -4701;
+inline constexpr std::int16_t kCoverOpen = -4702;
+inline constexpr std::int16_t kDeviceIoError = -4703;
+inline constexpr std::int16_t kDeviceNoMemory = -4704;
+inline constexpr std::int16_t kDeviceBusy = -4705;
+inline constexpr std::int16_t kAccessDenied = -4706;
+inline constexpr std::int16_t kCancelledAtDevice = -4707;
+inline constexpr std::int16_t kDeviceFailure = -4708;
+inline constexpr std::int16_t kSamplesNotSupported = -4709;
+inline constexpr std::int16_t kOptionRefused = -4710;
 
 }  // namespace sim::error

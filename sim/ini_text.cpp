@@ -21,10 +21,9 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::optional<std::string_view> IniText::Find(std::string_view section,
-                                              std::string_view key) const {
+template <typename Visit>
+void IniText::VisitSection(std::string_view section, Visit&& visit) const {
   section = TrimBlanks(section);
-  key = TrimBlanks(key);
   const std::string_view text = text_;
   bool inSection = false;
   std::size_t start = 0;
@@ -46,9 +45,29 @@ std::optional<std::string_view> IniText::Find(std::string_view section,
     if (!inSection) continue;
     const auto equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    if (SameName(TrimBlanks(line.substr(0, equals)), key)) return line.substr(equals + 1);
+    if (visit(TrimBlanks(line.substr(0, equals)), line.substr(equals + 1))) return;
   }
-  return std::nullopt;
+}
+
+std::optional<std::string_view> IniText::Find(std::string_view section,
+                                              std::string_view key) const {
+  key = TrimBlanks(key);
+  std::optional<std::string_view> found;
+  VisitSection(section, [&](std::string_view name, std::string_view value) {
+    if (SameName(name, key)) found = value;
+    return found.has_value();
+  });
+  return found;
+}
+
+std::vector<std::pair<std::string_view, std::string_view>> IniText::Entries(
+    std::string_view section) const {
+  std::vector<std::pair<std::string_view, std::string_view>> entries;
+  VisitSection(section, [&](std::string_view name, std::string_view value) {
+    entries.emplace_back(name, value);
+    return false;
+  });
+  return entries;
 }
 
 }  // namespace sim

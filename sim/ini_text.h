@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace sim {
 
@@ -19,8 +21,15 @@ class IniText {
   explicit IniText(std::string text) : text_(std::move(text)) {}
 
   std::optional<std::string_view> Find(std::string_view section, std::string_view key) const;
+  // Every key of the section (trimmed) with its value, in the order of the text.
+  std::vector<std::pair<std::string_view, std::string_view>> Entries(
+      std::string_view section) const;
 
  private:
+  // Calls visit(key, value) for each entry of the section until it answers true.
+  template <typename Visit>
+  void VisitSection(std::string_view section, Visit&& visit) const;
+
   std::string text_;
 };
 

@@ -1,5 +1,6 @@
 #include "sim/page_flow.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -165,6 +166,20 @@ std::int32_t PageWriter::Data(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return 0;
   return out_.Message(QelDrvData, static_cast<std::int32_t>(bytes.size()),
                       const_cast<std::uint8_t*>(bytes.data()));
+}
+
+std::int32_t PageWriter::DataInRows(std::span<const std::uint8_t> bytes, std::size_t rowBytes,
+                                    const std::function<bool()>& aborted) {
+  constexpr std::size_t kPiece = 64 * 1024;
+  rowBytes = std::max<std::size_t>(rowBytes, 1);
+  const std::size_t piece = std::max<std::size_t>(1, kPiece / rowBytes) * rowBytes;
+  for (std::size_t at = 0; at < bytes.size(); at += piece) {
+    if (aborted()) return kErrAborted;
+    if (const auto rc = Data(bytes.subspan(at, std::min(piece, bytes.size() - at))); rc < 0) {
+      return rc;
+    }
+  }
+  return 0;
 }
 
 std::int32_t PageWriter::Finish(const PageTags& tags) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -81,6 +82,10 @@ class PageWriter {
   explicit PageWriter(Stage& out) : out_(out) {}
   std::int32_t Begin(const PageFormat& format, const PageTags& tags);
   std::int32_t Data(std::span<const std::uint8_t> bytes);
+  // The page's data in pieces of whole rows (about 64 KiB), as a scanner's buffer fills;
+  // `aborted` is asked before each piece, and answering true ends the page with kErrAborted.
+  std::int32_t DataInRows(std::span<const std::uint8_t> bytes, std::size_t rowBytes,
+                          const std::function<bool()>& aborted);
   std::int32_t Finish(const PageTags& tags);
 
  private:

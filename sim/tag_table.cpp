@@ -62,6 +62,10 @@ Tag& TagTable::Define(std::uint16_t number, TiffType type, TagValue value,
   return *tag;
 }
 
+void TagTable::Remove(std::uint16_t number) {
+  std::erase_if(tags_, [number](const Tag& tag) { return tag.number == number; });
+}
+
 Tag* TagTable::Find(std::uint16_t number) {
   const auto found = std::ranges::find(tags_, number, &Tag::number);
   return found == tags_.end() ? nullptr : &*found;

@@ -48,6 +48,9 @@ class TagTable {
   Tag& Define(std::uint16_t number, TiffType type, TagValue value,
               std::vector<TagValue> choices = {}, std::string setting = {});
 
+  // Forgets the tag, when there is one of that number.
+  void Remove(std::uint16_t number);
+
   Tag* Find(std::uint16_t number);
   const Tag* Find(std::uint16_t number) const;
 

@@ -99,8 +99,6 @@ struct Config {
 };
 
 constexpr std::string_view kNone = "none";
-// Bytes a data message carries at most, in whole rows.
-constexpr std::size_t kDataPiece = 64 * 1024;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -448,17 +446,7 @@ class VirtualScanner final : public Driver {
     if (const auto rc = writer.Begin(format, tags); rc < 0) return rc;
     const std::span<const std::uint8_t> data =
         coded ? std::span<const std::uint8_t>(*coded) : page->rows;
-    // Whole rows at a time, as a scanner's buffer fills.
-    const std::size_t piece =
-        std::max<std::size_t>(1, kDataPiece / std::max<std::size_t>(format.RowBytes(), 1)) *
-        std::max<std::size_t>(format.RowBytes(), 1);
-    for (std::size_t at = 0; at < data.size(); at += piece) {
-      if (aborted()) return kErrAborted;
-      if (const auto rc = writer.Data(data.subspan(at, std::min(piece, data.size() - at)));
-          rc < 0) {
-        return rc;
-      }
-    }
+    if (const auto rc = writer.DataInRows(data, format.RowBytes(), aborted); rc < 0) return rc;
     if (const auto rc = writer.Finish(tags); rc < 0) return rc;
     lastPage_ = page->rows;
     feed_.Take();

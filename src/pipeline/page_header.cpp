@@ -157,7 +157,9 @@ void BuildPageHeader(KOV_PAGEHEADER& header) {
   const std::int32_t width = StorageTag(kTagImageWidth, 0);
   TraceLogInt("(ZAFT: width of returned image): %d", width);
   TraceLogInt("(ZAFT: length of returned image): %d", StorageTag(kTagImageLength, 0));
-  const std::int64_t bytesPerLine = RowFactor(width) * RowFactor(samples) * RowFactor(bits) / 8;
+  // A row of whole bytes: a width that is no multiple of 8 at one bit still fills its last byte.
+  const std::int64_t bytesPerLine =
+      (RowFactor(width) * RowFactor(samples) * RowFactor(bits) + 7) / 8;
   header.usBytesPerLine = static_cast<std::uint16_t>(bytesPerLine);
   TraceLogInt("Bytes per line = %d", static_cast<std::int32_t>(bytesPerLine));
 

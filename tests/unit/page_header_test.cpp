@@ -45,6 +45,10 @@ TEST_F(PageHeaderSizes, LinesOfAnUncompressedPageFollowFromItsBytes) {
 
   const KOV_PAGEHEADER planes = Header(101, 3, 1, 3 * 13 * 4, 2);
   EXPECT_EQ(planes.usLines, 4) << "three planes of 13 bytes a line";
+
+  const KOV_PAGEHEADER odd = Header(151, 1, 1, 19 * 224);
+  EXPECT_EQ(odd.usBytesPerLine, 19) << "151 dots fill 19 bytes";
+  EXPECT_EQ(odd.usLines, 224);
 }
 
 TEST_F(PageHeaderSizes, SizesNoPageHasGiveNoLinesInsteadOfOverflowing) {

@@ -1,0 +1,343 @@
+// Scanning SANE's own `test` device through the exported calls, as a host does: every page
+// must be byte for byte what `scanimage` writes for the same options, and the device's
+// failures must reach the host as codes with texts. SANE reads only a private configuration
+// that lists the `test` backend, so no real hardware is probed.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host_library.h"
+#include "sim/codecs.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+struct Raster {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  Bytes bytes;
+};
+
+// The raster of a PNM file as scanimage writes it (P4, P5 or P6, comments allowed).
+Raster ReadPnm(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  in >> magic;
+  auto number = [&in] {
+    in >> std::ws;
+    while (in.peek() == '#') {
+      std::string comment;
+      std::getline(in, comment);
+      in >> std::ws;
+    }
+    int value = 0;
+    in >> value;
+    return value;
+  };
+  Raster raster;
+  raster.width = number();
+  raster.height = number();
+  if (magic != "P4") number();  // the largest level
+  in.get();                     // the one blank before the raster
+  raster.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return raster;
+}
+
+// A scan's settings, as the host asks for them and as scanimage is told.
+struct Settings {
+  std::uint16_t bpp = 8;
+  std::uint32_t dpi = 100;
+  std::uint16_t widthDots = 0;  // 0: the device's own area
+  std::uint16_t lengthDots = 0;
+  std::uint16_t compression = SCAN_COMP_NONE;
+
+  std::string ScanimageOptions() const {
+    std::ostringstream options;
+    options << (bpp == 24 ? " --mode Color --depth 8" : " --mode Gray --depth ")
+            << (bpp == 24 ? "" : std::to_string(bpp)) << " --resolution " << dpi;
+    if (widthDots != 0) {
+      // The millimetres the driver sets for the dots, as text that reads back to the same.
+      char area[96];
+      std::snprintf(area, sizeof area, " -l 0 -t 0 -x %.17g -y %.17g", widthDots * 25.4 / dpi,
+                    lengthDots * 25.4 / dpi);
+      options << area;
+    }
+    return options.str();
+  }
+};
+
+struct Page {
+  KOV_PAGEHEADER header{};
+  Bytes data;
+};
+
+class SaneScanning : public ::testing::Test {
+ protected:
+  SaneScanning() {
+    fs::create_directories(config_);
+    std::ofstream(config_ / "dll.conf") << "test\n";
+    // The backend's defaults, but an area in any fraction of a millimetre, so that an area in
+    // dots is taken exactly as scanimage takes its millimetres.
+    std::ofstream(config_ / "test.conf")
+        << "number_of_devices 2\nmode Gray\ndepth 8\nhand-scanner false\nthree-pass false\n"
+           "three-pass-order RGB\nresolution_min 1.0\nresolution_max 1200.0\n"
+           "resolution_quant 1.0\nresolution 50.0\ntest-picture \"Solid black\"\n"
+           "invert-endianess false\nread-limit false\nread-limit-size 1\nread-delay false\n"
+           "read-delay-duration 1000\nread-status-code \"Default\"\nfuzzy-parameters false\n"
+           "ppl-loss 0\nnon-blocking false\nselect-fd false\nenable-test-options false\n"
+           "geometry_min 0.0\ngeometry_max 200.0\ngeometry_quant 0.0\ntl_x 0.0\ntl_y 0.0\n"
+           "br_x 80.0\nbr_y 100.0\n";
+    setenv("SANE_CONFIG_DIR", config_.c_str(), 1);
+  }
+  ~SaneScanning() override { fs::remove_all(config_); }
+
+  // A library whose scanner SANE is the test device showing its grid, with these profile lines
+  // after. The device keeps its options from one load to the next, as a scanner does, so
+  // reading is set back to normal first.
+  std::unique_ptr<HostLibrary> Library(const std::string& extraLines = "") {
+    return std::make_unique<HostLibrary>(
+        ProfileWithDebug() +
+        "[ZAFT]\nScanner=SANE\n[SANE]\nType=SaneScanner\nDevice=test\n"
+        "Option.test-picture=Grid\nOption.read-return-value=Default\nOption.read-delay=no\n"
+        "Option.read-limit=no\n" +
+        extraLines);
+  }
+
+  // Opens the scanner with the settings on its feeder; false (with a failure) when refused.
+  bool Open(HostLibrary& lib, const Settings& settings) {
+    EXPECT_EQ(lib.SCANINIT(), 0);
+    EXPECT_EQ(lib.SCANOPEN("dev", 0, &handle_), 0);
+    record_ = std::make_unique<ParmRecord>();
+    std::int16_t feeder = 1;
+    SCAN_RES res{settings.dpi, 1, settings.dpi, 1, 0};
+    std::uint16_t bpp = settings.bpp;
+    std::uint16_t compression = settings.compression;
+    EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_INIT, nullptr), 0)
+        << lib.LastErrorText();
+    EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_ADF, &feeder), 0);
+    EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_RES, &res), 0);
+    EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_BPP, &bpp), 0);
+    if (settings.widthDots != 0) {
+      SCAN_AREA area{0, 0, settings.widthDots, settings.lengthDots};
+      EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_AREA, &area), 0);
+    }
+    EXPECT_EQ(lib.SCANSETPARM("dev", record_.get(), SCAN_PARM_COMP, &compression), 0);
+    EXPECT_EQ(lib.SCANSETSTATE(handle_, record_.get()), 0) << lib.LastErrorText();
+    return !HasFailure();
+  }
+
+  // One page, header and data; rc its SCANAREAEJECT's answer.
+  std::uint16_t Scan(HostLibrary& lib, Page& page) {
+    KOV_PAGEHEADER* header = &page.header;
+    page.header.usHeaderLength = PAGE_HEADER_SIZE;
+    std::uint32_t length = 0;
+    const std::uint16_t rc = lib.SCANAREAEJECT(handle_, &header, nullptr, &length);
+    if (rc != RC_SCAN_MORE_DATA) return rc;
+    page.data.resize(length);
+    std::uint32_t received = 0;
+    while (received < length) {
+      std::uint32_t piece = length - received;
+      if (lib.SCANGETDATA(handle_, page.data.data() + received, &piece, 0) != 0 || piece == 0) {
+        ADD_FAILURE() << "SCANGETDATA stopped after " << received << " of " << length;
+        break;
+      }
+      received += piece;
+    }
+    return 0;
+  }
+
+  // Every page until the feeder is empty.
+  std::vector<Page> ScanFeeder(HostLibrary& lib) {
+    std::vector<Page> pages;
+    for (int guard = 0; guard < 20; ++guard) {
+      Page page;
+      const std::uint16_t rc = Scan(lib, page);
+      if (rc == RC_SCAN_ADF_EMPTY) return pages;
+      EXPECT_EQ(rc, 0) << lib.LastErrorText();
+      if (rc != 0) return pages;
+      pages.push_back(std::move(page));
+    }
+    ADD_FAILURE() << "the feeder never ran empty";
+    return pages;
+  }
+
+  void Close(HostLibrary& lib) {
+    EXPECT_EQ(lib.SCANCLOSE(handle_), 0);
+    EXPECT_EQ(lib.SCANFREE(), 0);
+  }
+
+  // What scanimage writes for the test device's feeder with these settings.
+  std::vector<Raster> Oracle(const Settings& settings) {
+    const fs::path folder = config_ / ("oracle-" + std::to_string(oracleRuns_++));
+    fs::create_directories(folder);
+    const std::string command =
+        "scanimage -d test --source 'Automatic Document Feeder' --test-picture Grid" +
+        settings.ScanimageOptions() + " --format=pnm --batch='" + (folder / "p%02d.pnm").string() +
+        "' 2>/dev/null";
+    std::system(command.c_str());
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<Raster> rasters;
+    for (const auto& file : files) rasters.push_back(ReadPnm(file));
+    return rasters;
+  }
+
+  fs::path config_ = fs::temp_directory_path() / ("kovzaft2-sane-" + std::to_string(getpid()));
+  int oracleRuns_ = 0;
+  std::int32_t handle_ = 0;
+  std::unique_ptr<ParmRecord> record_;
+};
+
+TEST_F(SaneScanning, FeederPagesAreWhatScanimageWritesAtEveryDepthAndTwoResolutions) {
+  for (const std::uint16_t bpp : {1, 8, 24}) {
+    for (const std::uint32_t dpi : {75u, 150u}) {
+      Settings settings;
+      settings.bpp = bpp;
+      settings.dpi = dpi;
+      // About 2 x 3 inches, rows of whole bytes at one bit.
+      settings.widthDots = static_cast<std::uint16_t>((dpi * 2 + 7) / 8 * 8);
+      settings.lengthDots = static_cast<std::uint16_t>(dpi * 3);
+      SCOPED_TRACE(std::to_string(bpp) + " bits a dot at " + std::to_string(dpi) + " dpi");
+      auto lib = Library();
+      if (!Open(*lib, settings)) return;
+      const std::vector<Page> pages = ScanFeeder(*lib);
+      Close(*lib);
+      const std::vector<Raster> expected = Oracle(settings);
+      ASSERT_EQ(expected.size(), 10u) << "scanimage scans ten sheets";
+      ASSERT_EQ(pages.size(), expected.size());
+      for (std::size_t i = 0; i < pages.size(); ++i) {
+        const KOV_PAGEHEADER& header = pages[i].header;
+        EXPECT_EQ(+header.usLines, expected[i].height) << "page " << i + 1;
+        EXPECT_EQ(header.usBytesPerLine * 8 / bpp, expected[i].width);
+        EXPECT_EQ(pages[i].data.size(), expected[i].bytes.size());
+        EXPECT_TRUE(pages[i].data == expected[i].bytes) << "page " << i + 1;
+        EXPECT_EQ(+header.usBpp, bpp);
+        EXPECT_EQ(+header.ulXResNum, dpi);
+      }
+    }
+  }
+}
+
+TEST_F(SaneScanning, GroupFourPagesDecodeToTheUncompressedScan) {
+  Settings settings;
+  settings.bpp = 1;
+  settings.dpi = 200;
+  settings.widthDots = 400;
+  settings.lengthDots = 500;
+  settings.compression = SCAN_COMP_G4;
+  auto lib = Library();
+  ASSERT_TRUE(Open(*lib, settings));
+  Page page;
+  ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
+  Close(*lib);
+  EXPECT_EQ(+page.header.usCompression, SCAN_COMP_G4);
+
+  const std::vector<Raster> expected = Oracle([&] {
+    Settings plain = settings;
+    plain.compression = SCAN_COMP_NONE;
+    return plain;
+  }());
+  ASSERT_FALSE(expected.empty());
+  sim::PageFormat format;
+  format.width = expected[0].width;
+  format.length = expected[0].height;
+  format.compression = 4;
+  EXPECT_EQ(sim::DecodePage(format, page.data), expected[0].bytes);
+}
+
+TEST_F(SaneScanning, DeviceFailuresReachTheHostWithTheirTextsAndTheNextSessionWorks) {
+  const struct {
+    const char* status;
+    std::uint16_t rc;
+    const char* text;
+  } kCases[] = {
+      {"SANE_STATUS_JAMMED", RC_SCAN_ZAFT_ERROR, "The document feeder is jammed (-4701)"},
+      {"SANE_STATUS_IO_ERROR", RC_SCAN_ZAFT_ERROR,
+       "The scanner could not be reached (input/output error) (-4703)"},
+      {"SANE_STATUS_NO_DOCS", RC_SCAN_ADF_EMPTY, "RC_SCAN_ADF_EMPTY"},
+  };
+  for (const auto& failure : kCases) {
+    SCOPED_TRACE(failure.status);
+    auto lib = Library(std::string("Option.read-return-value=") + failure.status + "\n");
+    if (!Open(*lib, Settings{})) return;
+    Page page;
+    EXPECT_EQ(Scan(*lib, page), failure.rc);
+    EXPECT_EQ(lib->LastErrorText(), failure.text);
+    Close(*lib);
+
+    auto next = Library();
+    ASSERT_TRUE(Open(*next, Settings{}));
+    EXPECT_EQ(Scan(*next, page), 0) << next->LastErrorText();
+    Close(*next);
+  }
+}
+
+TEST_F(SaneScanning, ADeviceThatDoesNotOpenOrAnOptionItRefusesStopsTheLoadWithItsName) {
+  {
+    auto lib = std::make_unique<HostLibrary>(
+        ProfileWithDebug() + "[ZAFT]\nScanner=SANE\n[SANE]\nType=SaneScanner\nDevice=nosuch:7\n");
+    ASSERT_EQ(lib->SCANINIT(), 0);
+    auto record = std::make_unique<ParmRecord>();
+    EXPECT_EQ(lib->SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), RC_SCAN_ZAFT_ERROR);
+    EXPECT_NE(lib->LastErrorText().find("The scanner device could not be opened: nosuch:7"),
+              std::string::npos)
+        << lib->LastErrorText();
+    EXPECT_EQ(lib->SCANFREE(), 0);
+  }
+  auto lib = Library("Option.no-such-option=1\n");
+  ASSERT_EQ(lib->SCANINIT(), 0);
+  auto record = std::make_unique<ParmRecord>();
+  EXPECT_EQ(lib->SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), RC_SCAN_ZAFT_ERROR);
+  EXPECT_EQ(lib->LastErrorText(),
+            "The scanner refused an option of its profile section: Option.no-such-option=1 "
+            "(-4710)");
+  EXPECT_EQ(lib->SCANFREE(), 0);
+}
+
+TEST_F(SaneScanning, AKillDuringAPageCancelsTheScan) {
+  // Slow pages: 256 bytes a read, 20 ms after each; a small area keeps the page that follows
+  // short.
+  auto lib = Library(
+      "Option.read-limit=yes\nOption.read-limit-size=256\nOption.read-delay=yes\n"
+      "Option.read-delay-duration=20000\n");
+  Settings settings;
+  settings.dpi = 75;
+  settings.widthDots = 80;
+  settings.lengthDots = 75;
+  ASSERT_TRUE(Open(*lib, settings));
+  // The kill comes once the page runs.
+  std::thread killer([&] {
+    const auto messages = [&] { return lib->LogMessages(); };
+    while (std::ranges::count(messages(), std::string("   QelRunZone called here")) == 0) {
+      std::this_thread::yield();
+    }
+    lib->SCANKILL(handle_);
+  });
+  Page page;
+  const std::uint16_t rc = Scan(*lib, page);
+  killer.join();
+  EXPECT_EQ(rc, RC_SCAN_ZAFT_ERROR);
+  EXPECT_EQ(lib->LastErrorText(), "The operation was aborted by the application (-4526)");
+  // The host starts its next job: the page that was cancelled comes again.
+  ASSERT_EQ(lib->SCANSETSTATE(handle_, record_.get()), 0);
+  EXPECT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
+  EXPECT_FALSE(page.data.empty());
+  EXPECT_EQ(page.data.size(), std::size_t{page.header.usLines} * page.header.usBytesPerLine);
+  Close(*lib);
+}
+
+}  // namespace
