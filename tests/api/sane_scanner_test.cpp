@@ -63,11 +63,12 @@ struct Settings {
   std::uint16_t widthDots = 0;  // 0: the device's own area
   std::uint16_t lengthDots = 0;
   std::uint16_t compression = SCAN_COMP_NONE;
+  std::string scanimageExtra;  // the device's own options, after the mode, for scanimage
 
   std::string ScanimageOptions() const {
     std::ostringstream options;
     options << (bpp == 24 ? " --mode Color --depth 8" : " --mode Gray --depth ")
-            << (bpp == 24 ? "" : std::to_string(bpp)) << " --resolution " << dpi;
+            << (bpp == 24 ? "" : std::to_string(bpp)) << " --resolution " << dpi << scanimageExtra;
     if (widthDots != 0) {
       // The millimetres the driver sets for the dots, as text that reads back to the same.
       char area[96];
@@ -230,6 +231,25 @@ TEST_F(SaneScanning, FeederPagesAreWhatScanimageWritesAtEveryDepthAndTwoResoluti
       }
     }
   }
+}
+
+TEST_F(SaneScanning, ThreePassColourFramesAreInterleavedAsScanimageWritesThem) {
+  Settings settings;
+  settings.bpp = 24;
+  settings.dpi = 50;
+  settings.widthDots = 80;
+  settings.lengthDots = 100;
+  settings.scanimageExtra = " --three-pass=yes";
+  // The option is there only in colour: the mode comes first.
+  auto lib = Library("Option.mode=Color\nOption.three-pass=yes\n");
+  ASSERT_TRUE(Open(*lib, settings));
+  Page page;
+  ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
+  Close(*lib);
+  const std::vector<Raster> expected = Oracle(settings);
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(page.data.size(), expected[0].bytes.size());
+  EXPECT_TRUE(page.data == expected[0].bytes);
 }
 
 TEST_F(SaneScanning, GroupFourPagesDecodeToTheUncompressedScan) {

@@ -175,4 +175,33 @@ TEST_F(Kovscan, AnEmptyFeederIsItsOwnExitCode) {
   EXPECT_EQ(kovscan::RunScan(command), kovscan::kFeederEmpty);
 }
 
+TEST_F(Kovscan, ListsSanesScannersWritesAProfileAndScansFromIt) {
+  // SANE reads a configuration of its own that lists only its test backend.
+  std::filesystem::create_directories(folder / "sane");
+  std::ofstream(folder / "sane" / "dll.conf") << "test\n";
+  const std::string sane = "SANE_CONFIG_DIR=" + (folder / "sane").string() + " ";
+
+  const auto [listed, devices] = RunProgram(sane + KOVSCAN_PROGRAM + " devices");
+  EXPECT_EQ(listed, kovscan::kSuccess);
+  EXPECT_NE(devices.find("test:0 "), std::string::npos) << devices;
+  EXPECT_NE(devices.find("test:1 "), std::string::npos) << devices;
+
+  const std::string profile = (folder / "sane.ini").string();
+  const auto [written, said] =
+      RunProgram(sane + KOVSCAN_PROGRAM + " devices --profile " + profile + " --device test:1");
+  ASSERT_EQ(written, kovscan::kSuccess) << said;
+  EXPECT_NE(said.find("scanner SANE is SANE's test:1"), std::string::npos) << said;
+  EXPECT_EQ(RunProgram(sane + KOVSCAN_PROGRAM + " devices --profile " + profile).first,
+            kovscan::kBadArguments)
+      << "an existing profile is kept";
+
+  const std::string out = (folder / "sane-batch").string();
+  const auto [scanned, text] = RunProgram(sane + KOVSCAN_PROGRAM + " scan --quiet --profile " +
+                                          profile + " --out " + out + " --dpi 75 --bits 8");
+  ASSERT_EQ(scanned, kovscan::kSuccess) << text;
+  std::ifstream manifest(folder / "sane-batch" / "manifest.json");
+  const auto pages = nlohmann::json::parse(manifest)["pages"];
+  EXPECT_EQ(pages.size(), 10u) << "the test device's feeder holds ten sheets";
+}
+
 }  // namespace

@@ -5,12 +5,14 @@
 //   kovscan record save FILE [options]  the record those options give, kept in a file
 //   kovscan record show FILE            a saved record decoded
 //   kovscan info [--record FILE]        what the library says of itself and of a record
+//   kovscan devices [--profile FILE]    the scanners SANE finds; a profile for one of them
 #include <stdlib.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
 
+#include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scan_command.h"
@@ -98,6 +100,12 @@ int main(int argc, char** argv) {
   CLI::App* infoCommand = app.add_subcommand("info", "devices, record size, parameters");
   infoCommand->add_option("--record", scan.record, "a saved record to query");
 
+  kovscan::DevicesCommand devices;
+  CLI::App* devicesCommand = app.add_subcommand(
+      "devices", "the scanners SANE finds; with --profile, write a profile for one");
+  devicesCommand->add_option("--device", devices.device, "the SANE device (else the first)");
+  devicesCommand->add_option("--driver", devices.driver, "the scanner's name in the profile");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -105,6 +113,10 @@ int main(int argc, char** argv) {
     return code == 0 ? kovscan::kSuccess : kovscan::kBadArguments;
   }
   try {
+    if (*devicesCommand) {
+      devices.profile = profile;
+      return kovscan::RunDevices(devices);
+    }
     if (profile) setenv("ZAFT_PROFILE", std::filesystem::absolute(*profile).c_str(), 1);
     scan.options.compression = kCompressions.at(compression);
     if (*scanCommand) return kovscan::RunScan(scan);
