@@ -25,6 +25,7 @@ namespace sim {
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
+constexpr double kEndMargin = 0.25;  // dots
 constexpr std::string_view kOptionPrefix = "Option.";
 // Resolutions offered when the device gives a range: those of them the range holds.
 constexpr std::int32_t kUsualResolutions[] = {50, 75, 100, 150, 200, 240, 300, 400, 600, 1200};
@@ -215,7 +216,7 @@ class SaneScanner final : public Driver {
     }
     return static_cast<std::int32_t>(std::lround(value / kMillimetresPerInch * Dpi()));
   }
-  double FromDots(SANE_Int option, std::int32_t dots) const {
+  double FromDots(SANE_Int option, double dots) const {
     if (options_.Descriptor(option).unit == SANE_UNIT_PIXEL) return dots;
     return dots * kMillimetresPerInch / Dpi();
   }
@@ -452,8 +453,18 @@ class SaneScanner final : public Driver {
     const auto start = options_.Find(axis.start);
     const auto end = options_.Find(axis.end);
     if (!start || !end) return;
+    // An area the device holds already stays as it is: millimetres from dots at a low
+    // resolution would move it by a fraction of a dot at a higher one.
+    const double nowFrom = options_.Number(*start).value_or(0);
+    const double nowTo = options_.Number(*end).value_or(0);
+    if (ToDots(*start, nowFrom) == Number(axis.offsetTag) &&
+        ToDots(*end, nowTo - nowFrom) == Number(axis.sizeTag)) {
+      return;
+    }
+    // The end reaches a quarter into the dot after the last, so that a device that cuts its
+    // size to whole dots (or rounds it) keeps every dot asked for.
     const double from = FromDots(*start, Number(axis.offsetTag));
-    const double to = from + FromDots(*end, Number(axis.sizeTag));
+    const double to = from + FromDots(*end, Number(axis.sizeTag) + kEndMargin);
     options_.SetNumber(*start, from);
     options_.SetNumber(*end, to);
   }
