@@ -102,8 +102,7 @@ class SaneScanner final : public Driver {
  public:
   SaneScanner(SANE_Handle handle, std::string id)
       : handle_(handle), options_(handle), id_(std::move(id)) {
-    reshapeDue_ = true;
-    Reshape();
+    ReshapeNow();
     Table().Define(kTagScannerId, TiffType::Ascii, id_);
     Table().Define(kTagCompression, TiffType::Short, 1, {1});
     Table().Define(kTagT4Options, TiffType::Long, 0, {0, 1});
@@ -120,8 +119,7 @@ class SaneScanner final : public Driver {
   bool SetOption(std::string_view name, std::string_view value) {
     const auto option = options_.Find(name);
     if (!option || options_.SetFromText(*option, value) != SANE_STATUS_GOOD) return false;
-    reshapeDue_ = true;
-    Reshape();
+    ReshapeNow();
     return true;
   }
 
@@ -131,8 +129,7 @@ class SaneScanner final : public Driver {
     const auto depth = options_.Find(SANE_NAME_BIT_DEPTH);
     if (!depth || options_.Number(*depth).value_or(8) != 16) return true;
     if (options_.SetNumber(*depth, 8) != SANE_STATUS_GOOD) return false;
-    reshapeDue_ = true;
-    Reshape();
+    ReshapeNow();
     return true;
   }
 
@@ -258,6 +255,12 @@ class SaneScanner final : public Driver {
     SyncDepth();
     SyncSource();
     SyncArea();
+  }
+
+  // The tags as the options stand, outside any message.
+  void ReshapeNow() {
+    reshapeDue_ = true;
+    Reshape();
   }
 
   // Tags the device's options gained or lost during the last set.
