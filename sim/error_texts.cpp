@@ -21,7 +21,7 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 40> kErrorTexts{{
+constexpr std::array<ErrorEntry, 42> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -39,6 +39,8 @@ constexpr std::array<ErrorEntry, 40> kErrorTexts{{
     {error::kBufferTooSmall, "The text does not fit the buffer"},
     {error::kLineTooLong, "An image line is too long for a run list"},
     {error::kNoPipe, "No pipe can convert between these formats"},
+    {error::kNoOutput, "The driver has nowhere to send its page"},
+    {error::kBadImage, "The page's data cannot be read or converted as asked"},
     {error::kRationalWithoutDenominator, "Rational value without a denominator"},
     {error::kNoMemory, "Out of memory"},
     {error::kSettingMissing, "A setting is missing from the saved settings"},
