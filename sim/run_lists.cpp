@@ -36,13 +36,15 @@ class SpareWords {
 
  private:
   static constexpr std::size_t kKept = 4;
+  // Never destroyed: an image still open at exit gives its words back after this file's
+  // statics would be gone.
   static std::mutex& Mutex() {
-    static std::mutex mutex;
-    return mutex;
+    static auto* mutex = new std::mutex;
+    return *mutex;
   }
   static std::vector<RunWords>& Spares() {
-    static std::vector<RunWords> spares;
-    return spares;
+    static auto* spares = new std::vector<RunWords>;
+    return *spares;
   }
 };
 

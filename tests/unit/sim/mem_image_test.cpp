@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -178,6 +179,26 @@ TEST_F(MemImage, RecordsLayOutTheRunsOfEachLine) {
     EXPECT_EQ(rowRecords[i], cases[i].record) << "row " << i;
     EXPECT_EQ(columnRecords[i], cases[i].record) << "column " << i;
   }
+}
+
+TEST_F(MemImage, AnImageLeftOpenWithItsRunListsEndsWithTheProgram) {
+  // Words of closed images are kept for later ones; an image still open at exit gives its
+  // words back while the program's statics go.
+  const auto openWithRunLists = [] {
+    QelMemImage image = nullptr;
+    QelMemImageOpen(&image);
+    sim::FillMemImage(image, sim::RenderPage(sim::TextPageRecipe(100)));
+    std::vector<const std::uint16_t*> rows(1100);
+    QelMemGetTagArray(image, kQelMemRowRuns, rows.data(), 1100);
+    return image;
+  };
+  EXPECT_EXIT(
+      {
+        QelMemImageClose(openWithRunLists());
+        openWithRunLists();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MemImage, LinesAndRecordsMustFitSixteenBitWords) {
