@@ -32,11 +32,12 @@ constexpr std::uint32_t kZeroFilled = 1;
 // from the system costs a page fault for every 4 KiB.
 class BlockTable {
  public:
+  // Never destroyed: the library may give blocks back while the process ends, and blocks a
+  // switched failure left with the framework stay reachable to the end.
   static BlockTable& Instance() {
-    static BlockTable table;
-    return table;
+    static auto* table = new BlockTable;
+    return *table;
   }
-  ~BlockTable() { SetKeeping(false); }
 
   void* Allocate(std::uint32_t size, bool zeroed) {
     // Every block is distinct, an empty one too.
