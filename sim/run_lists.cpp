@@ -14,6 +14,15 @@ inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
 inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
 inline constexpr std::size_t kExpectedWordsPerLine = 32;
 
+// Processors of the last decade count and find bits in one instruction each; the scans are
+// built for them too and the loader picks the build the processor runs.
+#if defined(__x86_64__) && defined(__linux__)
+#define KOV_ALSO_FOR_NEWER_PROCESSORS \
+  __attribute__((target_clones("default", "arch=x86-64-v3"), flatten))
+#else
+#define KOV_ALSO_FOR_NEWER_PROCESSORS
+#endif
+
 // The words of run lists given up are kept for the next ones, a few at a time: every page
 // makes and drops its lists, and fresh memory costs a page fault for every 4 KiB of them.
 class SpareWords {
@@ -55,47 +64,53 @@ RunLists::~RunLists() {
 }
 
 // Appends records one line at a time, each written in place: room for the most a line can
-// have (a change at every dot) is made behind the last record, the scan writes into it, and
-// the record is then cut to what it holds.
+// have (a change at every dot) is kept behind the last record, the scan writes into it, and
+// the record then takes what it holds. The words grow by doubling and are cut to the records
+// at the end, so a line costs no more than its own words.
 class RunListWriter {
  public:
   RunListWriter(std::size_t lines, std::size_t length) : length_(length) {
     lists_.starts_.reserve(lines);
     // Room for a page of text's runs at once, so the records are seldom moved as they grow.
-    lists_.words_.reserve(lines * kExpectedWordsPerLine + length + 4);
+    auto& words = lists_.words_;
+    words.resize(std::max(words.capacity(), lines * kExpectedWordsPerLine + LineRoom()));
   }
 
   // Where the next line's boundaries go.
   std::uint16_t* Scratch() {
     auto& words = lists_.words_;
-    start_ = words.size();
-    words.resize(start_ + 1 + length_ + 3);
-    return words.data() + start_ + 1;
+    if (words.size() - used_ < LineRoom()) words.resize(2 * words.size() + LineRoom());
+    return words.data() + used_ + 1;
   }
 
   // Closes the record of the line whose boundaries before its end were written up to `end`.
   // False when the record does not fit its 16-bit length.
   bool Add(const std::uint16_t* end, std::size_t length) {
-    auto& words = lists_.words_;
-    const auto count = static_cast<std::size_t>(end - (words.data() + start_ + 1));
+    std::uint16_t* record = lists_.words_.data() + used_;
+    const auto count = static_cast<std::size_t>(end - (record + 1));
     const auto size = count + 4;
     if (size > kMaxRecordWords) return false;
-    words[start_] = static_cast<std::uint16_t>(size * 2);
-    std::uint16_t* tail = words.data() + start_ + 1 + count;
-    tail[0] = static_cast<std::uint16_t>(length);
-    tail[1] = 0;
-    tail[2] = 0;
-    words.resize(start_ + size);
-    lists_.starts_.push_back(start_);
+    record[0] = static_cast<std::uint16_t>(size * 2);
+    record[1 + count] = static_cast<std::uint16_t>(length);
+    record[2 + count] = 0;
+    record[3 + count] = 0;
+    lists_.starts_.push_back(used_);
+    used_ += size;
     return true;
   }
 
-  RunLists Take() && { return std::move(lists_); }
+  RunLists Take() && {
+    lists_.words_.resize(used_);
+    return std::move(lists_);
+  }
 
  private:
+  // A line's length word, a boundary at every dot and the record's end.
+  std::size_t LineRoom() const { return 1 + length_ + 3; }
+
   RunLists lists_;
   std::size_t length_;
-  std::size_t start_ = 0;
+  std::size_t used_ = 0;  // words the closed records hold
 };
 
 namespace {
@@ -103,44 +118,60 @@ namespace {
 // 64 dots of a line from `bytes` on, the first in the most significant bit; only `available`
 // bytes belong to the line.
 std::uint64_t LoadWord(const std::uint8_t* bytes, std::size_t available) {
-  std::uint64_t word = 0;
   if (available >= 8) {
+    std::uint64_t word;
     std::memcpy(&word, bytes, 8);
-  } else {
-    std::memcpy(&word, bytes, available);
+    return std::endian::native == std::endian::little ? __builtin_bswap64(word) : word;
   }
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  // Byte by byte, so the word stays out of memory on the common path above.
+  std::uint64_t word = 0;
+  for (std::size_t i = 0; i < available; ++i) word |= std::uint64_t{bytes[i]} << (56 - 8 * i);
   return word;
 }
 
 // Writes the boundaries of one line of `length` dots, but its end, and answers where it
-// stopped; `wordAt(i)` gives the line's 64-dot word i, its first dot in the top bit. A word's
+// stopped; `wordAt(i, bytes)` gives the line's 64-dot word i, its first dot in the top bit,
+// of which only the first `bytes` bytes belong to the line (8 but in the last word). A word's
 // changes of colour are all found at once: the word against itself moved by one dot; each is
 // then taken by counting leading zeros.
 template <typename WordAt>
 std::uint16_t* ScanWords(std::size_t length, std::uint16_t* out, WordAt wordAt) {
   constexpr auto kFirstDot = std::uint64_t{1} << 63;
   std::uint64_t before = 0;  // the dot before the word, in the top bit; white before the line
-  for (std::size_t first = 0; first < length; first += 64) {
-    const std::uint64_t word = wordAt(first / 64);
-    auto changes = word ^ (word >> 1 | before);
+  const auto scan = [&](std::uint64_t word, std::size_t first, std::uint64_t inLine) {
+    auto changes = (word ^ (word >> 1 | before)) & inLine;
     before = word << 63;
-    // Dots past the line are padding.
-    if (length - first < 64) changes &= ~(~std::uint64_t{0} >> (length - first));
     while (changes != 0) {
       const auto bit = std::countl_zero(changes);
       *out++ = static_cast<std::uint16_t>(first + static_cast<std::size_t>(bit));
       changes ^= kFirstDot >> bit;
     }
+  };
+  // Whole words first, so their loop asks nothing about the line's end.
+  const std::size_t whole = length / 64;
+  for (std::size_t i = 0; i < whole; ++i) scan(wordAt(i, 8), 64 * i, ~std::uint64_t{0});
+  if (const auto rest = length % 64; rest != 0) {
+    // Dots past the line are padding.
+    scan(wordAt(whole, (rest + 7) / 8), 64 * whole, ~(~std::uint64_t{0} >> rest));
   }
   return out;
 }
 
-// A line packed from `bytes` on, one bit a dot.
+// No black among the first `length` dots packed from `bytes` on.
+bool IsWhite(const std::uint8_t* bytes, std::size_t length) {
+  std::uint8_t any = 0;
+  for (std::size_t i = 0; i < length / 8; ++i) any |= bytes[i];
+  if (length % 8 != 0) any |= bytes[length / 8] & static_cast<std::uint8_t>(0xFF00 >> length % 8);
+  return any == 0;
+}
+
+// A line packed from `bytes` on, one bit a dot. Many rows of a page are white, and one look
+// at all their bytes at once costs less than taking their words one by one.
 std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint16_t* out) {
-  const std::size_t byteCount = (length + 7) / 8;
-  return ScanWords(length, out,
-                   [&](std::size_t i) { return LoadWord(bytes + 8 * i, byteCount - 8 * i); });
+  if (IsWhite(bytes, length)) return out;
+  return ScanWords(length, out, [bytes](std::size_t i, std::size_t available) {
+    return LoadWord(bytes + 8 * i, available);
+  });
 }
 
 // One step of turning a block: in every square of 2j x 2j dots, the top right and bottom left
@@ -166,7 +197,7 @@ void Transpose(std::array<std::uint64_t, 64>& block) {
   TransposeStep<1, 0x5555555555555555ull>(block);
 }
 
-std::optional<RunLists> ScanRows(const BitonalPage& page) {
+KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage& page) {
   const auto width = static_cast<std::size_t>(page.width);
   RunListWriter out(static_cast<std::size_t>(page.height), width);
   for (std::size_t y = 0; y < static_cast<std::size_t>(page.height); ++y) {
@@ -181,7 +212,7 @@ std::optional<RunLists> ScanRows(const BitonalPage& page) {
 // is scanned: each byte of the page is fetched once. Blocks without black are not turned.
 constexpr std::size_t kBlocksPerBand = 8;
 
-std::optional<RunLists> ScanColumns(const BitonalPage& page) {
+KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanColumns(const BitonalPage& page) {
   const auto width = static_cast<std::size_t>(page.width);
   const auto height = static_cast<std::size_t>(page.height);
   const auto rowBytes = (width + 7) / 8;
@@ -216,8 +247,8 @@ std::optional<RunLists> ScanColumns(const BitonalPage& page) {
     }
     for (std::size_t c = 0; c < bandColumns; ++c) {
       const std::uint64_t* column = band.data() + c * columnWords;
-      const auto end =
-          ScanWords(height, out.Scratch(), [column](std::size_t i) { return column[i]; });
+      const auto end = ScanWords(height, out.Scratch(),
+                                 [column](std::size_t i, std::size_t) { return column[i]; });
       if (!out.Add(end, height)) return std::nullopt;
     }
   }
