@@ -13,6 +13,8 @@ namespace sim {
 inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
 inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
 inline constexpr std::size_t kExpectedWordsPerLine = 32;
+// The scan writes up to 7 words past a line's last boundary; the record's end takes 3.
+inline constexpr std::size_t kScanOverrun = 7;
 
 // Processors of the last decade count and find bits in one instruction each; the scans are
 // built for them too and the loader picks the build the processor runs.
@@ -105,8 +107,9 @@ class RunListWriter {
   }
 
  private:
-  // A line's length word, a boundary at every dot and the record's end.
-  std::size_t LineRoom() const { return 1 + length_ + 3; }
+  // A line's length word, a boundary at every dot, and room for the scan's writes past the
+  // last of them (which also holds the record's end).
+  std::size_t LineRoom() const { return 1 + length_ + kScanOverrun; }
 
   RunLists lists_;
   std::size_t length_;
@@ -115,46 +118,54 @@ class RunListWriter {
 
 namespace {
 
-// 64 dots of a line from `bytes` on, the first in the most significant bit; only `available`
-// bytes belong to the line.
-std::uint64_t LoadWord(const std::uint8_t* bytes, std::size_t available) {
+using Word = std::uint64_t;
+
+// The 8 bytes from `bytes` on as one word, the first byte lowest; only `available` bytes
+// belong to the line, the rest read as 0. A byte holds its first dot in its top bit, so dot i
+// of the 64 sits in bit i ^ 7.
+Word LoadBytes(const std::uint8_t* bytes, std::size_t available) {
   if (available >= 8) {
-    std::uint64_t word;
+    Word word;
     std::memcpy(&word, bytes, 8);
-    return std::endian::native == std::endian::little ? __builtin_bswap64(word) : word;
+    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
   }
   // Byte by byte, so the word stays out of memory on the common path above.
-  std::uint64_t word = 0;
-  for (std::size_t i = 0; i < available; ++i) word |= std::uint64_t{bytes[i]} << (56 - 8 * i);
+  Word word = 0;
+  for (std::size_t i = 0; i < available; ++i) word |= Word{bytes[i]} << 8 * i;
   return word;
 }
 
-// Writes the boundaries of one line of `length` dots, but its end, and answers where it
-// stopped; `wordAt(i, bytes)` gives the line's 64-dot word i, its first dot in the top bit,
-// of which only the first `bytes` bytes belong to the line (8 but in the last word). A word's
-// changes of colour are all found at once: the word against itself moved by one dot; each is
-// then taken by counting leading zeros.
-template <typename WordAt>
-std::uint16_t* ScanWords(std::size_t length, std::uint16_t* out, WordAt wordAt) {
-  constexpr auto kFirstDot = std::uint64_t{1} << 63;
-  std::uint64_t before = 0;  // the dot before the word, in the top bit; white before the line
-  const auto scan = [&](std::uint64_t word, std::size_t first, std::uint64_t inLine) {
-    auto changes = (word ^ (word >> 1 | before)) & inLine;
-    before = word << 63;
-    while (changes != 0) {
-      const auto bit = std::countl_zero(changes);
-      *out++ = static_cast<std::uint16_t>(first + static_cast<std::size_t>(bit));
-      changes ^= kFirstDot >> bit;
+// Dot i of a word from LoadBytes, moved to bit i.
+Word InDotOrder(Word word) {
+  word = (word >> 1 & 0x5555555555555555ull) | (word & 0x5555555555555555ull) << 1;
+  word = (word >> 2 & 0x3333333333333333ull) | (word & 0x3333333333333333ull) << 2;
+  return (word >> 4 & 0x0F0F0F0F0F0F0F0Full) | (word & 0x0F0F0F0F0F0F0F0Full) << 4;
+}
+
+// The changes of colour in a word whose dot i sits in bit i, found all at once: the word
+// against itself moved by one dot. `before` holds the dot before the word in bit 0.
+Word ChangesIn(Word word, Word before) {
+  return word ^ (word << 1 | before);
+}
+
+// Writes `first` + i for each bit i set in `changes`, in increasing order, and answers where
+// they end. Eight at a time without asking after each, as a branch on every change costs
+// more than the writes: up to 7 are written past the end, for the next ones to overwrite.
+std::uint16_t* WriteChanges(Word changes, std::size_t first, std::uint16_t* out) {
+  const auto count = std::popcount(changes);
+  std::uint16_t* at = out;
+  do {
+    for (int k = 0; k < 4; ++k) {
+      // Stored one by one: gathered into a vector by the compiler, they cost more.
+      static_cast<volatile std::uint16_t*>(at)[k] =
+          static_cast<std::uint16_t>(first + static_cast<std::size_t>(std::countr_zero(changes)));
+      changes &= changes - 1;
+      // Hidden from the compiler, which would otherwise test it after each write.
+      __asm__("" : "+r"(changes));
     }
-  };
-  // Whole words first, so their loop asks nothing about the line's end.
-  const std::size_t whole = length / 64;
-  for (std::size_t i = 0; i < whole; ++i) scan(wordAt(i, 8), 64 * i, ~std::uint64_t{0});
-  if (const auto rest = length % 64; rest != 0) {
-    // Dots past the line are padding.
-    scan(wordAt(whole, (rest + 7) / 8), 64 * whole, ~(~std::uint64_t{0} >> rest));
-  }
-  return out;
+    at += 4;
+  } while (changes != 0);
+  return out + count;
 }
 
 // No black among the first `length` dots packed from `bytes` on.
@@ -165,36 +176,70 @@ bool IsWhite(const std::uint8_t* bytes, std::size_t length) {
   return any == 0;
 }
 
-// A line packed from `bytes` on, one bit a dot. Many rows of a page are white, and one look
-// at all their bytes at once costs less than taking their words one by one.
+// Writes the boundaries of a line of `length` dots packed from `bytes` on, but its end, and
+// answers where they end. Many rows of a page are white, and one look at all their bytes at
+// once costs less than taking their words one by one.
 std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint16_t* out) {
   if (IsWhite(bytes, length)) return out;
-  return ScanWords(length, out, [bytes](std::size_t i, std::size_t available) {
-    return LoadWord(bytes + 8 * i, available);
-  });
+  Word before = 0;  // the last dot so far, in bit 0; white before the line
+  const auto scan = [&](Word bytes8, std::size_t first, Word inLine) {
+    // White after white holds no change: most words of a page of text.
+    if ((bytes8 | before) == 0) return;
+    const auto word = InDotOrder(bytes8);
+    const auto changes = ChangesIn(word, before) & inLine;
+    before = word >> 63;
+    out = WriteChanges(changes, first, out);
+  };
+  // Whole words first, so their loop asks nothing about the line's end.
+  const std::size_t whole = length / 64;
+  for (std::size_t i = 0; i < whole; ++i) scan(LoadBytes(bytes + 8 * i, 8), 64 * i, ~Word{0});
+  if (const auto rest = length % 64; rest != 0) {
+    // Dots past the line are padding.
+    scan(LoadBytes(bytes + 8 * whole, (rest + 7) / 8), 64 * whole, (Word{1} << rest) - 1);
+  }
+  return out;
 }
 
-// One step of turning a block: in every square of 2j x 2j dots, the top right and bottom left
-// quarters change places. A constant j lets the compiler unroll the loops.
-template <std::size_t j, std::uint64_t kMask>
-void TransposeStep(std::array<std::uint64_t, 64>& block) {
-  for (std::size_t k = 0; k < 64; k += 2 * j) {
-    for (std::size_t i = k; i < k + j; ++i) {
-      const auto swap = (block[i] ^ (block[i + j] >> j)) & kMask;
-      block[i] ^= swap;
-      block[i + j] ^= swap << j;
+// A block is turned in vectors of four rows, which the compiler maps onto the processor's
+// vector registers, whatever their width.
+using FourRows = Word __attribute__((vector_size(32)));
+
+// One step of turning a block: in every square of 2j x 2j bits, the top right and bottom left
+// quarters change places (bits j.. of row i with bits 0.. of row i + j). Here j >= 4, so
+// rows i and i + j lie in different vectors.
+template <int j, Word kMask>
+void TransposeStep(std::array<FourRows, 16>& rows) {
+  constexpr int kApart = j / 4;
+  for (int k = 0; k < 16; k += 2 * kApart) {
+    for (int i = k; i < k + kApart; ++i) {
+      const FourRows swap = ((rows[i] >> j) ^ rows[i + kApart]) & kMask;
+      rows[i + kApart] ^= swap;
+      rows[i] ^= swap << j;
     }
   }
 }
 
-// Rows become columns: row r, dot c moves to row c, dot r (first dot in the top bit).
-void Transpose(std::array<std::uint64_t, 64>& block) {
-  TransposeStep<32, 0x00000000FFFFFFFFull>(block);
-  TransposeStep<16, 0x0000FFFF0000FFFFull>(block);
-  TransposeStep<8, 0x00FF00FF00FF00FFull>(block);
-  TransposeStep<4, 0x0F0F0F0F0F0F0F0Full>(block);
-  TransposeStep<2, 0x3333333333333333ull>(block);
-  TransposeStep<1, 0x5555555555555555ull>(block);
+// The same for j = 2 and 1, within each vector: rows 0 and 1 pair with 2 and 3, then rows
+// 0 and 2 with 1 and 3.
+void TransposeWithin(FourRows& rows) {
+  FourRows swap = ((rows >> 2) ^ __builtin_shufflevector(rows, rows, 2, 3, 0, 1)) &
+                  FourRows{0x3333333333333333ull, 0x3333333333333333ull, 0, 0};
+  rows ^= (swap << 2) | __builtin_shufflevector(swap, swap, 2, 3, 0, 1);
+  swap = ((rows >> 1) ^ __builtin_shufflevector(rows, rows, 1, 0, 3, 2)) &
+         FourRows{0x5555555555555555ull, 0, 0x5555555555555555ull, 0};
+  rows ^= (swap << 1) | __builtin_shufflevector(swap, swap, 1, 0, 3, 2);
+}
+
+// Bit c of row r moves to bit r of row c.
+void Transpose(std::array<Word, 64>& block) {
+  std::array<FourRows, 16> rows;
+  std::memcpy(rows.data(), block.data(), sizeof rows);
+  TransposeStep<32, 0x00000000FFFFFFFFull>(rows);
+  TransposeStep<16, 0x0000FFFF0000FFFFull>(rows);
+  TransposeStep<8, 0x00FF00FF00FF00FFull>(rows);
+  TransposeStep<4, 0x0F0F0F0F0F0F0F0Full>(rows);
+  for (auto& four : rows) TransposeWithin(four);
+  std::memcpy(block.data(), rows.data(), sizeof rows);
 }
 
 KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage& page) {
@@ -207,49 +252,129 @@ KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage
   return std::move(out).Take();
 }
 
-// Columns are turned into rows in 64 x 64 blocks and read by the row scanner. Eight blocks
-// side by side share their rows' cache lines, so a band of 512 columns is turned before it
-// is scanned: each byte of the page is fetched once. Blocks without black are not turned.
-constexpr std::size_t kBlocksPerBand = 8;
+// Columns are read in bands of 512, turned into rows 64 x 64 dots at a time: the eight
+// blocks of a band side by side share their rows' cache lines, so each byte of the page is
+// fetched once. As a block is turned, the changes of colour down each of its columns are
+// found, with a mask of the columns that have any; turned in their turn, those masks tell
+// each column which of its words hold changes, and the column is written from those alone.
+// Blocks without black are not turned.
+class ColumnBand {
+ public:
+  static constexpr std::size_t kBlocks = 8;
+  static constexpr std::size_t kColumns = 64 * kBlocks;
+
+  explicit ColumnBand(const BitonalPage& page)
+      : page_(page),
+        rowBytes_((static_cast<std::size_t>(page.width) + 7) / 8),
+        height_(static_cast<std::size_t>(page.height)),
+        columnWords_((height_ + 63) / 64),
+        presentWords_((columnWords_ + 63) / 64),
+        changes_(kColumns * columnWords_),
+        changing_(64 * presentWords_ * kBlocks),
+        present_(kColumns * presentWords_) {}
+
+  // Takes the band of columns from `x0` on, `columns` <= kColumns of them.
+  void Read(std::size_t x0, std::size_t columns) {
+    std::fill(changing_.begin(), changing_.end(), Word{0});
+    lastBlack_.fill(0);
+    const auto blocks = (columns + 63) / 64;
+    for (std::size_t y0 = 0; y0 < height_; y0 += 64) {
+      for (std::size_t b = 0; b < blocks; ++b) {
+        ReadBlock(x0 + 64 * b, y0, b, std::min<std::size_t>(64, columns - 64 * b));
+      }
+    }
+    // Word i, block b's column c: bit c of changing_[i][b] becomes bit i of the column's note.
+    std::array<Word, 64> masks;
+    for (std::size_t p = 0; p < presentWords_; ++p) {
+      for (std::size_t b = 0; b < blocks; ++b) {
+        for (std::size_t i = 0; i < 64; ++i) masks[i] = changing_[(64 * p + i) * kBlocks + b];
+        Transpose(masks);
+        for (std::size_t c = 0; c < 64; ++c) present_[(64 * b + c) * presentWords_ + p] = masks[c];
+      }
+    }
+  }
+
+  // Writes the boundaries of the band's column c, but its end.
+  std::uint16_t* Write(std::size_t c, std::uint16_t* out) const {
+    const Word* changes = changes_.data() + c * columnWords_;
+    const Word* present = present_.data() + c * presentWords_;
+    for (std::size_t p = 0; p < presentWords_; ++p) {
+      for (Word words = present[p]; words != 0; words &= words - 1) {
+        const auto i = 64 * p + static_cast<std::size_t>(std::countr_zero(words));
+        out = WriteChanges(changes[i], 64 * i, out);
+      }
+    }
+    return out;
+  }
+
+ private:
+  // The block of rows y0.. and columns x0.. (the band's block b), `columns` of them.
+  void ReadBlock(std::size_t x0, std::size_t y0, std::size_t b, std::size_t columns) {
+    const auto i = y0 / 64;
+    const auto rows = std::min<std::size_t>(64, height_ - y0);
+    if (!Load(x0, y0, rows)) {
+      // White: only the columns black at the block above change, on its first row.
+      for (Word black = lastBlack_[b]; black != 0; black &= black - 1) {
+        changes_[(64 * b + static_cast<std::size_t>(std::countr_zero(black))) * columnWords_ + i] =
+            Word{1};
+      }
+      changing_[i * kBlocks + b] = lastBlack_[b];
+      lastBlack_[b] = 0;
+      return;
+    }
+    Transpose(block_);
+    // Dot c of a row sat in bit c ^ 7, so column c came out as row c ^ 7, its dots in order.
+    // A column black on the page's last row does not change after it.
+    const Word inPage = rows == 64 ? ~Word{0} : (Word{1} << rows) - 1;
+    Word black = 0;
+    Word changing = 0;
+    for (std::size_t c = 0; c < columns; ++c) {
+      const Word column = block_[c ^ 7];
+      const auto changes = ChangesIn(column, lastBlack_[b] >> c & 1) & inPage;
+      changes_[(64 * b + c) * columnWords_ + i] = changes;
+      black |= (column >> 63) << c;
+      changing |= Word{changes != 0} << c;
+    }
+    lastBlack_[b] = black;
+    changing_[i * kBlocks + b] = changing;
+  }
+
+  // Loads `rows` rows of 64 dots from (x0, y0) on into the block, and answers whether any is
+  // black.
+  bool Load(std::size_t x0, std::size_t y0, std::size_t rows) {
+    const std::uint8_t* first = page_.bits.data() + y0 * page_.stride + x0 / 8;
+    const auto available = std::min<std::size_t>(8, rowBytes_ - x0 / 8);
+    Word any = 0;
+    for (std::size_t r = 0; r < rows; ++r) {
+      block_[r] = LoadBytes(first + r * page_.stride, available);
+      any |= block_[r];
+    }
+    std::fill(block_.begin() + static_cast<std::ptrdiff_t>(rows), block_.end(), Word{0});
+    return any != 0;
+  }
+
+  const BitonalPage& page_;
+  std::size_t rowBytes_;
+  std::size_t height_;
+  std::size_t columnWords_;     // 64-dot words down a column
+  std::size_t presentWords_;    // words of a column's note of which of them hold changes
+  std::vector<Word> changes_;   // column by column, word by word
+  std::vector<Word> changing_;  // word by word, block by block: the columns that change there
+  std::vector<Word> present_;   // column by column: the notes
+  std::array<Word, kBlocks> lastBlack_{};  // per block, the columns black on its last row
+  std::array<Word, 64> block_{};
+};
 
 KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanColumns(const BitonalPage& page) {
   const auto width = static_cast<std::size_t>(page.width);
   const auto height = static_cast<std::size_t>(page.height);
-  const auto rowBytes = (width + 7) / 8;
-  const auto columnWords = (height + 63) / 64;
-  // The band's columns, each as its 64-dot words: turned blocks go in as they are.
-  std::vector<std::uint64_t> band(64 * kBlocksPerBand * columnWords);
-  std::array<std::uint64_t, 64> block{};
+  ColumnBand band(page);
   RunListWriter out(width, height);
-  for (std::size_t band0 = 0; band0 < width; band0 += 64 * kBlocksPerBand) {
-    const auto bandColumns = std::min<std::size_t>(64 * kBlocksPerBand, width - band0);
-    for (std::size_t y0 = 0; y0 < height; y0 += 64) {
-      const auto rows = std::min<std::size_t>(64, height - y0);
-      for (std::size_t b0 = 0; b0 < bandColumns; b0 += 64) {
-        const auto x0 = band0 + b0;
-        const auto columns = std::min<std::size_t>(64, bandColumns - b0);
-        std::uint64_t any = 0;
-        for (std::size_t r = 0; r < rows; ++r) {
-          block[r] =
-              LoadWord(page.bits.data() + (y0 + r) * page.stride + x0 / 8, rowBytes - x0 / 8);
-          any |= block[r];
-        }
-        std::uint64_t* column = band.data() + b0 * columnWords + y0 / 64;
-        if (any == 0) {
-          for (std::size_t c = 0; c < columns; ++c) column[c * columnWords] = 0;
-          continue;
-        }
-        // Rows left over from the block above land past the column's end, where the scan
-        // does not look.
-        Transpose(block);
-        for (std::size_t c = 0; c < columns; ++c) column[c * columnWords] = block[c];
-      }
-    }
-    for (std::size_t c = 0; c < bandColumns; ++c) {
-      const std::uint64_t* column = band.data() + c * columnWords;
-      const auto end = ScanWords(height, out.Scratch(),
-                                 [column](std::size_t i, std::size_t) { return column[i]; });
-      if (!out.Add(end, height)) return std::nullopt;
+  for (std::size_t x0 = 0; x0 < width; x0 += ColumnBand::kColumns) {
+    const auto columns = std::min(ColumnBand::kColumns, width - x0);
+    band.Read(x0, columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+      if (!out.Add(band.Write(c, out.Scratch()), height)) return std::nullopt;
     }
   }
   return std::move(out).Take();
