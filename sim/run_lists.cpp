@@ -137,6 +137,11 @@ Word LoadBytes(const std::uint8_t* bytes, std::size_t available) {
   return word;
 }
 
+// A word whose first `n` bits are set.
+Word FirstBits(std::size_t n) {
+  return n >= 64 ? ~Word{0} : (Word{1} << n) - 1;
+}
+
 // Dot i of a word from LoadBytes, moved to bit i.
 Word InDotOrder(Word word) {
   word = (word >> 1 & 0x5555555555555555ull) | (word & 0x5555555555555555ull) << 1;
@@ -197,7 +202,7 @@ std::uint16_t* ScanLine(const std::uint8_t* bytes, std::size_t length, std::uint
   for (std::size_t i = 0; i < whole; ++i) scan(LoadBytes(bytes + 8 * i, 8), 64 * i, ~Word{0});
   if (const auto rest = length % 64; rest != 0) {
     // Dots past the line are padding.
-    scan(LoadBytes(bytes + 8 * whole, (rest + 7) / 8), 64 * whole, (Word{1} << rest) - 1);
+    scan(LoadBytes(bytes + 8 * whole, (rest + 7) / 8), 64 * whole, FirstBits(rest));
   }
   return out;
 }
@@ -235,13 +240,16 @@ void TransposeWithin(FourRows& rows) {
 // Bit c of row r moves to bit r of row c.
 void Transpose(std::array<Word, 64>& block) {
   std::array<FourRows, 16> rows;
-  std::memcpy(rows.data(), block.data(), sizeof rows);
+  // Vector by vector: one copy of the whole block is a slow string move.
+  for (std::size_t v = 0; v < rows.size(); ++v)
+    std::memcpy(&rows[v], &block[4 * v], sizeof rows[v]);
   TransposeStep<32, 0x00000000FFFFFFFFull>(rows);
   TransposeStep<16, 0x0000FFFF0000FFFFull>(rows);
   TransposeStep<8, 0x00FF00FF00FF00FFull>(rows);
   TransposeStep<4, 0x0F0F0F0F0F0F0F0Full>(rows);
   for (auto& four : rows) TransposeWithin(four);
-  std::memcpy(block.data(), rows.data(), sizeof rows);
+  for (std::size_t v = 0; v < rows.size(); ++v)
+    std::memcpy(&block[4 * v], &rows[v], sizeof rows[v]);
 }
 
 KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage& page) {
@@ -278,12 +286,20 @@ class ColumnBand {
   // Takes the band of columns from `x0` on, `columns` <= kColumns of them.
   void Read(std::size_t x0, std::size_t columns) {
     std::fill(changing_.begin(), changing_.end(), Word{0});
-    lastBlack_.fill(0);
+    above_.fill(0);
     const auto blocks = (columns + 63) / 64;
     for (std::size_t y0 = 0; y0 < height_; y0 += 64) {
+      const auto rows = std::min<std::size_t>(64, height_ - y0);
+      Load(x0, y0, rows);
+      const auto differ = Differences(rows);
       for (std::size_t b = 0; b < blocks; ++b) {
-        ReadBlock(x0 + 64 * b, y0, b, std::min<std::size_t>(64, columns - 64 * b));
+        const Word changing =
+            InDotOrder(differ[b]) & FirstBits(std::min<std::size_t>(64, columns - 64 * b));
+        changing_[y0 / 64 * kBlocks + b] = changing;
+        // Where no column changes (white under white, most of a page), nothing is turned.
+        if (changing != 0) Turn(b, y0, rows, changing);
       }
+      above_ = rows_[rows - 1];
     }
     // Word i, block b's column c: bit c of changing_[i][b] becomes bit i of the column's note.
     std::array<Word, 64> masks;
@@ -310,49 +326,48 @@ class ColumnBand {
   }
 
  private:
-  // The block of rows y0.. and columns x0.. (the band's block b), `columns` of them.
-  void ReadBlock(std::size_t x0, std::size_t y0, std::size_t b, std::size_t columns) {
-    const auto i = y0 / 64;
-    const auto rows = std::min<std::size_t>(64, height_ - y0);
-    if (!Load(x0, y0, rows)) {
-      // White: only the columns black at the block above change, on its first row.
-      for (Word black = lastBlack_[b]; black != 0; black &= black - 1) {
-        changes_[(64 * b + static_cast<std::size_t>(std::countr_zero(black))) * columnWords_ + i] =
-            Word{1};
+  // Loads the band's `rows` rows from (x0, y0) on; bytes past a row's end and rows past the
+  // page's are white. Most bands lie wholly on the page, their rows copied at a fixed size.
+  void Load(std::size_t x0, std::size_t y0, std::size_t rows) {
+    const std::uint8_t* first = page_.bits.data() + y0 * page_.stride + x0 / 8;
+    const auto available = rowBytes_ - x0 / 8;
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::uint8_t* row = first + r * page_.stride;
+      if (available >= sizeof rows_[r]) {
+        std::memcpy(rows_[r].data(), row, sizeof rows_[r]);
+      } else {
+        rows_[r].fill(0);
+        std::memcpy(rows_[r].data(), row, available);
       }
-      changing_[i * kBlocks + b] = lastBlack_[b];
-      lastBlack_[b] = 0;
-      return;
     }
+    for (std::size_t r = rows; r < 64; ++r) rows_[r].fill(0);
+  }
+
+  // Per block, the dots (as loaded) that differ from the dot above them in any of the first
+  // `rows` rows.
+  std::array<Word, kBlocks> Differences(std::size_t rows) const {
+    std::array<Word, kBlocks> differ{};
+    const BandRow* above = &above_;
+    for (std::size_t r = 0; r < rows; above = &rows_[r], ++r) {
+      for (std::size_t b = 0; b < kBlocks; ++b) differ[b] |= rows_[r][b] ^ (*above)[b];
+    }
+    return differ;
+  }
+
+  // Finds the changes down the columns of the band's block b in the rows loaded from y0 on,
+  // `rows` of them; `changing` holds the columns that change there.
+  void Turn(std::size_t b, std::size_t y0, std::size_t rows, Word changing) {
+    for (std::size_t r = 0; r < 64; ++r) block_[r] = rows_[r][b];
     Transpose(block_);
     // Dot c of a row sat in bit c ^ 7, so column c came out as row c ^ 7, its dots in order.
     // A column black on the page's last row does not change after it.
-    const Word inPage = rows == 64 ? ~Word{0} : (Word{1} << rows) - 1;
-    Word black = 0;
-    Word changing = 0;
-    for (std::size_t c = 0; c < columns; ++c) {
-      const Word column = block_[c ^ 7];
-      const auto changes = ChangesIn(column, lastBlack_[b] >> c & 1) & inPage;
-      changes_[(64 * b + c) * columnWords_ + i] = changes;
-      black |= (column >> 63) << c;
-      changing |= Word{changes != 0} << c;
+    const Word inPage = FirstBits(rows);
+    const Word above = InDotOrder(above_[b]);
+    for (Word left = changing; left != 0; left &= left - 1) {
+      const auto c = static_cast<std::size_t>(std::countr_zero(left));
+      changes_[(64 * b + c) * columnWords_ + y0 / 64] =
+          ChangesIn(block_[c ^ 7], above >> c & 1) & inPage;
     }
-    lastBlack_[b] = black;
-    changing_[i * kBlocks + b] = changing;
-  }
-
-  // Loads `rows` rows of 64 dots from (x0, y0) on into the block, and answers whether any is
-  // black.
-  bool Load(std::size_t x0, std::size_t y0, std::size_t rows) {
-    const std::uint8_t* first = page_.bits.data() + y0 * page_.stride + x0 / 8;
-    const auto available = std::min<std::size_t>(8, rowBytes_ - x0 / 8);
-    Word any = 0;
-    for (std::size_t r = 0; r < rows; ++r) {
-      block_[r] = LoadBytes(first + r * page_.stride, available);
-      any |= block_[r];
-    }
-    std::fill(block_.begin() + static_cast<std::ptrdiff_t>(rows), block_.end(), Word{0});
-    return any != 0;
   }
 
   const BitonalPage& page_;
@@ -363,7 +378,9 @@ class ColumnBand {
   std::vector<Word> changes_;   // column by column, word by word
   std::vector<Word> changing_;  // word by word, block by block: the columns that change there
   std::vector<Word> present_;   // column by column: the notes
-  std::array<Word, kBlocks> lastBlack_{};  // per block, the columns black on its last row
+  using BandRow = std::array<Word, kBlocks>;
+  std::array<BandRow, 64> rows_{};  // the rows being read, as loaded
+  BandRow above_{};                 // the row above them
   std::array<Word, 64> block_{};
 };
 
