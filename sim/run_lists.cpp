@@ -272,6 +272,10 @@ class ColumnBand {
  public:
   static constexpr std::size_t kBlocks = 8;
   static constexpr std::size_t kColumns = 64 * kBlocks;
+  // From one word of the columns' changes to the next: a cache line more than the band, so
+  // that a column's words, read one after the other, do not all compete for the same few
+  // places in the cache.
+  static constexpr std::size_t kChangesStride = kColumns + 8;
 
   explicit ColumnBand(const BitonalPage& page)
       : page_(page),
@@ -279,7 +283,7 @@ class ColumnBand {
         height_(static_cast<std::size_t>(page.height)),
         columnWords_((height_ + 63) / 64),
         presentWords_((columnWords_ + 63) / 64),
-        changes_(kColumns * columnWords_),
+        changes_(kChangesStride * columnWords_),
         changing_(64 * presentWords_ * kBlocks),
         present_(kColumns * presentWords_) {}
 
@@ -297,7 +301,7 @@ class ColumnBand {
             InDotOrder(differ[b]) & FirstBits(std::min<std::size_t>(64, columns - 64 * b));
         changing_[y0 / 64 * kBlocks + b] = changing;
         // Where no column changes (white under white, most of a page), nothing is turned.
-        if (changing != 0) Turn(b, y0, rows, changing);
+        if (changing != 0) Turn(b, y0, rows);
       }
       above_ = rows_[rows - 1];
     }
@@ -314,12 +318,12 @@ class ColumnBand {
 
   // Writes the boundaries of the band's column c, but its end.
   std::uint16_t* Write(std::size_t c, std::uint16_t* out) const {
-    const Word* changes = changes_.data() + c * columnWords_;
+    const Word* changes = changes_.data() + (c ^ 7);
     const Word* present = present_.data() + c * presentWords_;
     for (std::size_t p = 0; p < presentWords_; ++p) {
       for (Word words = present[p]; words != 0; words &= words - 1) {
         const auto i = 64 * p + static_cast<std::size_t>(std::countr_zero(words));
-        out = WriteChanges(changes[i], 64 * i, out);
+        out = WriteChanges(changes[i * kChangesStride], 64 * i, out);
       }
     }
     return out;
@@ -355,18 +359,18 @@ class ColumnBand {
   }
 
   // Finds the changes down the columns of the band's block b in the rows loaded from y0 on,
-  // `rows` of them; `changing` holds the columns that change there.
-  void Turn(std::size_t b, std::size_t y0, std::size_t rows, Word changing) {
+  // `rows` of them. Every column is taken, whether it changes or not: that is work the
+  // compiler can do in vectors, where asking would cost a branch for each.
+  void Turn(std::size_t b, std::size_t y0, std::size_t rows) {
     for (std::size_t r = 0; r < 64; ++r) block_[r] = rows_[r][b];
     Transpose(block_);
-    // Dot c of a row sat in bit c ^ 7, so column c came out as row c ^ 7, its dots in order.
-    // A column black on the page's last row does not change after it.
+    // Dot c of a row sat in bit c ^ 7, so column c came out as row c ^ 7, its dots in order,
+    // and the dot above it sits in bit c ^ 7 of the row above. A column black on the page's
+    // last row does not change after it.
     const Word inPage = FirstBits(rows);
-    const Word above = InDotOrder(above_[b]);
-    for (Word left = changing; left != 0; left &= left - 1) {
-      const auto c = static_cast<std::size_t>(std::countr_zero(left));
-      changes_[(64 * b + c) * columnWords_ + y0 / 64] =
-          ChangesIn(block_[c ^ 7], above >> c & 1) & inPage;
+    Word* changes = changes_.data() + y0 / 64 * kChangesStride + 64 * b;
+    for (std::size_t r = 0; r < 64; ++r) {
+      changes[r] = ChangesIn(block_[r], above_[b] >> r & 1) & inPage;
     }
   }
 
@@ -375,7 +379,7 @@ class ColumnBand {
   std::size_t height_;
   std::size_t columnWords_;     // 64-dot words down a column
   std::size_t presentWords_;    // words of a column's note of which of them hold changes
-  std::vector<Word> changes_;   // column by column, word by word
+  std::vector<Word> changes_;   // word by word; in each, the band's columns as turned (c ^ 7)
   std::vector<Word> changing_;  // word by word, block by block: the columns that change there
   std::vector<Word> present_;   // column by column: the notes
   using BandRow = std::array<Word, kBlocks>;
