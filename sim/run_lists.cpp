@@ -13,8 +13,15 @@ namespace sim {
 inline constexpr std::int64_t kMaxLineLength = 0xFFFF;
 inline constexpr std::size_t kMaxRecordWords = 0xFFFF / 2;
 inline constexpr std::size_t kExpectedWordsPerLine = 32;
-// The scan writes up to 7 words past a line's last boundary; the record's end takes 3.
-inline constexpr std::size_t kScanOverrun = 7;
+// A record ends in 3 words after its boundaries.
+inline constexpr std::size_t kRecordEnd = 3;
+// Boundaries are written this many at a time; those written past the last go where the
+// record's end then goes.
+inline constexpr int kBoundariesAtOnce = 4;
+static_assert(kBoundariesAtOnce - 1 <= kRecordEnd);
+
+// Words are loaded as they lie in memory, bytes in order from the lowest.
+static_assert(std::endian::native == std::endian::little);
 
 // Processors of the last decade count and find bits in one instruction each; the scans are
 // built for them too and the loader picks the build the processor runs. Everything the scans
@@ -109,9 +116,8 @@ class RunListWriter {
   }
 
  private:
-  // A line's length word, a boundary at every dot, and room for the scan's writes past the
-  // last of them (which also holds the record's end).
-  std::size_t LineRoom() const { return 1 + length_ + kScanOverrun; }
+  // A line's length word, a boundary at every dot, and the record's end.
+  std::size_t LineRoom() const { return 1 + length_ + kRecordEnd; }
 
   RunLists lists_;
   std::size_t length_;
@@ -129,7 +135,7 @@ Word LoadBytes(const std::uint8_t* bytes, std::size_t available) {
   if (available >= 8) {
     Word word;
     std::memcpy(&word, bytes, 8);
-    return std::endian::native == std::endian::little ? word : __builtin_bswap64(word);
+    return word;
   }
   // Byte by byte, so the word stays out of memory on the common path above.
   Word word = 0;
@@ -156,13 +162,14 @@ Word ChangesIn(Word word, Word before) {
 }
 
 // Writes `first` + i for each bit i set in `changes`, in increasing order, and answers where
-// they end. Eight at a time without asking after each, as a branch on every change costs
-// more than the writes: up to 7 are written past the end, for the next ones to overwrite.
+// they end. A few at a time without asking after each, as a branch on every change costs
+// more than the writes: up to kBoundariesAtOnce - 1 are written past the end, for the next
+// ones or the record's end to overwrite.
 std::uint16_t* WriteChanges(Word changes, std::size_t first, std::uint16_t* out) {
   const auto count = std::popcount(changes);
   std::uint16_t* at = out;
   do {
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < kBoundariesAtOnce; ++k) {
       // Stored one by one: gathered into a vector by the compiler, they cost more.
       static_cast<volatile std::uint16_t*>(at)[k] =
           static_cast<std::uint16_t>(first + static_cast<std::size_t>(std::countr_zero(changes)));
@@ -170,7 +177,7 @@ std::uint16_t* WriteChanges(Word changes, std::size_t first, std::uint16_t* out)
       // Hidden from the compiler, which would otherwise test it after each write.
       __asm__("" : "+r"(changes));
     }
-    at += 4;
+    at += kBoundariesAtOnce;
   } while (changes != 0);
   return out + count;
 }
@@ -241,15 +248,17 @@ void TransposeWithin(FourRows& rows) {
 void Transpose(std::array<Word, 64>& block) {
   std::array<FourRows, 16> rows;
   // Vector by vector: one copy of the whole block is a slow string move.
-  for (std::size_t v = 0; v < rows.size(); ++v)
+  for (std::size_t v = 0; v < rows.size(); ++v) {
     std::memcpy(&rows[v], &block[4 * v], sizeof rows[v]);
+  }
   TransposeStep<32, 0x00000000FFFFFFFFull>(rows);
   TransposeStep<16, 0x0000FFFF0000FFFFull>(rows);
   TransposeStep<8, 0x00FF00FF00FF00FFull>(rows);
   TransposeStep<4, 0x0F0F0F0F0F0F0F0Full>(rows);
   for (auto& four : rows) TransposeWithin(four);
-  for (std::size_t v = 0; v < rows.size(); ++v)
+  for (std::size_t v = 0; v < rows.size(); ++v) {
     std::memcpy(&block[4 * v], &rows[v], sizeof rows[v]);
+  }
 }
 
 KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage& page) {
@@ -267,7 +276,7 @@ KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage
 // fetched once. As a block is turned, the changes of colour down each of its columns are
 // found, with a mask of the columns that have any; turned in their turn, those masks tell
 // each column which of its words hold changes, and the column is written from those alone.
-// Blocks without black are not turned.
+// Blocks where no column changes are not turned.
 class ColumnBand {
  public:
   static constexpr std::size_t kBlocks = 8;

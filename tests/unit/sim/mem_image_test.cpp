@@ -105,8 +105,9 @@ class MemImage : public ::testing::Test {
 
 TEST_F(MemImage, RunListsMatchTheDotByDotReadingOnRandomPages) {
   std::mt19937 random(7);
-  const std::array<std::array<std::int32_t, 2>, 8> sizes{
-      {{1, 1}, {7, 3}, {63, 64}, {64, 65}, {65, 63}, {130, 129}, {517, 200}, {64, 1}}};
+  // 4161 rows: a column's note of which words hold changes takes two words.
+  const std::array<std::array<std::int32_t, 2>, 9> sizes{
+      {{1, 1}, {7, 3}, {63, 64}, {64, 65}, {65, 63}, {130, 129}, {517, 200}, {64, 1}, {70, 4161}}};
   for (const auto& [width, height] : sizes) {
     for (const std::size_t extraStride : {0, 5}) {
       for (const std::uint32_t meanRun : {1, 3, 40}) {
@@ -142,6 +143,13 @@ TEST_F(MemImage, RunListsMatchTheDotByDotReadingOnGeneratedPages) {
   mixed.specks = 40;
   mixed.thinLines = 6;
   ExpectBothKindsMatchTheDotByDotReading(sim::RenderPage(mixed), "mixed");
+
+  // Blocks all black under black change nowhere and are skipped; the columns' runs go on
+  // through them.
+  auto solid = sim::BlankPage(600, 700, 200, 200);
+  sim::FillRect(solid, 10, 20, 580, 650);
+  sim::FillRect(solid, 300, 0, 1, 700);
+  ExpectBothKindsMatchTheDotByDotReading(solid, "solid");
 }
 
 // Black spans of one line, and the record it must give.
