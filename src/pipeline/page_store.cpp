@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/bulk_copy.h"
 #include "core/command.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
@@ -11,6 +12,10 @@
 #include "framework/errors.h"
 
 namespace {
+
+// From this many bytes on, a page's data are copied past the caches (CopyPastCaches): they
+// no longer fit, the worker stores them and the host's thread fetches them.
+constexpr std::uint32_t kLargePage = 4 * 1024 * 1024;
 
 std::uint8_t* DataOf(CaptureBlock* block) {
   return reinterpret_cast<std::uint8_t*>(block) + sizeof(CaptureBlock);
@@ -32,6 +37,8 @@ void ReadSampleLayout(const DriverContext& context) {
 void CopyIntoBlock(std::uint8_t* destination, const void* source, std::uint32_t count) {
   if (bCopySamples) {
     QelCopySamples(destination, source, count);
+  } else if (SCB.StoreSize >= kLargePage) {
+    CopyPastCaches(destination, source, count);
   } else {
     std::memcpy(destination, source, count);
   }
@@ -90,12 +97,18 @@ std::uint32_t GetImage(std::uint32_t count, std::uint8_t* destination) {
   SCB.StoreSize -= count;
   TraceLogInt("   GetImage will return %d bytes", static_cast<std::int32_t>(count));
   TraceLogInt("   Lowering the stored data to %d bytes", static_cast<std::int32_t>(SCB.StoreSize));
+  const bool large = SCB.StoreSize + count >= kLargePage;
   std::uint32_t copied = 0;
   while (copied < count) {
     if (!TraceInvariant(SCB.pParse != nullptr, "SCB.pParse")) break;
     CaptureBlock* block = SCB.pParse;
     const std::uint32_t piece = std::min(count - copied, block->ulCount - SCB.ulParseOffset);
-    std::memcpy(destination + copied, DataOf(block) + SCB.ulParseOffset, piece);
+    const std::uint8_t* from = DataOf(block) + SCB.ulParseOffset;
+    if (large) {
+      CopyPastCaches(destination + copied, from, piece);
+    } else {
+      std::memcpy(destination + copied, from, piece);
+    }
     SCB.ulParseOffset += piece;
     copied += piece;
     if (SCB.ulParseOffset == block->ulCount) {

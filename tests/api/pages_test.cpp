@@ -150,6 +150,46 @@ TEST_F(Pages, ArriveByteExactWithTheirHeadersUntilTheFeederIsEmpty) {
   EXPECT_EQ(sim::LiveImageCount(), 0u);
 }
 
+TEST_F(Pages, ALargeColourPageArrivesByteExactAtAnyPlaceInTheHostsBuffer) {
+  // 24 MiB: the library copies its later part past the caches, both in and out.
+  {
+    std::string image =
+        "P6\n" + std::to_string(kLetterWidth) + ' ' + std::to_string(kLetterLength) + "\n255\n";
+    for (std::int32_t y = 0; y < kLetterLength; ++y) {
+      for (std::int32_t x = 0; x < kLetterWidth; ++x) {
+        image += static_cast<char>(x * 7 + y);
+        image += static_cast<char>(x ^ y);
+        image += static_cast<char>(y * 3);
+      }
+    }
+    std::ofstream(Folder() / "colour.ppm", std::ios::binary) << image;
+  }
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  Set<std::uint16_t>(SCAN_PARM_BPP, 24);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  ASSERT_EQ(lib.SCANAREAEJECT(handle, &header, nullptr, &length), RC_SCAN_MORE_DATA);
+  ASSERT_EQ(length, std::uint32_t{kLetterWidth} * 3 * kLetterLength);
+  // Odd pieces at odd places: every piece starts and ends off the copy's 16-byte units.
+  Bytes buffer(length + 1);
+  std::uint32_t received = 0;
+  while (received < buffer.size() - 1) {
+    std::uint32_t piece = 65537;
+    const std::uint16_t rc = lib.SCANGETDATA(handle, buffer.data() + 1 + received, &piece, 0);
+    ASSERT_EQ(rc, 0);
+    ASSERT_GT(piece, 0u);
+    received += piece;
+  }
+  EXPECT_EQ(received, length);
+  const auto scanned = sim::LastScannedPage("VSCAN");
+  ASSERT_TRUE(scanned);
+  EXPECT_TRUE(std::equal(buffer.begin() + 1, buffer.end(), scanned->begin(), scanned->end()));
+  EXPECT_EQ(lib.SCANGETDATA(handle, buffer.data(), &length, 0), RC_SCAN_NO_DATA);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u);
+}
+
 TEST_F(Pages, WithoutADataBufferTheSizeComesFirstAndAnExactBufferTakesTheWholePage) {
   const Bytes first = LetterRows(AddTextPage("a.pbm", 4));
   const Bytes second = LetterRows(AddTextPage("b.pbm", 5));
