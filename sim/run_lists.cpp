@@ -34,23 +34,25 @@ static_assert(std::endian::native == std::endian::little);
 #define KOV_ALSO_FOR_NEWER_PROCESSORS
 #endif
 
-// The words of run lists given up are kept for the next ones, a few at a time: every page
-// makes and drops its lists, and fresh memory costs a page fault for every 4 KiB of them.
-class SpareWords {
+// The words of run lists given up, and the column scan's working words, are kept for the
+// next ones, a few at a time: every page makes and drops them, and fresh memory costs a page
+// fault for every 4 KiB of it.
+template <class Words>
+class Spares {
  public:
-  static RunWords Take() {
+  static Words Take() {
     std::lock_guard lock(Mutex());
-    auto& spares = Spares();
+    auto& spares = Kept();
     if (spares.empty()) return {};
-    RunWords words = std::move(spares.back());
+    Words words = std::move(spares.back());
     spares.pop_back();
     words.clear();
     return words;
   }
-  static void GiveBack(RunWords&& words) {
+  static void GiveBack(Words&& words) {
     if (words.capacity() == 0) return;
     std::lock_guard lock(Mutex());
-    auto& spares = Spares();
+    auto& spares = Kept();
     if (spares.size() < kKept) spares.push_back(std::move(words));
   }
 
@@ -62,16 +64,16 @@ class SpareWords {
     static auto* mutex = new std::mutex;
     return *mutex;
   }
-  static std::vector<RunWords>& Spares() {
-    static auto* spares = new std::vector<RunWords>;
+  static std::vector<Words>& Kept() {
+    static auto* spares = new std::vector<Words>;
     return *spares;
   }
 };
 
-RunLists::RunLists() : words_(SpareWords::Take()) {}
+RunLists::RunLists() : words_(Spares<RunWords>::Take()) {}
 
 RunLists::~RunLists() {
-  SpareWords::GiveBack(std::move(words_));
+  Spares<RunWords>::GiveBack(std::move(words_));
 }
 
 // Appends records one line at a time, each written in place: room for the most a line can
@@ -271,12 +273,12 @@ KOV_ALSO_FOR_NEWER_PROCESSORS std::optional<RunLists> ScanRows(const BitonalPage
   return std::move(out).Take();
 }
 
-// Columns are read in bands of 512, turned into rows 64 x 64 dots at a time: the eight
-// blocks of a band side by side share their rows' cache lines, so each byte of the page is
-// fetched once. As a block is turned, the changes of colour down each of its columns are
-// found, with a mask of the columns that have any; turned in their turn, those masks tell
-// each column which of its words hold changes, and the column is written from those alone.
-// Blocks where no column changes are not turned.
+// Columns are read in bands of 512, 64 rows at a time: the eight 64 x 64 blocks of a band
+// side by side share their rows' cache lines, so each byte of the page is fetched once. The
+// rows show which columns of a block change at all (a dot unlike the one above it); a block
+// where none does is not turned. In a turned block the changes of colour down all its
+// columns are found at once. The masks of changing columns, turned in their turn, tell each
+// column which of its words hold changes, and the column is written from those alone.
 class ColumnBand {
  public:
   static constexpr std::size_t kBlocks = 8;
@@ -292,13 +294,21 @@ class ColumnBand {
         height_(static_cast<std::size_t>(page.height)),
         columnWords_((height_ + 63) / 64),
         presentWords_((columnWords_ + 63) / 64),
-        changes_(kChangesStride * columnWords_),
-        changing_(64 * presentWords_ * kBlocks),
-        present_(kColumns * presentWords_) {}
+        words_(Spares<BandWords>::Take()) {
+    // Every word is written before it is read: no zeros first.
+    words_.resize(kChangesStride * columnWords_ + 64 * presentWords_ * kBlocks +
+                  kColumns * presentWords_);
+    changes_ = words_.data();
+    changing_ = changes_ + kChangesStride * columnWords_;
+    present_ = changing_ + 64 * presentWords_ * kBlocks;
+  }
+  ~ColumnBand() { Spares<BandWords>::GiveBack(std::move(words_)); }
+  ColumnBand(const ColumnBand&) = delete;
+  ColumnBand& operator=(const ColumnBand&) = delete;
 
   // Takes the band of columns from `x0` on, `columns` <= kColumns of them.
   void Read(std::size_t x0, std::size_t columns) {
-    std::fill(changing_.begin(), changing_.end(), Word{0});
+    std::fill_n(changing_, 64 * presentWords_ * kBlocks, Word{0});
     above_.fill(0);
     const auto blocks = (columns + 63) / 64;
     for (std::size_t y0 = 0; y0 < height_; y0 += 64) {
@@ -327,8 +337,8 @@ class ColumnBand {
 
   // Writes the boundaries of the band's column c, but its end.
   std::uint16_t* Write(std::size_t c, std::uint16_t* out) const {
-    const Word* changes = changes_.data() + (c ^ 7);
-    const Word* present = present_.data() + c * presentWords_;
+    const Word* changes = changes_ + (c ^ 7);
+    const Word* present = present_ + c * presentWords_;
     for (std::size_t p = 0; p < presentWords_; ++p) {
       for (Word words = present[p]; words != 0; words &= words - 1) {
         const auto i = 64 * p + static_cast<std::size_t>(std::countr_zero(words));
@@ -377,7 +387,7 @@ class ColumnBand {
     // and the dot above it sits in bit c ^ 7 of the row above. A column black on the page's
     // last row does not change after it.
     const Word inPage = FirstBits(rows);
-    Word* changes = changes_.data() + y0 / 64 * kChangesStride + 64 * b;
+    Word* changes = changes_ + y0 / 64 * kChangesStride + 64 * b;
     for (std::size_t r = 0; r < 64; ++r) {
       changes[r] = ChangesIn(block_[r], above_[b] >> r & 1) & inPage;
     }
@@ -386,11 +396,13 @@ class ColumnBand {
   const BitonalPage& page_;
   std::size_t rowBytes_;
   std::size_t height_;
-  std::size_t columnWords_;     // 64-dot words down a column
-  std::size_t presentWords_;    // words of a column's note of which of them hold changes
-  std::vector<Word> changes_;   // word by word; in each, the band's columns as turned (c ^ 7)
-  std::vector<Word> changing_;  // word by word, block by block: the columns that change there
-  std::vector<Word> present_;   // column by column: the notes
+  std::size_t columnWords_;   // 64-dot words down a column
+  std::size_t presentWords_;  // words of a column's note of which of them hold changes
+  using BandWords = std::vector<Word, UninitialisedAllocator<Word>>;
+  BandWords words_;  // the three below, one after the other
+  Word* changes_;    // word by word; in each, the band's columns as turned (c ^ 7)
+  Word* changing_;   // word by word, block by block: the columns that change there
+  Word* present_;    // column by column: the notes
   using BandRow = std::array<Word, kBlocks>;
   std::array<BandRow, 64> rows_{};  // the rows being read, as loaded
   BandRow above_{};                 // the row above them
