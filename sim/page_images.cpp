@@ -272,9 +272,15 @@ std::int64_t SourceDot(std::int64_t at, std::int32_t offset, const QelRational& 
 }  // namespace
 
 std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::int32_t dpi) {
+  std::error_code failed;
+  const auto size = std::filesystem::file_size(path, failed);
   std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
+  if (failed || !in) return std::nullopt;
+  // Read at its size in one piece: a page image is megabytes, read again for every page.
+  std::vector<std::uint8_t> file(static_cast<std::size_t>(size));
+  if (!in.read(reinterpret_cast<char*>(file.data()), static_cast<std::streamsize>(size))) {
+    return std::nullopt;
+  }
   if (file.size() >= 2 && file[0] == 'P' && file[1] >= '1' && file[1] <= '6')
     return ReadPnm(file, dpi);
 #if KOV_PNG
