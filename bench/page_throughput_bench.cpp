@@ -217,10 +217,7 @@ void ThroughTheLibraryWithoutKeptBlocks(benchmark::State& state) {
   sim::KeepFreedBlocks(false);
   mallopt(M_MMAP_THRESHOLD, 64 * 1024);
   ThroughTheLibrary(state, Kind::Gray);
-  // Back to where glibc's own adjustment settles once large blocks have come and gone (a set
-  // threshold stays set), so that the benchmarks after this one do not map every large block.
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   sim::KeepFreedBlocks(true);
 }
 BENCHMARK(ThroughTheLibraryWithoutKeptBlocks)->Unit(benchmark::kMillisecond)->UseRealTime();
