@@ -27,8 +27,9 @@
 namespace {
 
 // AllOptions: Group 4 through the pipe, patch-code detection and the barcode search.
-// FreshBitonal: two bitonal pages in turn, so the scanner reads and renders every page afresh,
-// as a scanner's own work takes time; the rest are pre-rendered.
+// FreshBitonal: one bit from a gray capture, as scanners make it: two gray pages in turn, so the
+// scanner reads and thresholds every page afresh. The rest are pre-rendered: the scanner hands
+// out the same rows again.
 enum class Kind { Bitonal, FreshBitonal, Group4, Gray, Colour, JpegColour, AllOptions };
 
 bool IsBitonal(Kind kind) {
@@ -43,42 +44,45 @@ bool IsColour(Kind kind) {
   return kind == Kind::Colour || kind == Kind::JpegColour;
 }
 
-// The profile and the one page image of the kind, in a folder of their own.
+// The text page in gray or in colour, with a tint that changes across the sheet.
+void WriteTintedPage(const sim::BitonalPage& text, const std::filesystem::path& path, bool colour) {
+  std::ofstream image(path, std::ios::binary);
+  image << (colour ? "P6\n" : "P5\n") << text.width << ' ' << text.height << "\n255\n";
+  for (std::int32_t y = 0; y < text.height; ++y) {
+    for (std::int32_t x = 0; x < text.width; ++x) {
+      const auto level = static_cast<char>(sim::IsBlack(text, x, y) ? 20 : 235 - x % 16);
+      image.put(level);
+      if (colour) {
+        image.put(static_cast<char>(level - y % 8));
+        image.put(level);
+      }
+    }
+  }
+}
+
+// The profile and the page images of the kind, in a folder of their own.
 std::filesystem::path PrepareFolder(Kind kind) {
   const auto folder =
       std::filesystem::temp_directory_path() /
       ("kovzaft2-bench-" + std::to_string(getpid()) + "-" + std::to_string(static_cast<int>(kind)));
-  std::filesystem::create_directories(folder / "pages");
+  const auto pages = folder / "pages";
+  std::filesystem::create_directories(pages);
   const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
-  if (IsBitonal(kind)) {
-    sim::WritePbm(text, folder / "pages" / "page.pbm");
-    if (kind == Kind::FreshBitonal) {
-      sim::WritePbm(sim::RenderPage(sim::TextPageRecipe(300, 2)), folder / "pages" / "page2.pbm");
-    }
+  if (kind == Kind::FreshBitonal) {
+    WriteTintedPage(text, pages / "page1.pgm", false);
+    std::filesystem::copy_file(pages / "page1.pgm", pages / "page2.pgm");
+  } else if (IsBitonal(kind)) {
+    sim::WritePbm(text, pages / "page.pbm");
     if (kind == Kind::AllOptions) {
       // Mixed pages: a separator sheet and a page with barcodes join the text page.
-      sim::WritePbm(bench::Page(bench::PageKind::UprightPatch, 300),
-                    folder / "pages" / "patch.pbm");
+      sim::WritePbm(bench::Page(bench::PageKind::UprightPatch, 300), pages / "patch.pbm");
       sim::BitonalPage coded = text;
       sim::DrawBarcode(coded, {0.5, 0.3, 3.0, 0.5}, "Code128", "BATCH-0001");
       sim::DrawBarcode(coded, {4.5, 0.3, 3.5, 0.5}, "Code39", "DOC42");
-      sim::WritePbm(coded, folder / "pages" / "text-codes.pbm");
+      sim::WritePbm(coded, pages / "text-codes.pbm");
     }
   } else {
-    // The text page in gray or in colour, with a tint that changes across the sheet.
-    std::ofstream image(folder / "pages" / (IsColour(kind) ? "page.ppm" : "page.pgm"),
-                        std::ios::binary);
-    image << (IsColour(kind) ? "P6\n" : "P5\n") << text.width << ' ' << text.height << "\n255\n";
-    for (std::int32_t y = 0; y < text.height; ++y) {
-      for (std::int32_t x = 0; x < text.width; ++x) {
-        const auto level = static_cast<char>(sim::IsBlack(text, x, y) ? 20 : 235 - x % 16);
-        image.put(level);
-        if (IsColour(kind)) {
-          image.put(static_cast<char>(level - y % 8));
-          image.put(level);
-        }
-      }
-    }
+    WriteTintedPage(text, pages / (IsColour(kind) ? "page.ppm" : "page.pgm"), IsColour(kind));
   }
   std::ofstream(folder / "zaft.ini") << "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n"
                                      << "ImageFolder=pages\n";
