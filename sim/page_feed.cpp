@@ -56,14 +56,15 @@ std::optional<FedPage> PageFeed::Peek(const PageFormat& format) {
     return FedPage{rendered_, {}};
   }
   const auto& path = images_[next_ % images_.size()];
+  // Each image is read and rendered into the storage of the one before.
   if (cachedPath_ != path) {
-    cachedImage_ = ReadPageImage(path, dpi_);
+    cachedRead_ = ReadPageImage(path, dpi_, cachedImage_, file_);
     cachedPath_ = path;
     renderedFormat_.reset();
   }
-  if (!cachedImage_) return std::nullopt;
+  if (!cachedRead_) return std::nullopt;
   if (!renderedFormat_ || !SameFormat(*renderedFormat_, format)) {
-    rendered_ = RenderPageImage(*cachedImage_, format);
+    RenderPageImage(cachedImage_, format, rendered_);
     renderedFormat_ = format;
   }
   return FedPage{rendered_, ReadSidecar(path)};

@@ -50,7 +50,9 @@ class PageFeed {
   // The last image read and its last rendering: a batch of one image runs without reading
   // or rendering again.
   std::optional<std::filesystem::path> cachedPath_;
-  std::optional<PageImage> cachedImage_;
+  bool cachedRead_ = false;  // whether that image could be read
+  PageImage cachedImage_;
+  std::vector<std::uint8_t> file_;  // its file's bytes
   std::optional<PageFormat> renderedFormat_;
   std::vector<std::uint8_t> rendered_;
 };

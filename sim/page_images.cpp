@@ -34,7 +34,7 @@ PageFormat FormatOf(std::int32_t width, std::int32_t height, std::int32_t sample
 }
 
 // PNM: P1/P4 bitmaps (1 is black, as ours), P2/P5 gray, P3/P6 colour, with maxval up to 255.
-std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int32_t dpi) {
+bool ReadPnm(const std::vector<std::uint8_t>& file, std::int32_t dpi, PageImage& image) {
   std::size_t at = 2;
   const auto skipSpace = [&] {
     while (at < file.size() && (std::isspace(file[at]) || file[at] == '#')) {
@@ -52,7 +52,7 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
     while (at < file.size() && std::isdigit(file[at]) && value < (1 << 24)) {
       value = value * 10 + (file[at++] - '0');
     }
-    if (at == start) return std::nullopt;
+    if (at == start) return false;
     return value;
   };
   const char kind = static_cast<char>(file[1]);
@@ -64,11 +64,10 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
   const auto maxval = bitmap ? std::optional<std::int64_t>(1) : number();
   if (!width || !height || !maxval || *width <= 0 || *height <= 0 || *maxval <= 0 ||
       *maxval > 255) {
-    return std::nullopt;
+    return false;
   }
-  PageImage image{FormatOf(static_cast<std::int32_t>(*width), static_cast<std::int32_t>(*height),
-                           samples, bitmap ? 1 : 8, dpi),
-                  {}};
+  image.format = FormatOf(static_cast<std::int32_t>(*width), static_cast<std::int32_t>(*height),
+                          samples, bitmap ? 1 : 8, dpi);
   const std::size_t rowBytes = image.format.RowBytes();
   const std::size_t bytes = rowBytes * static_cast<std::size_t>(*height);
   // The file must hold what its header promises before anything is made for it: a binary
@@ -77,11 +76,11 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
                              static_cast<std::size_t>(samples);
   const std::size_t left = file.size() - std::min(at + 1, file.size());
   const std::size_t room = kind == '1' ? left : (left + 2) / 2;
-  if (plain ? values > room : bytes > left) return std::nullopt;
+  if (plain ? values > room : bytes > left) return false;
   image.rows.assign(bytes, 0);
   if (!plain) {
     ++at;  // the single blank after the header
-    if (file.size() < at + image.rows.size()) return std::nullopt;
+    if (file.size() < at + image.rows.size()) return false;
     std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(at), image.rows.size(),
                 image.rows.begin());
   } else {
@@ -89,13 +88,13 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
     const auto next = [&]() -> std::optional<std::int64_t> {
       if (kind != '1') return number();
       skipSpace();
-      if (at >= file.size() || (file[at] != '0' && file[at] != '1')) return std::nullopt;
+      if (at >= file.size() || (file[at] != '0' && file[at] != '1')) return false;
       return file[at++] - '0';
     };
     for (std::int64_t y = 0; y < *height; ++y) {
       for (std::int64_t i = 0; i < *width * samples; ++i) {
         const auto value = next();
-        if (!value) return std::nullopt;
+        if (!value) return false;
         auto* row = image.rows.data() + static_cast<std::size_t>(y) * rowBytes;
         if (bitmap) {
           if (*value != 0) row[i / 8] |= static_cast<std::uint8_t>(0x80 >> (i % 8));
@@ -108,7 +107,7 @@ std::optional<PageImage> ReadPnm(const std::vector<std::uint8_t>& file, std::int
   if (!bitmap && *maxval != 255 && !plain) {
     for (auto& value : image.rows) value = static_cast<std::uint8_t>(value * 255 / *maxval);
   }
-  return image;
+  return true;
 }
 
 #if KOV_PNG
@@ -169,25 +168,24 @@ bool DecodePng(PngReader& reader, PngSource& source, PageImage& image, std::int3
   return true;
 }
 
-std::optional<PageImage> ReadPng(const std::vector<std::uint8_t>& file, std::int32_t dpi) {
+bool ReadPng(const std::vector<std::uint8_t>& file, std::int32_t dpi, PageImage& image) {
   PngReader reader;
   reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (reader.png == nullptr) return std::nullopt;
+  if (reader.png == nullptr) return false;
   reader.info = png_create_info_struct(reader.png);
-  if (reader.info == nullptr) return std::nullopt;
+  if (reader.info == nullptr) return false;
   PngSource source{&file, 0};
-  PageImage image;
-  if (!DecodePng(reader, source, image, dpi)) return std::nullopt;
-  return image;
+  if (!DecodePng(reader, source, image, dpi)) return false;
+  return true;
 }
 
 #endif  // KOV_PNG
 
 #if KOV_CODECS
 
-std::optional<PageImage> ReadTiff(const std::filesystem::path& path, std::int32_t dpi) {
+bool ReadTiff(const std::filesystem::path& path, std::int32_t dpi, PageImage& image) {
   std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.string().c_str(), "r"), TIFFClose);
-  if (!tiff) return std::nullopt;
+  if (!tiff) return false;
   std::uint32_t width = 0, height = 0;
   std::uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
   float xResolution = 0;
@@ -201,27 +199,25 @@ std::optional<PageImage> ReadTiff(const std::filesystem::path& path, std::int32_
     dpi = static_cast<std::int32_t>(unit == RESUNIT_CENTIMETER ? xResolution * 2.54f + 0.5f
                                                                : xResolution + 0.5f);
   }
-  if (width == 0 || height == 0 || width > 1'000'000 || height > 1'000'000) return std::nullopt;
+  if (width == 0 || height == 0 || width > 1'000'000 || height > 1'000'000) return false;
   const bool bitonal = bits == 1 && samples == 1;
-  PageImage image{FormatOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                           bitonal ? 1 : (samples >= 3 ? 3 : 1), bitonal ? 1 : 8, dpi),
-                  {}};
+  image.format = FormatOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                          bitonal ? 1 : (samples >= 3 ? 3 : 1), bitonal ? 1 : 8, dpi);
   const std::size_t rowBytes = image.format.RowBytes();
   image.rows.assign(rowBytes * height, 0);
   if (bitonal) {
-    if (static_cast<std::size_t>(TIFFScanlineSize(tiff.get())) != rowBytes) return std::nullopt;
+    if (static_cast<std::size_t>(TIFFScanlineSize(tiff.get())) != rowBytes) return false;
     for (std::uint32_t y = 0; y < height; ++y) {
-      if (TIFFReadScanline(tiff.get(), image.rows.data() + y * rowBytes, y) < 0)
-        return std::nullopt;
+      if (TIFFReadScanline(tiff.get(), image.rows.data() + y * rowBytes, y) < 0) return false;
     }
     if (photometric == PHOTOMETRIC_MINISBLACK) {
       for (auto& byte : image.rows) byte = static_cast<std::uint8_t>(~byte);
     }
-    return image;
+    return true;
   }
   std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
   if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, rgba.data(), ORIENTATION_TOPLEFT, 0)) {
-    return std::nullopt;
+    return false;
   }
   for (std::size_t i = 0; i < rgba.size(); ++i) {
     const std::uint32_t dot = rgba[i];
@@ -233,7 +229,7 @@ std::optional<PageImage> ReadTiff(const std::filesystem::path& path, std::int32_
       image.rows[i] = static_cast<std::uint8_t>(TIFFGetR(dot));
     }
   }
-  return image;
+  return true;
 }
 
 #endif  // KOV_CODECS
@@ -271,28 +267,36 @@ std::int64_t SourceDot(std::int64_t at, std::int32_t offset, const QelRational& 
 
 }  // namespace
 
-std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::int32_t dpi) {
+bool ReadPageImage(const std::filesystem::path& path, std::int32_t dpi, PageImage& image,
+                   std::vector<std::uint8_t>& file) {
   std::error_code failed;
   const auto size = std::filesystem::file_size(path, failed);
   std::ifstream in(path, std::ios::binary);
-  if (failed || !in) return std::nullopt;
+  if (failed || !in) return false;
   // Read at its size in one piece: a page image is megabytes, read again for every page.
-  std::vector<std::uint8_t> file(static_cast<std::size_t>(size));
+  file.resize(static_cast<std::size_t>(size));
   if (!in.read(reinterpret_cast<char*>(file.data()), static_cast<std::streamsize>(size))) {
-    return std::nullopt;
+    return false;
   }
   if (file.size() >= 2 && file[0] == 'P' && file[1] >= '1' && file[1] <= '6')
-    return ReadPnm(file, dpi);
+    return ReadPnm(file, dpi, image);
 #if KOV_PNG
-  if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0) return ReadPng(file, dpi);
+  if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0) return ReadPng(file, dpi, image);
 #endif
 #if KOV_CODECS
   if (file.size() >= 4 &&
       ((file[0] == 'I' && file[1] == 'I') || (file[0] == 'M' && file[1] == 'M'))) {
-    return ReadTiff(path, dpi);
+    return ReadTiff(path, dpi, image);
   }
 #endif
-  return std::nullopt;
+  return false;
+}
+
+std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::int32_t dpi) {
+  PageImage image;
+  std::vector<std::uint8_t> file;
+  if (!ReadPageImage(path, dpi, image, file)) return std::nullopt;
+  return image;
 }
 
 std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& folder) {
@@ -310,10 +314,10 @@ std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& f
   return files;
 }
 
-std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageFormat& target) {
+void RenderPageImage(const PageImage& image, const PageFormat& target,
+                     std::vector<std::uint8_t>& rows) {
   const std::size_t rowBytes = target.RowBytes();
-  std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(std::max(target.length, 0)),
-                                 0);
+  rows.assign(rowBytes * static_cast<std::size_t>(std::max(target.length, 0)), 0);
   const PageFormat& source = image.format;
   const std::int32_t sourceDpi = source.xResolution.lNumerator;
   const bool sameLayout = source.bits == target.bits && source.samples == target.samples &&
@@ -347,6 +351,11 @@ std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageForm
       }
     }
   }
+}
+
+std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageFormat& target) {
+  std::vector<std::uint8_t> rows;
+  RenderPageImage(image, target, rows);
   return rows;
 }
 

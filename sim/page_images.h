@@ -21,6 +21,10 @@ struct PageImage {
 // The image of a file by its contents (PNM P1 to P6, PNG, TIFF); none when it is none of
 // them or cannot be read. A file that carries no resolution gets `dpi`.
 std::optional<PageImage> ReadPageImage(const std::filesystem::path& path, std::int32_t dpi);
+// The same into `image`, reusing its storage and `file`'s for the file's bytes: a scanner
+// reads a page image for every page. False where the other gives none.
+bool ReadPageImage(const std::filesystem::path& path, std::int32_t dpi, PageImage& image,
+                   std::vector<std::uint8_t>& file);
 
 // The files of a folder a scanner feeds, in name order: PNM, PNG and TIFF by their endings.
 std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& folder);
@@ -30,5 +34,8 @@ std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& f
 // image), thresholded to one bit or spread to gray or colour as the target asks. An image
 // already in the target's layout and resolution at position 0 passes through bit for bit.
 std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageFormat& target);
+// The same into `rows`, reusing their storage.
+void RenderPageImage(const PageImage& image, const PageFormat& target,
+                     std::vector<std::uint8_t>& rows);
 
 }  // namespace sim
