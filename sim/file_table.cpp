@@ -155,8 +155,11 @@ std::int32_t QelFileWrite(std::int32_t handle, const void* bytes, std::int32_t l
 std::int32_t QelFileClose(std::int32_t handle) {
   using namespace sim;
   return Guard([&]() -> std::int32_t {
-    if (const auto failure = EnterOperation(Op::FileClose); failure < 0) return failure;
-    return FileTable::Instance().Close(handle);
+    // A close that fails still gives the handle back, as systems do: the caller cannot close
+    // it again, and a handle kept would be lost to every later open.
+    const auto failure = EnterOperation(Op::FileClose);
+    const auto closed = FileTable::Instance().Close(handle);
+    return failure < 0 ? failure : closed;
   });
 }
 

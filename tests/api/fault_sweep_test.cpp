@@ -14,6 +14,8 @@
 #include "host_library.h"
 #include "platform/posix/scripted_user.h"
 #include "sim/barcode_component.h"
+#include "sim/file_table.h"
+#include "sim/file_table.h"
 #include "sim/kit.h"
 #include "sim/mem_image.h"
 #include "sim/memory.h"
@@ -52,6 +54,7 @@ class Session {
     sim::ResetDrivers();
     const std::size_t blocksBefore = sim::LiveBlockCount();
     const std::size_t imagesBefore = sim::LiveImageCount();
+    const std::size_t filesBefore = sim::OpenFileCount();
     platform::ScriptedUser user;
     // Patch II and barcodes on in the bar/patch dialog, Group 4 in the Scanner Controls.
     user.Click(1000).Click(1002).Click(1006).Click(1).Click(294).Click(1);
@@ -94,6 +97,7 @@ class Session {
       EXPECT_EQ(sim::LiveImageCount(), imagesBefore) << "memory image held" << failed;
     }
     EXPECT_EQ(sim::LiveBarcodeReaders(), 0u) << "barcode reader held after SCANFREE" << failed;
+    EXPECT_EQ(sim::OpenFileCount(), filesBefore) << "framework file left open" << failed;
   }
 
  private:

@@ -4,6 +4,7 @@
 
 #include "framework/qel.h"
 #include "sim/file_table.h"
+#include "sim/switches.h"
 #include "temp_folder.h"
 
 namespace {
@@ -71,6 +72,18 @@ TEST_F(FileOps, HandlesAreSmallSlotsReusedAndInvalidOnesRefused) {
     EXPECT_LT(Write(handle, "x"), 0) << handle;
     EXPECT_LT(QelFileClose(handle), 0) << handle;
   }
+}
+
+TEST_F(FileOps, AFailedCloseStillGivesTheHandleBack) {
+  // More failed closes than there are handles: every later open must still find one.
+  for (std::size_t i = 0; i <= sim::kMaxOpenFiles; ++i) {
+    const auto handle = QelFileCreate(path_.c_str(), 0, 0, 0, 0);
+    ASSERT_GE(handle, 0) << i;
+    sim::FailNext(sim::Op::FileClose);
+    EXPECT_EQ(QelFileClose(handle), sim::FailureValue(sim::Op::FileClose));
+  }
+  EXPECT_EQ(sim::OpenFileCount(), 0u);
+  sim::ResetSwitches();
 }
 
 }  // namespace
