@@ -15,7 +15,6 @@
 #include "platform/posix/scripted_user.h"
 #include "sim/barcode_component.h"
 #include "sim/file_table.h"
-#include "sim/file_table.h"
 #include "sim/kit.h"
 #include "sim/mem_image.h"
 #include "sim/memory.h"
