@@ -15,7 +15,18 @@ namespace {
 
 // From this many bytes on, a page's data are copied past the caches (CopyPastCaches): they
 // no longer fit, the worker stores them and the host's thread fetches them.
-constexpr std::uint32_t kLargePage = 4 * 1024 * 1024;
+constexpr std::uint64_t kLargePage = 4 * 1024 * 1024;
+
+// Copies `count` bytes of a page whose data come to `pageBytes` (stored so far while it is
+// stored, still held while it is delivered).
+void CopyPageBytes(void* destination, const void* source, std::uint32_t count,
+                   std::uint64_t pageBytes) {
+  if (pageBytes >= kLargePage) {
+    CopyPastCaches(destination, source, count);
+  } else {
+    std::memcpy(destination, source, count);
+  }
+}
 
 std::uint8_t* DataOf(CaptureBlock* block) {
   return reinterpret_cast<std::uint8_t*>(block) + sizeof(CaptureBlock);
@@ -37,10 +48,8 @@ void ReadSampleLayout(const DriverContext& context) {
 void CopyIntoBlock(std::uint8_t* destination, const void* source, std::uint32_t count) {
   if (bCopySamples) {
     QelCopySamples(destination, source, count);
-  } else if (SCB.StoreSize >= kLargePage) {
-    CopyPastCaches(destination, source, count);
   } else {
-    std::memcpy(destination, source, count);
+    CopyPageBytes(destination, source, count, SCB.StoreSize);
   }
 }
 
@@ -97,18 +106,13 @@ std::uint32_t GetImage(std::uint32_t count, std::uint8_t* destination) {
   SCB.StoreSize -= count;
   TraceLogInt("   GetImage will return %d bytes", static_cast<std::int32_t>(count));
   TraceLogInt("   Lowering the stored data to %d bytes", static_cast<std::int32_t>(SCB.StoreSize));
-  const bool large = SCB.StoreSize + count >= kLargePage;
+  const std::uint64_t pageBytes = std::uint64_t{SCB.StoreSize} + count;
   std::uint32_t copied = 0;
   while (copied < count) {
     if (!TraceInvariant(SCB.pParse != nullptr, "SCB.pParse")) break;
     CaptureBlock* block = SCB.pParse;
     const std::uint32_t piece = std::min(count - copied, block->ulCount - SCB.ulParseOffset);
-    const std::uint8_t* from = DataOf(block) + SCB.ulParseOffset;
-    if (large) {
-      CopyPastCaches(destination + copied, from, piece);
-    } else {
-      std::memcpy(destination + copied, from, piece);
-    }
+    CopyPageBytes(destination + copied, DataOf(block) + SCB.ulParseOffset, piece, pageBytes);
     SCB.ulParseOffset += piece;
     copied += piece;
     if (SCB.ulParseOffset == block->ulCount) {
