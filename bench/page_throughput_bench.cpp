@@ -44,22 +44,6 @@ bool IsColour(Kind kind) {
   return kind == Kind::Colour || kind == Kind::JpegColour;
 }
 
-// The text page in gray or in colour, with a tint that changes across the sheet.
-void WriteTintedPage(const sim::BitonalPage& text, const std::filesystem::path& path, bool colour) {
-  std::ofstream image(path, std::ios::binary);
-  image << (colour ? "P6\n" : "P5\n") << text.width << ' ' << text.height << "\n255\n";
-  for (std::int32_t y = 0; y < text.height; ++y) {
-    for (std::int32_t x = 0; x < text.width; ++x) {
-      const auto level = static_cast<char>(sim::IsBlack(text, x, y) ? 20 : 235 - x % 16);
-      image.put(level);
-      if (colour) {
-        image.put(static_cast<char>(level - y % 8));
-        image.put(level);
-      }
-    }
-  }
-}
-
 // The profile and the page images of the kind, in a folder of their own.
 std::filesystem::path PrepareFolder(Kind kind) {
   const auto folder =
@@ -69,7 +53,7 @@ std::filesystem::path PrepareFolder(Kind kind) {
   std::filesystem::create_directories(pages);
   const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
   if (kind == Kind::FreshBitonal) {
-    WriteTintedPage(text, pages / "page1.pgm", false);
+    sim::WriteTintedPnm(text, pages / "page1.pgm", false);
     std::filesystem::copy_file(pages / "page1.pgm", pages / "page2.pgm");
   } else if (IsBitonal(kind)) {
     sim::WritePbm(text, pages / "page.pbm");
@@ -82,7 +66,7 @@ std::filesystem::path PrepareFolder(Kind kind) {
       sim::WritePbm(coded, pages / "text-codes.pbm");
     }
   } else {
-    WriteTintedPage(text, pages / (IsColour(kind) ? "page.ppm" : "page.pgm"), IsColour(kind));
+    sim::WriteTintedPnm(text, pages / (IsColour(kind) ? "page.ppm" : "page.pgm"), IsColour(kind));
   }
   std::ofstream(folder / "zaft.ini") << "[ZAFT]\nScanner=VSCAN\n[VSCAN]\nType=VirtualScanner\n"
                                      << "ImageFolder=pages\n";

@@ -352,4 +352,21 @@ bool WritePbm(const BitonalPage& page, const std::filesystem::path& path) {
   return !out.fail();
 }
 
+bool WriteTintedPnm(const BitonalPage& page, const std::filesystem::path& path, bool colour) {
+  std::ofstream out(path, std::ios::binary);
+  out << (colour ? "P6\n" : "P5\n") << page.width << ' ' << page.height << "\n255\n";
+  for (std::int32_t y = 0; y < page.height; ++y) {
+    for (std::int32_t x = 0; x < page.width; ++x) {
+      const auto level = static_cast<char>(IsBlack(page, x, y) ? 20 : 235 - x % 16);
+      out.put(level);
+      if (colour) {
+        out.put(static_cast<char>(level - y % 8));
+        out.put(level);
+      }
+    }
+  }
+  out.close();
+  return !out.fail();
+}
+
 }  // namespace sim

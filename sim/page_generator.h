@@ -75,4 +75,9 @@ PageRecipe TextPageRecipe(std::int32_t dpi, std::uint32_t seed = 1);
 // Binary PBM (P4), for looking at a page. False when the file cannot be written.
 bool WritePbm(const BitonalPage& page, const std::filesystem::path& path);
 
+// The page as 8-bit gray (PGM) or RGB (PPM): ink dark, paper light with a tint that changes
+// across the sheet, as a scanner's gray or colour capture of it. False when the file cannot
+// be written.
+bool WriteTintedPnm(const BitonalPage& page, const std::filesystem::path& path, bool colour);
+
 }  // namespace sim

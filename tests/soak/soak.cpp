@@ -51,22 +51,6 @@ std::uint64_t Checksum(const Bytes& data) {
   return Checksum(data.data(), data.size());
 }
 
-// A text page as 8-bit gray or RGB, tinted across the sheet.
-void WriteToned(const sim::BitonalPage& page, const std::filesystem::path& path, bool colour) {
-  std::ofstream image(path, std::ios::binary);
-  image << (colour ? "P6\n" : "P5\n") << page.width << ' ' << page.height << "\n255\n";
-  for (std::int32_t y = 0; y < page.height; ++y) {
-    for (std::int32_t x = 0; x < page.width; ++x) {
-      const auto level = static_cast<char>(sim::IsBlack(page, x, y) ? 20 : 235 - x % 16);
-      image.put(level);
-      if (colour) {
-        image.put(static_cast<char>(level - y % 8));
-        image.put(level);
-      }
-    }
-  }
-}
-
 std::vector<std::filesystem::path> WriteImages(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
   for (std::uint32_t seed = 1; seed <= 6; ++seed) {
@@ -81,8 +65,8 @@ std::vector<std::filesystem::path> WriteImages(const std::filesystem::path& fold
   sim::DrawBarcode(coded, {0.5, 0.3, 3.0, 0.5}, "Code128", kBarcodeText);
   sim::WritePbm(coded, folder / "page07.pbm");
   const sim::BitonalPage toned = sim::RenderPage(sim::TextPageRecipe(kImageDpi, 8));
-  WriteToned(toned, folder / "page08.pgm", false);
-  WriteToned(toned, folder / "page09.ppm", true);
+  sim::WriteTintedPnm(toned, folder / "page08.pgm", false);
+  sim::WriteTintedPnm(toned, folder / "page09.ppm", true);
   return sim::PageImageFiles(folder);
 }
 
