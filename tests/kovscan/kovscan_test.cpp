@@ -1,13 +1,12 @@
 // kovscan end to end on a generated sample batch, and the files it writes read back.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "tests/kovscan/program.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
 #include "tools/kovscan/scan_command.h"
@@ -46,22 +45,8 @@ class Kovscan : public ::testing::Test {
   std::vector<samples::SamplePage> samplePages;
 };
 
-// A program as a user runs it: its exit status and what it printed.
-std::pair<int, std::string> RunProgram(const std::string& command_line) {
-  const std::string command = command_line + " 2>&1";
-  FILE* output = popen(command.c_str(), "r");
-  std::string text;
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;) {
-    text.append(buffer, got);
-  }
-  const int status = pclose(output);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
-}
-
-std::pair<int, std::string> RunKovscan(const std::string& arguments) {
-  return RunProgram(std::string(KOVSCAN_PROGRAM) + " " + arguments);
-}
+using kovscan_test::RunKovscan;
+using kovscan_test::RunProgram;
 
 TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
   const nlohmann::json manifest = Scan("g4", SCAN_COMP_G4);

@@ -1,5 +1,5 @@
 // A scanned batch as kovscan keeps it: the pages in scan order with their files, documents
-// and what was seen on them.
+// and what was seen on them; their data are on disk, not here.
 #pragma once
 
 #include <cstdint>
@@ -7,19 +7,21 @@
 #include <vector>
 
 #include "tools/kovscan/scan_session.h"
+#include "tools/kovscan/thumbnail_spool.h"
 
 namespace kovscan {
 
 struct BatchPage {
   int number = 0;    // 1 up, in scan order
   int document = 0;  // 1 up; 0 for a separator sheet left out of the documents
-  ScannedPage page;
-  std::string file;        // the page's own file, relative to the output folder
-  bool separator = false;  // level above 1: a sheet that starts a document
+  KOV_PAGEHEADER header{};
+  std::uint64_t bytes = 0;  // as delivered
+  std::string file;         // the page's own file, relative to the output folder
+  bool separator = false;   // level above 1: a sheet that starts a document
   bool blank = false;
   bool dropped = false;  // left out on request (blank or separator)
   double ink = 0;
-  std::vector<std::uint8_t> thumbnail;  // PNG
+  ThumbnailSpool::Entry thumbnail;  // PNG
 };
 
 struct Document {
@@ -32,6 +34,7 @@ struct Batch {
   std::string scanner;  // the record's identification
   std::vector<BatchPage> pages;
   std::vector<Document> documents;
+  ThumbnailSpool thumbnails;
   double seconds = 0;
   std::uint64_t bytes = 0;
 };

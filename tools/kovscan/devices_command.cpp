@@ -66,7 +66,7 @@ int RunDevices(const DevicesCommand& command) {
           << "]\nType=SaneScanner\nDevice=" << device << "\n";
   if (!profile.flush()) {
     std::fprintf(stderr, "kovscan: %s cannot be written\n", command.profile->c_str());
-    return kBadArguments;
+    return kFileFailure;
   }
   std::printf("profile %s: scanner %s is SANE's %s\n", command.profile->c_str(),
               command.driver.c_str(), device.c_str());

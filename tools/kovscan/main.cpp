@@ -16,6 +16,7 @@
 #include "tools/kovscan/info_command.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scan_command.h"
+#include "tools/kovscan/whole_file.h"
 #include "tools/samples/sample_batch.h"
 
 namespace {
@@ -68,6 +69,10 @@ int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions op
 
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
+  app.footer(
+      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments, 4 a "
+      "library failure, 5 a file-system failure (the output folder or a file in it could not be "
+      "made or written).");
   app.require_subcommand(1);
   app.fallthrough();  // --profile before or after the command
   std::optional<std::filesystem::path> profile;
@@ -133,6 +138,9 @@ int main(int argc, char** argv) {
   } catch (const std::invalid_argument& error) {
     std::fprintf(stderr, "kovscan: %s\n", error.what());
     return kovscan::kBadArguments;
+  } catch (const kovscan::FileError& error) {
+    std::fprintf(stderr, "kovscan: %s\n", error.what());
+    return kovscan::kFileFailure;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kovscan: %s\n", error.what());
     return kovscan::kLibraryFailure;

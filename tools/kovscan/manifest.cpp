@@ -1,9 +1,9 @@
 #include "tools/kovscan/manifest.h"
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
@@ -32,18 +32,18 @@ nlohmann::json HeaderJson(const KOV_PAGEHEADER& header) {
 
 }  // namespace
 
-bool WriteManifest(const Batch& batch, const std::filesystem::path& path) {
+void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
   nlohmann::json pages = nlohmann::json::array();
   for (const BatchPage& page : batch.pages) {
     pages.push_back({{"page", page.number},
                      {"file", page.file},
                      {"document", page.document},
-                     {"bytes", page.page.data.size()},
+                     {"bytes", page.bytes},
                      {"separator", page.separator},
                      {"blank", page.blank},
                      {"dropped", page.dropped},
                      {"ink", page.ink},
-                     {"header", HeaderJson(page.page.header)}});
+                     {"header", HeaderJson(page.header)}});
   }
   nlohmann::json documents = nlohmann::json::array();
   for (const Document& document : batch.documents) {
@@ -55,9 +55,7 @@ bool WriteManifest(const Batch& batch, const std::filesystem::path& path) {
                                    {"documents", documents},
                                    {"seconds", batch.seconds},
                                    {"bytes", batch.bytes}};
-  std::ofstream file(path);
-  file << manifest.dump(2) << '\n';
-  return static_cast<bool>(file);
+  WriteWholeText(path, [&manifest](std::ostream& file) { file << manifest.dump(2) << '\n'; });
 }
 
 }  // namespace kovscan

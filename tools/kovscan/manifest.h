@@ -7,6 +7,7 @@
 
 namespace kovscan {
 
-bool WriteManifest(const Batch& batch, const std::filesystem::path& path);
+// Throws FileError.
+void WriteManifest(const Batch& batch, const std::filesystem::path& path);
 
 }  // namespace kovscan

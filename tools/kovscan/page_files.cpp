@@ -2,9 +2,8 @@
 
 #include <tiffio.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <memory>
 
 namespace kovscan {
 
@@ -12,12 +11,8 @@ namespace {
 
 constexpr std::uint32_t kT4TwoDimensional = 1;
 
-struct TiffCloser {
-  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-
-bool WriteDirectory(TIFF* tiff, const ScannedPage& page) {
-  const PageLayout layout = LayoutOf(page.header);
+bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
+  const PageLayout layout = LayoutOf(header);
   const bool bitonal = layout.bitsPerSample == 1 && layout.samplesPerPixel == 1;
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, layout.width);
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, layout.length);
@@ -39,8 +34,8 @@ bool WriteDirectory(TIFF* tiff, const ScannedPage& page) {
   }
   TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
   // The bytes as delivered: compressed data are never decoded and coded again.
-  if (TIFFWriteRawStrip(tiff, 0, const_cast<std::uint8_t*>(page.data.data()),
-                        static_cast<tmsize_t>(page.data.size())) < 0) {
+  if (TIFFWriteRawStrip(tiff, 0, const_cast<std::uint8_t*>(data.data()),
+                        static_cast<tmsize_t>(data.size())) < 0) {
     return false;
   }
   return TIFFWriteDirectory(tiff) == 1;
@@ -101,20 +96,26 @@ bool IsJpeg(const KOV_PAGEHEADER& header) {
   return header.usCompression == SCAN_COMP_JPEG;
 }
 
-bool WriteTiff(const std::filesystem::path& path, const std::vector<const ScannedPage*>& pages) {
-  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFOpen(path.c_str(), "w"));
-  if (!tiff) return false;
-  for (const ScannedPage* page : pages) {
-    if (!WriteDirectory(tiff.get(), *page)) return false;
-  }
-  return true;
+void TiffFile::Closer::operator()(tiff* file) const {
+  TIFFClose(file);
 }
 
-bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(file);
+TiffFile::TiffFile(const std::filesystem::path& path) : file_(path) {
+  errno = 0;
+  tiff_.reset(TIFFOpen(file_.Temporary().c_str(), "w"));
+  if (!tiff_) throw FileErrorFromErrno("create", file_.Temporary());
+}
+
+void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
+  errno = 0;
+  if (!WriteDirectory(tiff_.get(), header, data)) throw FileErrorFromErrno("write", file_.Path());
+}
+
+void TiffFile::Commit() {
+  errno = 0;
+  if (TIFFFlush(tiff_.get()) != 1) throw FileErrorFromErrno("write", file_.Path());
+  tiff_.reset();
+  file_.Commit();
 }
 
 }  // namespace kovscan

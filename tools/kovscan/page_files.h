@@ -5,10 +5,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "tools/kovscan/scan_session.h"
+#include "tools/kovscan/whole_file.h"
+
+struct tiff;
 
 namespace kovscan {
 
@@ -29,8 +33,20 @@ PageLayout LayoutOf(const KOV_PAGEHEADER& header);
 std::string CompressionName(std::uint16_t hostCode);
 bool IsJpeg(const KOV_PAGEHEADER& header);
 
-// All pages into one TIFF file, one directory each. False when it cannot be written.
-bool WriteTiff(const std::filesystem::path& path, const std::vector<const ScannedPage*>& pages);
-bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+// A TIFF file written a page at a time, one directory each, and put in place whole by
+// Commit; dropped unfinished, it leaves nothing. Each call throws FileError when it fails.
+class TiffFile {
+ public:
+  explicit TiffFile(const std::filesystem::path& path);
+  void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data);
+  void Commit();
+
+ private:
+  struct Closer {
+    void operator()(tiff* file) const;
+  };
+  WholeFile file_;  // declared first: the TIFF is closed before its file is removed
+  std::unique_ptr<tiff, Closer> tiff_;
+};
 
 }  // namespace kovscan

@@ -6,6 +6,7 @@
 
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
@@ -56,9 +57,7 @@ std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path
 }
 
 void SaveRecord(const ParmRecord& record, const std::filesystem::path& path) {
-  std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(&record), sizeof record);
-  if (!file) throw std::runtime_error("cannot write " + path.string());
+  WriteWholeBytes(path, std::span(reinterpret_cast<const std::uint8_t*>(&record), sizeof record));
 }
 
 std::string DescribeRecord(const ParmRecord& record) {

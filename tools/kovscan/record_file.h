@@ -13,6 +13,7 @@ namespace kovscan {
 // A fresh (empty) record, or the one saved in the file. Throws std::invalid_argument for a
 // file that is not a whole record.
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path);
+// Throws FileError.
 void SaveRecord(const ParmRecord& record, const std::filesystem::path& path);
 // Driver, identification, settings entries, compression, feeder, detection switches and the
 // barcode reader's state, one per line.

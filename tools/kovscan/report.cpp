@@ -1,9 +1,9 @@
 #include "tools/kovscan/report.h"
 
-#include <fstream>
-#include <sstream>
+#include <ostream>
 
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
@@ -53,16 +53,16 @@ std::string LevelText(int level) {
   return level <= 1 ? "page" : "separator, level " + std::to_string(level);
 }
 
-void WritePage(std::ostream& html, const BatchPage& page) {
-  const KOV_PAGEHEADER& header = page.page.header;
+void WritePage(std::ostream& html, const Batch& batch, const BatchPage& page) {
+  const KOV_PAGEHEADER& header = page.header;
   html << "<figure class=\""
        << (page.separator ? "sep"
            : page.blank   ? "blank"
                           : "page")
        << (page.dropped ? " dropped" : "") << "\">";
-  if (!page.thumbnail.empty()) {
+  if (page.thumbnail.size != 0) {
     html << "<img alt=\"page " << page.number << "\" src=\"data:image/png;base64,"
-         << Base64(page.thumbnail) << "\">";
+         << Base64(batch.thumbnails.Read(page.thumbnail)) << "\">";
   }
   html << "<figcaption><b>" << page.number << "</b> " << Escaped(page.file) << "<br>"
        << LevelText(header.ucLevel) << ", " << (header.ucSide == 0 ? "front" : "back") << ", "
@@ -74,10 +74,8 @@ void WritePage(std::ostream& html, const BatchPage& page) {
   html << "</figcaption></figure>\n";
 }
 
-}  // namespace
-
-bool WriteReport(const Batch& batch, const std::filesystem::path& path) {
-  std::ostringstream html;
+// Written as it is made: the thumbnails come from the spool one at a time.
+void WriteHtml(std::ostream& html, const Batch& batch) {
   html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>kovscan batch</title>\n"
           "<style>body{font:14px sans-serif;margin:1em}section{border-top:1px solid #999;"
           "margin-top:1em}figure{display:inline-block;vertical-align:top;width:170px;"
@@ -90,7 +88,7 @@ bool WriteReport(const Batch& batch, const std::filesystem::path& path) {
     if (!document.file.empty()) html << " — " << Escaped(document.file);
     html << "</h2>\n";
     for (const BatchPage& page : batch.pages) {
-      if (page.document == document.number) WritePage(html, page);
+      if (page.document == document.number) WritePage(html, batch, page);
     }
     html << "</section>\n";
   }
@@ -99,14 +97,17 @@ bool WriteReport(const Batch& batch, const std::filesystem::path& path) {
   if (outside) {
     html << "<section><h2>Not in a document</h2>\n";
     for (const BatchPage& page : batch.pages) {
-      if (page.document == 0) WritePage(html, page);
+      if (page.document == 0) WritePage(html, batch, page);
     }
     html << "</section>\n";
   }
   html << "</body></html>\n";
-  std::ofstream file(path);
-  file << html.str();
-  return static_cast<bool>(file);
+}
+
+}  // namespace
+
+void WriteReport(const Batch& batch, const std::filesystem::path& path) {
+  WriteWholeText(path, [&batch](std::ostream& html) { WriteHtml(html, batch); });
 }
 
 }  // namespace kovscan

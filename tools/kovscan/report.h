@@ -9,6 +9,7 @@
 
 namespace kovscan {
 
-bool WriteReport(const Batch& batch, const std::filesystem::path& path);
+// Throws FileError.
+void WriteReport(const Batch& batch, const std::filesystem::path& path);
 
 }  // namespace kovscan

@@ -14,6 +14,7 @@ enum ExitCode {
   kFeederEmpty = 2,  // not even a first page
   kBadArguments = 3,
   kLibraryFailure = 4,
+  kFileFailure = 5,  // the output folder or a file in it could not be made or written
 };
 
 struct ScanCommand {
@@ -23,7 +24,7 @@ struct ScanCommand {
   ScanOptions options;
   bool dropBlank = false;
   bool dropSeparators = false;
-  bool quiet = false;  // no progress line
+  bool quiet = false;                // no progress line
 };
 
 int RunScan(const ScanCommand& command);

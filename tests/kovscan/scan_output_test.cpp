@@ -1,0 +1,107 @@
+// What `kovscan scan` leaves in its output folder, run as a user runs it: pages on disk as
+// they come, whole files or none, and the exit code and message of each failure.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tests/kovscan/program.h"
+#include "tools/kovscan/scan_command.h"
+#include "tools/samples/sample_batch.h"
+
+namespace {
+
+using kovscan_test::RunKovscan;
+using kovscan_test::RunProgram;
+
+class ScanOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kovscan.XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // The sample batch (twelve 300 dpi letter pages, three documents); its profile's option.
+  std::string Samples() {
+    samples::WriteSampleBatch(folder / "samples");
+    return "--profile " + (folder / "samples" / "zaft.ini").string();
+  }
+  std::string Profile(const std::string& name, const std::string& text) {
+    std::ofstream(folder / name) << text;
+    return "--profile " + (folder / name).string();
+  }
+  std::string Out(const std::string& name) const { return "--out " + (folder / name).string(); }
+  nlohmann::json Manifest(const std::string& out) const {
+    std::ifstream file(folder / out / "manifest.json");
+    return nlohmann::json::parse(file);
+  }
+  // The files under the folder, relative to it, in name order.
+  std::vector<std::string> Files(const std::string& out) const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder / out)) {
+      if (entry.is_regular_file())
+        files.push_back(std::filesystem::relative(entry.path(), folder / out).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  std::filesystem::path folder;
+};
+
+std::string Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos ? "" : "\"" + part + "\" not in: " + text;
+}
+
+TEST_F(ScanOutput, ResidentMemoryStaysFlatAsPagesGoToDisk) {
+  // Gray pages of 3.7 MB each: a batch held in memory grows by 150 MB over 40 more of them.
+  const auto peak = [this](int pages) {
+    const std::string profile =
+        Profile("gray" + std::to_string(pages) + ".ini",
+                "[ZAFT]\nScanner=GRAY\n[GRAY]\nType=VirtualScanner\nBitDepths=8\nFeederPages=" +
+                    std::to_string(pages) + "\n");
+    // The sanitizer's quarantine would hold on to freed pages; off, resident memory is kovscan's.
+    return kovscan_test::PeakKilobytes("ASAN_OPTIONS=quarantine_size_mb=0 " +
+                                       std::string(KOVSCAN_PROGRAM) + " scan --quiet --dpi 200 " +
+                                       profile + " " + Out("gray" + std::to_string(pages)));
+  };
+  const long few = peak(8);
+  const long many = peak(48);
+  EXPECT_LT(many - few, 30'000) << few << " KB over 8 pages, " << many << " KB over 48";
+  const nlohmann::json manifest = Manifest("gray48");
+  EXPECT_EQ(manifest["pages"].size(), 48u);
+  EXPECT_EQ(manifest["pages"][47]["bytes"], 1700u * 2200u);
+  ASSERT_EQ(manifest["documents"].size(), 1u);
+  EXPECT_EQ(manifest["documents"][0]["pages"].size(), 48u);
+  EXPECT_EQ(std::filesystem::file_size(folder / "gray48" / "documents/document-01.tif"),
+            std::filesystem::file_size(folder / "gray48" / "pages/page-0001.tif") * 48 - 47 * 8)
+      << "each page's data in its document";
+}
+
+TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) {
+  const std::string samples = Samples() + " --quiet --compression none ";
+  // An uncompressed page is 1.05 MB: the first page file, then the first document's second
+  // page, run past the limit as on a full disk.
+  auto [status, text] = RunKovscan("scan " + samples + Out("page"), 500'000);
+  EXPECT_EQ(status, kovscan::kFileFailure) << text;
+  EXPECT_EQ(Contains(text, "cannot write " + (folder / "page/pages/page-0001.tif").string()), "");
+  EXPECT_EQ(Files("page"), std::vector<std::string>{});
+
+  std::tie(status, text) = RunKovscan("scan " + samples + Out("document"), 2'000'000);
+  EXPECT_EQ(status, kovscan::kFileFailure) << text;
+  EXPECT_EQ(Contains(text, "documents/document-01.tif: File too large"), "");
+  EXPECT_EQ(Files("document"),
+            (std::vector<std::string>{"pages/page-0001.tif", "pages/page-0002.tif"}));
+
+  std::ofstream(folder / "file") << "not a folder";
+  std::tie(status, text) = RunKovscan("scan " + samples + Out("file"));
+  EXPECT_EQ(status, kovscan::kFileFailure);
+  EXPECT_EQ(Contains(text, "cannot create the folder " + (folder / "file/pages").string()), "");
+  EXPECT_EQ(Contains(RunKovscan("scan --help").second, "5 a file-system failure"), "");
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Documents as the pages come: each separator sheet starts the next one, and a document is a
+// multi-page TIFF written page by page and put in place when the next one starts or the
+// batch ends. Dropped pages and JPEG pages (which TIFF files here do not carry) go in no file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+
+#include "tools/kovscan/batch.h"
+#include "tools/kovscan/page_files.h"
+
+namespace kovscan {
+
+class DocumentWriter {
+ public:
+  DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents);
+
+  // The page (its separator and dropped marks set) into the current document or a new one;
+  // sets its document number. Throws FileError.
+  void Add(BatchPage& page, std::span<const std::uint8_t> data);
+  // The last document put in place; documents left without a page forgotten.
+  void Finish();
+
+ private:
+  void Close();
+
+  std::filesystem::path out_;
+  std::vector<Document>& documents_;
+  std::optional<TiffFile> file_;  // the current document's, from its first TIFF page
+};
+
+}  // namespace kovscan
