@@ -1,5 +1,6 @@
 // What `kovscan scan` leaves in its output folder, run as a user runs it: pages on disk as
-// they come, whole files or none, and the exit code and message of each failure.
+// they come, the flatbed's one page, whole files or none, and the exit code and message of
+// each failure.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -80,6 +81,32 @@ TEST_F(ScanOutput, ResidentMemoryStaysFlatAsPagesGoToDisk) {
   EXPECT_EQ(std::filesystem::file_size(folder / "gray48" / "documents/document-01.tif"),
             std::filesystem::file_size(folder / "gray48" / "pages/page-0001.tif") * 48 - 47 * 8)
       << "each page's data in its document";
+}
+
+TEST_F(ScanOutput, TheFlatbedScansOnePageAndTheFeederStopsAtTheCap) {
+  const std::string samples = Samples();
+  auto [status, text] = RunKovscan("scan --quiet --flatbed " + samples + " " + Out("flatbed"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(Manifest("flatbed")["pages"].size(), 1u) << "one sheet lies on the flatbed";
+  std::tie(status, text) =
+      RunKovscan("scan --quiet --flatbed --pages 3 " + samples + " " + Out("three"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(Manifest("three")["pages"].size(), 3u);
+  std::tie(status, text) = RunKovscan("scan --quiet --pages 5 " + samples + " " + Out("capped"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(Manifest("capped")["pages"].size(), 5u) << "the feeder holds twelve";
+  EXPECT_EQ(RunKovscan("scan --pages 0 " + samples + " " + Out("none")).first,
+            kovscan::kBadArguments);
+
+  // SANE's test flatbed gives a page for every request, without end.
+  const std::string sane = Profile("sane.ini",
+                                   "[ZAFT]\nScanner=SANE\n[SANE]\nType=SaneScanner\n"
+                                   "Device=test:0\n");
+  std::tie(status, text) =
+      RunProgram(std::string("SANE_CONFIG_DIR=") + KOV_SANE_CONFIG + " timeout 120 " +
+                 KOVSCAN_PROGRAM + " scan --quiet --flatbed --dpi 75 " + sane + " " + Out("sane"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(Manifest("sane")["pages"].size(), 1u);
 }
 
 TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) {

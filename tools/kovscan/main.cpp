@@ -80,8 +80,12 @@ int main(int argc, char** argv) {
 
   kovscan::ScanCommand scan;
   std::string compression = "none";
-  CLI::App* scanCommand = app.add_subcommand("scan", "scan until the feeder is empty");
+  CLI::App* scanCommand =
+      app.add_subcommand("scan", "scan the feeder until it is empty, or a page on the flatbed");
   scanCommand->add_option("--out", scan.out, "output folder")->required();
+  scanCommand
+      ->add_option("--pages", scan.pages, "at most this many pages (the flatbed: 1 unless given)")
+      ->check(CLI::Range(1, 1000000));
   AddRecordOptions(*scanCommand, scan.options, compression, scan.record);
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 
@@ -68,7 +69,11 @@ void LookAt(const std::filesystem::path& out, BatchPage& page, ThumbnailSpool& t
 void ScanPages(ScanSession& session, const ScanCommand& command, Batch& batch) {
   const auto start = Clock::now();
   DocumentWriter documents(command.out, batch.documents);
-  while (auto scanned = session.NextPage()) {
+  // The flatbed holds one sheet: it would answer every request with another scan of it.
+  const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
+  while (batch.pages.size() < limit) {
+    auto scanned = session.NextPage();
+    if (!scanned) break;
     BatchPage page;
     page.number = static_cast<int>(batch.pages.size()) + 1;
     page.header = scanned->header;

@@ -1,5 +1,5 @@
-// `kovscan scan`: a batch from the feeder into page files, documents split at separator
-// sheets, manifest.json and report.html.
+// `kovscan scan`: a batch from the feeder (until it is empty) or the flatbed (one page) into
+// page files, documents split at separator sheets, manifest.json and report.html.
 #pragma once
 
 #include <filesystem>
@@ -25,6 +25,7 @@ struct ScanCommand {
   bool dropBlank = false;
   bool dropSeparators = false;
   bool quiet = false;                // no progress line
+  std::optional<std::size_t> pages;  // at most this many; else the feeder's, or 1 on the flatbed
 };
 
 int RunScan(const ScanCommand& command);
