@@ -1,6 +1,6 @@
 // What `kovscan scan` leaves in its output folder, run as a user runs it: pages on disk as
-// they come, the flatbed's one page, whole files or none, and the exit code and message of
-// each failure.
+// they come, the flatbed's one page, whole files or none, a folder that holds one batch only,
+// and the exit code and message of each failure.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -109,6 +109,31 @@ TEST_F(ScanOutput, TheFlatbedScansOnePageAndTheFeederStopsAtTheCap) {
   EXPECT_EQ(Manifest("sane")["pages"].size(), 1u);
 }
 
+TEST_F(ScanOutput, AFolderHoldsOneBatchUnlessOverwriteReplacesIt) {
+  const std::string samples = Samples();
+  ASSERT_EQ(RunKovscan("scan --quiet " + samples + " " + Out("batch")).first, kovscan::kSuccess);
+  const std::vector<std::string> first = Files("batch");
+
+  auto [status, text] = RunKovscan("scan --quiet --pages 2 " + samples + " " + Out("batch"));
+  EXPECT_EQ(status, kovscan::kBadArguments);
+  EXPECT_EQ(Contains(text, "holds an earlier batch"), "");
+  EXPECT_EQ(Contains(text, "--overwrite"), "");
+  EXPECT_EQ(Files("batch"), first) << "the earlier batch is left as it was";
+
+  // The user's own files stay, in the folder and in kovscan's subfolders.
+  std::ofstream(folder / "batch" / "notes.txt") << "mine";
+  std::ofstream(folder / "batch" / "pages" / "page-0001.tif.txt") << "mine";
+  std::tie(status, text) =
+      RunKovscan("scan --quiet --overwrite --pages 2 " + samples + " " + Out("batch"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(Contains(text, "removed the earlier batch"), "");
+  EXPECT_EQ(Files("batch"),
+            (std::vector<std::string>{"documents/document-01.tif", "manifest.json", "notes.txt",
+                                      "pages/page-0001.tif", "pages/page-0001.tif.txt",
+                                      "pages/page-0002.tif", "report.html"}));
+  EXPECT_EQ(Manifest("batch")["pages"].size(), 2u);
+}
+
 TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) {
   const std::string samples = Samples() + " --quiet --compression none ";
   // An uncompressed page is 1.05 MB: the first page file, then the first document's second
@@ -127,7 +152,7 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   std::ofstream(folder / "file") << "not a folder";
   std::tie(status, text) = RunKovscan("scan " + samples + Out("file"));
   EXPECT_EQ(status, kovscan::kFileFailure);
-  EXPECT_EQ(Contains(text, "cannot create the folder " + (folder / "file/pages").string()), "");
+  EXPECT_EQ(Contains(text, "it is not a folder"), "");
   EXPECT_EQ(Contains(RunKovscan("scan --help").second, "5 a file-system failure"), "");
 }
 

@@ -70,7 +70,8 @@ int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions op
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
   app.footer(
-      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments, 4 a "
+      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments (or an "
+      "--out holding an earlier batch), 4 a "
       "library failure, 5 a file-system failure (the output folder or a file in it could not be "
       "made or written).");
   app.require_subcommand(1);
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
   CLI::App* scanCommand =
       app.add_subcommand("scan", "scan the feeder until it is empty, or a page on the flatbed");
   scanCommand->add_option("--out", scan.out, "output folder")->required();
+  scanCommand->add_flag("--overwrite", scan.overwrite,
+                        "replace an earlier batch in the folder (only kovscan's own files)");
   scanCommand
       ->add_option("--pages", scan.pages, "at most this many pages (the flatbed: 1 unless given)")
       ->check(CLI::Range(1, 1000000));

@@ -10,6 +10,7 @@
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/document_writer.h"
 #include "tools/kovscan/manifest.h"
+#include "tools/kovscan/output_folder.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
 #include "tools/kovscan/record_file.h"
@@ -25,13 +26,6 @@ constexpr double kBlankInk = 0.002;
 constexpr std::uint32_t kThumbnailWidth = 160;
 
 using Clock = std::chrono::steady_clock;
-
-void CreateFolder(const std::filesystem::path& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error)
-    throw FileError("cannot create the folder " + folder.string() + ": " + error.message());
-}
 
 void ShowProgress(const Batch& batch, Clock::time_point start) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -121,8 +115,7 @@ int RunScan(const ScanCommand& command) {
     setenv("ZAFT_PROFILE", std::filesystem::absolute(*command.profile).c_str(), 1);
   }
   try {
-    CreateFolder(command.out / "pages");
-    CreateFolder(command.out / "documents");
+    PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;
     {
       const auto record = LoadRecord(command.record);
@@ -144,6 +137,8 @@ int RunScan(const ScanCommand& command) {
     return Failed(command, failure, kLibraryFailure);
   } catch (const FileError& failure) {
     return Failed(command, failure, kFileFailure);
+  } catch (const std::invalid_argument& refusal) {
+    return Failed(command, refusal, kBadArguments);
   }
 }
 

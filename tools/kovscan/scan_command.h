@@ -25,6 +25,7 @@ struct ScanCommand {
   bool dropBlank = false;
   bool dropSeparators = false;
   bool quiet = false;                // no progress line
+  bool overwrite = false;            // replace an earlier batch in the folder
   std::optional<std::size_t> pages;  // at most this many; else the feeder's, or 1 on the flatbed
 };
 

@@ -1,0 +1,71 @@
+#include "tools/kovscan/output_folder.h"
+
+#include <cstdio>
+#include <regex>
+#include <stdexcept>
+
+#include "tools/kovscan/whole_file.h"
+
+namespace kovscan {
+
+namespace {
+
+struct OwnNames {
+  const char* folder;  // within the output folder
+  std::regex names;    // each may be a file left unfinished
+};
+
+const OwnNames kOwnNames[] = {
+    {".", std::regex(R"((manifest\.json|report\.html)(\.part)?)")},
+    {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg)(\.part)?)")},
+    {"documents", std::regex(R"(document-[0-9]+\.tif(\.part)?)")},
+};
+
+void CreateFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error)
+    throw FileError("cannot create the folder " + folder.string() + ": " + error.message());
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> OwnFiles(const std::filesystem::path& out) {
+  std::vector<std::filesystem::path> files;
+  for (const OwnNames& own : kOwnNames) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(out / own.folder, error)) {
+      if (entry.is_regular_file(error) &&
+          std::regex_match(entry.path().filename().string(), own.names))
+        files.push_back(entry.path());
+    }
+  }
+  return files;
+}
+
+void PrepareOutputFolder(const std::filesystem::path& out, bool overwrite) {
+  std::error_code error;
+  if (std::filesystem::exists(out, error) && !std::filesystem::is_directory(out, error)) {
+    throw FileError("cannot use " + out.string() + " as the output folder: it is not a folder");
+  }
+  const std::vector<std::filesystem::path> earlier = OwnFiles(out);
+  if (!earlier.empty() && !overwrite) {
+    throw std::invalid_argument(out.string() + " holds an earlier batch (" +
+                                std::to_string(earlier.size()) +
+                                " files kovscan wrote); give --overwrite to replace it, or "
+                                "another --out");
+  }
+  for (const std::filesystem::path& file : earlier) {
+    if (!std::filesystem::remove(file, error)) {
+      throw FileError("cannot remove " + file.string() + ": " + error.message());
+    }
+  }
+  if (!earlier.empty()) {
+    std::fprintf(stderr, "kovscan: --overwrite: removed the earlier batch from %s (%zu files)\n",
+                 out.c_str(), earlier.size());
+  }
+  CreateFolder(out / "pages");
+  CreateFolder(out / "documents");
+}
+
+}  // namespace kovscan
