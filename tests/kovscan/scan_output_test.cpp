@@ -1,6 +1,6 @@
 // What `kovscan scan` leaves in its output folder, run as a user runs it: pages on disk as
-// they come, the flatbed's one page, whole files or none, a folder that holds one batch only,
-// and the exit code and message of each failure.
+// they come, whole files or none, a folder that holds one batch only, and the exit code and
+// message of each failure.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -154,6 +154,24 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   EXPECT_EQ(status, kovscan::kFileFailure);
   EXPECT_EQ(Contains(text, "it is not a folder"), "");
   EXPECT_EQ(Contains(RunKovscan("scan --help").second, "5 a file-system failure"), "");
+}
+
+TEST_F(ScanOutput, ARefusedValueIsNamedWithWhatTheScannerOffers) {
+  const std::string samples = Samples() + " --quiet " + Out("refused");
+  const std::pair<const char*, const char*> refusals[] = {
+      {"--dpi 0", "does not offer 0 dpi; it offers 100, 150, 200, 240, 300, 400, 600 dpi"},
+      {"--dpi 200 --bits 4", "does not offer 4 bits per dot; it offers 1, 8, 24"},
+      {"--dpi 200 --area 0 0 9000 400",
+       "an area of 9000 x 400 dots; its area is 1696 x 2200 dots at 200 dpi"},
+      // The library scans from the top left corner: offsets would be ignored, so are refused.
+      {"--area 1200 2000 800 400", "give offsets 0 0 (--area 0 0 800 400)"},
+  };
+  for (const auto& [arguments, message] : refusals) {
+    const auto [status, text] = RunKovscan(std::string("scan ") + arguments + " " + samples);
+    EXPECT_EQ(status, kovscan::kBadArguments) << arguments;
+    EXPECT_EQ(Contains(text, message), "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "refused" / "manifest.json"));
 }
 
 }  // namespace

@@ -37,9 +37,16 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
       .add_option_function<std::vector<std::uint16_t>>(
           "--area",
           [&options](const std::vector<std::uint16_t>& dots) {
-            options.area = SCAN_AREA{dots[0], dots[1], dots[2], dots[3]};
+            // The library scans from the top left corner whatever the offsets say.
+            if (dots[0] != 0 || dots[1] != 0) {
+              const std::string message =
+                  "the scan always starts at the top left corner: give offsets 0 0 (--area 0 0 " +
+                  std::to_string(dots[2]) + " " + std::to_string(dots[3]) + ")";
+              throw CLI::ValidationError("--area", message);
+            }
+            options.area = SCAN_AREA{0, 0, dots[2], dots[3]};
           },
-          "scan area in dots: x y width length")
+          "scan area in dots: 0 0 width length (from the top left corner)")
       ->expected(4);
   command.add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
       ->check(CLI::IsMember(kCompressions));
@@ -70,10 +77,10 @@ int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions op
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
   app.footer(
-      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments (or an "
-      "--out holding an earlier batch), 4 a "
-      "library failure, 5 a file-system failure (the output folder or a file in it could not be "
-      "made or written).");
+      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments (or a "
+      "value the scanner does not offer, or an --out holding an earlier batch), 4 a library "
+      "failure, 5 a file-system failure (the output folder or a file in it could not be made or "
+      "written).");
   app.require_subcommand(1);
   app.fallthrough();  // --profile before or after the command
   std::optional<std::filesystem::path> profile;

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+
+#include "tools/kovscan/scanner_offers.h"
 
 namespace kovscan {
 
@@ -67,6 +70,27 @@ void Require(const char* call, std::uint16_t rc) {
   if (rc != 0) throw LibraryError(call, rc, LastErrorText());
 }
 
+// A setter's refusal of the user's value is the user's to mend: it says what was refused and
+// what the scanner offers instead.
+void RequireTaken(const char* call, std::uint16_t rc, const std::function<std::string()>& refusal) {
+  if (rc == RC_SCAN_INVALID_PARM) throw std::invalid_argument(refusal());
+  Require(call, rc);
+}
+
+std::string AreaRefusal(ParmRecord& record, const SCAN_AREA& refused) {
+  std::string text = "the scanner does not take an area of " + std::to_string(refused.usWidth) +
+                     " x " + std::to_string(refused.usLength) + " dots";
+  SCAN_AREA area{};
+  SCAN_RES res{};
+  if (SCANQUERYPARM(&record, SCAN_PARM_AREA, &area) == 0 &&
+      SCANQUERYPARM(&record, SCAN_PARM_RES, &res) == 0 && res.ulXDenom != 0) {
+    text += "; its area is " + std::to_string(area.usWidth) + " x " +
+            std::to_string(area.usLength) + " dots at " +
+            std::to_string(res.ulXNum / res.ulXDenom) + " dpi";
+  }
+  return text;
+}
+
 }  // namespace
 
 LibraryError::LibraryError(const std::string& call, std::uint16_t code, const std::string& text)
@@ -97,15 +121,22 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
   CompleteRecord(record);
   if (options.dpi) {
     SCAN_RES res{*options.dpi, 1, *options.dpi, 1, 0};
-    Require("SCANSETPARM RES", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_RES, &res));
+    RequireTaken("SCANSETPARM RES", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_RES, &res), [&] {
+      return "the scanner does not offer " + std::to_string(*options.dpi) + " dpi; it offers " +
+             ListText(OfferedResolutions(record)) + " dpi";
+    });
   }
   if (options.bitsPerDot) {
     std::uint16_t bpp = *options.bitsPerDot;
-    Require("SCANSETPARM BPP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_BPP, &bpp));
+    RequireTaken("SCANSETPARM BPP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_BPP, &bpp), [&] {
+      return "the scanner does not offer " + std::to_string(bpp) + " bits per dot; it offers " +
+             ListText(OfferedDepths(record));
+    });
   }
   if (options.area) {
     SCAN_AREA area = *options.area;
-    Require("SCANSETPARM AREA", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_AREA, &area));
+    RequireTaken("SCANSETPARM AREA", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_AREA, &area),
+                 [&] { return AreaRefusal(record, area); });
   }
   std::uint16_t compression = options.compression;
   Require("SCANSETPARM COMP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression));

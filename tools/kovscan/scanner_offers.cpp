@@ -1,0 +1,38 @@
+#include "tools/kovscan/scanner_offers.h"
+
+#include <memory>
+
+namespace kovscan {
+
+namespace {
+
+// The resolutions scanners list most; a SANE range offers those it holds.
+constexpr std::uint32_t kResolutions[] = {50, 75, 100, 150, 200, 240, 300, 400, 600, 1200};
+// Every depth the record's parameter can carry.
+constexpr std::uint16_t kDepths[] = {1, 4, 8, 12, 24};
+
+template <typename Value>
+bool Takes(const ParmRecord& record, std::uint16_t parm, Value value) {
+  const auto copy = std::make_unique<ParmRecord>(record);
+  return SCANSETPARM("ZAFT Drivers", copy.get(), parm, &value) == 0;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> OfferedResolutions(const ParmRecord& record) {
+  std::vector<std::uint32_t> offered;
+  for (const std::uint32_t dpi : kResolutions) {
+    if (Takes(record, SCAN_PARM_RES, SCAN_RES{dpi, 1, dpi, 1, 0})) offered.push_back(dpi);
+  }
+  return offered;
+}
+
+std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record) {
+  std::vector<std::uint16_t> offered;
+  for (const std::uint16_t bits : kDepths) {
+    if (Takes(record, SCAN_PARM_BPP, bits)) offered.push_back(bits);
+  }
+  return offered;
+}
+
+}  // namespace kovscan
