@@ -3,6 +3,7 @@
 // message of each failure.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -123,6 +124,7 @@ TEST_F(ScanOutput, AFolderHoldsOneBatchUnlessOverwriteReplacesIt) {
   // The user's own files stay, in the folder and in kovscan's subfolders.
   std::ofstream(folder / "batch" / "notes.txt") << "mine";
   std::ofstream(folder / "batch" / "pages" / "page-0001.tif.txt") << "mine";
+  std::ofstream(folder / "batch" / "pages" / "page-0013.tif.part") << "left by a killed run";
   std::tie(status, text) =
       RunKovscan("scan --quiet --overwrite --pages 2 " + samples + " " + Out("batch"));
   ASSERT_EQ(status, kovscan::kSuccess) << text;
@@ -149,6 +151,14 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   EXPECT_EQ(Files("document"),
             (std::vector<std::string>{"pages/page-0001.tif", "pages/page-0002.tif"}));
 
+  if (geteuid() != 0) {  // the superuser writes anywhere
+    std::filesystem::create_directories(folder / "locked");
+    std::filesystem::permissions(
+        folder / "locked", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::tie(status, text) = RunKovscan("scan " + samples + Out("locked/batch"));
+    EXPECT_EQ(status, kovscan::kFileFailure);
+    EXPECT_EQ(Contains(text, "Permission denied"), "");
+  }
   std::ofstream(folder / "file") << "not a folder";
   std::tie(status, text) = RunKovscan("scan " + samples + Out("file"));
   EXPECT_EQ(status, kovscan::kFileFailure);

@@ -1,8 +1,10 @@
 #include "tools/kovscan/output_folder.h"
 
 #include <cstdio>
+#include <cstring>
 #include <regex>
 #include <stdexcept>
+#include <vector>
 
 #include "tools/kovscan/whole_file.h"
 
@@ -12,14 +14,21 @@ namespace {
 
 struct OwnNames {
   const char* folder;  // within the output folder
-  std::regex names;    // each may be a file left unfinished
+  std::regex names;
 };
 
 const OwnNames kOwnNames[] = {
-    {".", std::regex(R"((manifest\.json|report\.html)(\.part)?)")},
-    {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg)(\.part)?)")},
-    {"documents", std::regex(R"(document-[0-9]+\.tif(\.part)?)")},
+    {".", std::regex(R"(manifest\.json|report\.html)")},
+    {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg))")},
+    {"documents", std::regex(R"(document-[0-9]+\.tif)")},
 };
+
+// A file left unfinished is known by the name it was to have.
+bool IsOwn(const std::filesystem::path& file, const std::regex& names) {
+  std::string name = file.filename().string();
+  if (name.ends_with(kPartSuffix)) name.resize(name.size() - std::strlen(kPartSuffix));
+  return std::regex_match(name, names);
+}
 
 void CreateFolder(const std::filesystem::path& folder) {
   std::error_code error;
@@ -28,20 +37,20 @@ void CreateFolder(const std::filesystem::path& folder) {
     throw FileError("cannot create the folder " + folder.string() + ": " + error.message());
 }
 
-}  // namespace
-
+// kovscan's files in the folder: pages, documents, manifest, report, unfinished files.
 std::vector<std::filesystem::path> OwnFiles(const std::filesystem::path& out) {
   std::vector<std::filesystem::path> files;
   for (const OwnNames& own : kOwnNames) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(out / own.folder, error)) {
-      if (entry.is_regular_file(error) &&
-          std::regex_match(entry.path().filename().string(), own.names))
+      if (entry.is_regular_file(error) && IsOwn(entry.path(), own.names))
         files.push_back(entry.path());
     }
   }
   return files;
 }
+
+}  // namespace
 
 void PrepareOutputFolder(const std::filesystem::path& out, bool overwrite) {
   std::error_code error;

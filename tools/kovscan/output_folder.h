@@ -3,12 +3,8 @@
 #pragma once
 
 #include <filesystem>
-#include <vector>
 
 namespace kovscan {
-
-// kovscan's files in the folder (pages, documents, manifest, report, unfinished files).
-std::vector<std::filesystem::path> OwnFiles(const std::filesystem::path& out);
 
 // Makes the folder ready for a batch: an earlier batch is refused (std::invalid_argument)
 // unless overwrite is given, which removes that batch's files. Throws FileError when the
