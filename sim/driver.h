@@ -25,6 +25,7 @@ inline constexpr std::size_t kMaxImprinterText = 255;
 struct ReceivedParams {
   std::uint32_t sends = 0;                   // each with a null pointer
   std::optional<std::string> imprinterText;  // the last text, cut to kMaxImprinterText
+  TagTable sentTags;                         // the tags as the last send found them
 };
 
 struct PageDots {

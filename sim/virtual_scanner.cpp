@@ -431,6 +431,10 @@ class VirtualScanner final : public Driver {
     const auto aborted = [this] { return AbortPoll() != nullptr && AbortPoll()() < 0; };
     if (aborted()) return kErrAborted;
     const PageFormat format = Format();
+    // An area of no dot or no line is no page: refused, not scanned as an empty one.
+    if (format.width <= 0 || format.length <= 0) {
+      return MakeFrameworkError(error::kValueNotAllowed, 0);
+    }
     const auto page = feed_.Peek(format);
     if (!page) {
       return MakeFrameworkError(feed_.Waiting() == 0 ? error::kNoPaper : error::kBadImage, 0);
