@@ -91,6 +91,8 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
   const std::size_t rowBytes =
       (static_cast<std::size_t>(page.width) * page.samples * page.bits + 7) / 8;
   page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
+  const auto padding = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(page.width) *
+                                                                page.samples * page.bits);
   for (const Frame& frame : frames) {
     const auto lineBytes = static_cast<std::size_t>(frame.parameters.bytes_per_line);
     const auto colour = ColourIndex(frame.parameters.format);
@@ -99,6 +101,8 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
       std::uint8_t* to = page.rows.data() + static_cast<std::size_t>(y) * rowBytes;
       if (!colour) {
         std::memcpy(to, from, rowBytes);
+        // The bits after the last dot are whatever the device left there.
+        if (padding != 0) to[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
         continue;
       }
       for (std::int32_t x = 0; x < page.width; ++x) to[3 * x + *colour] = from[x];
