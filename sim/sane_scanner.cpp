@@ -168,6 +168,9 @@ class SaneScanner final : public Driver {
       case SanePageResult::Kind::Unsupported:
         sane_cancel(handle_);
         return MakeFrameworkError(error::kSamplesNotSupported, 0);
+      case SanePageResult::Kind::EndedEarly:
+        sane_cancel(handle_);
+        return MakeFrameworkError(error::kPageEndedEarly, 0);
       case SanePageResult::Kind::Page:
         break;
     }

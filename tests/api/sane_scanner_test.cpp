@@ -201,6 +201,20 @@ class SaneScanning : public ::testing::Test {
     return rasters;
   }
 
+  // One page with these profile lines, as scanimage's first with the settings.
+  void ExpectAPageAsScanimageWritesIt(const std::string& extraLines, const Settings& settings) {
+    auto lib = Library(extraLines);
+    ASSERT_TRUE(Open(*lib, settings));
+    Page page;
+    ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
+    Close(*lib);
+    const std::vector<Raster> expected = Oracle(settings);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(+page.header.usLines, expected[0].height);
+    EXPECT_EQ(page.data.size(), expected[0].bytes.size());
+    EXPECT_TRUE(page.data == expected[0].bytes);
+  }
+
   // SANE reads a configuration with the backend's own step of the area, 1 mm, as its
   // default configuration has it; otherwise the same as tests/sane.
   void UseTheDefaultAreaStep() {
@@ -301,15 +315,7 @@ TEST_F(SaneScanning, ThreePassColourFramesAreInterleavedAsScanimageWritesThem) {
   settings.lengthDots = 100;
   settings.scanimageExtra = " --three-pass=yes";
   // The option is there only in colour: the mode comes first.
-  auto lib = Library("Option.mode=Color\nOption.three-pass=yes\n");
-  ASSERT_TRUE(Open(*lib, settings));
-  Page page;
-  ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
-  Close(*lib);
-  const std::vector<Raster> expected = Oracle(settings);
-  ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(page.data.size(), expected[0].bytes.size());
-  EXPECT_TRUE(page.data == expected[0].bytes);
+  ExpectAPageAsScanimageWritesIt("Option.mode=Color\nOption.three-pass=yes\n", settings);
 }
 
 TEST_F(SaneScanning, GroupFourPagesDecodeToTheUncompressedScan) {
@@ -349,6 +355,9 @@ TEST_F(SaneScanning, DeviceFailuresReachTheHostWithTheirTextsAndTheNextSessionWo
       {"SANE_STATUS_IO_ERROR", RC_SCAN_ZAFT_ERROR,
        "The scanner could not be reached (input/output error) (-4703)"},
       {"SANE_STATUS_NO_DOCS", RC_SCAN_ADF_EMPTY, "RC_SCAN_ADF_EMPTY"},
+      // The page ends at once, before any of the lines it announced.
+      {"SANE_STATUS_EOF", RC_SCAN_ZAFT_ERROR,
+       "The scanner ended the page before all its lines came (-4711)"},
   };
   for (const auto& failure : kCases) {
     SCOPED_TRACE(failure.status);
@@ -364,6 +373,18 @@ TEST_F(SaneScanning, DeviceFailuresReachTheHostWithTheirTextsAndTheNextSessionWo
     EXPECT_EQ(Scan(*next, page), 0) << next->LastErrorText();
     Close(*next);
   }
+}
+
+TEST_F(SaneScanning, AHandScannersPageHasTheLinesThatCameAndAPageWithoutLinesFails) {
+  Settings settings;
+  settings.scanimageExtra = " --hand-scanner=yes";
+  ExpectAPageAsScanimageWritesIt("Option.hand-scanner=yes\n", settings);
+  auto lib = Library("Option.hand-scanner=yes\nOption.read-return-value=SANE_STATUS_EOF\n");
+  ASSERT_TRUE(Open(*lib, settings));
+  Page page;
+  EXPECT_EQ(Scan(*lib, page), RC_SCAN_ZAFT_ERROR);
+  EXPECT_EQ(lib->LastErrorText(), "The scanner ended the page before all its lines came (-4711)");
+  Close(*lib);
 }
 
 TEST_F(SaneScanning, ADeviceThatDoesNotOpenOrAnOptionItRefusesStopsTheLoadWithItsName) {
