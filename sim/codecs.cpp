@@ -24,14 +24,15 @@ constexpr std::int32_t kCcittGroup3 = 3;
 constexpr std::int32_t kCcittGroup4 = 4;
 constexpr std::int32_t kJpeg = 6;
 
-#if KOV_CODECS
-
 bool IsCcitt(std::int32_t compression) {
   return compression == kCcittGroup3 || compression == kCcittGroup4;
 }
 
+#if KOV_CODECS
+
 bool CcittShaped(const PageFormat& format) {
-  return format.bits == 1 && format.samples == 1 && format.width > 0 && format.length > 0;
+  return CompressionFits(format.compression, format.samples, format.bits) && format.width > 0 &&
+         format.length > 0;
 }
 
 constexpr int kJpegQuality = 75;
@@ -173,7 +174,7 @@ void UseErrors(JpegErrors& errors, jpeg_common_struct& info) {
 }
 
 bool JpegShaped(const PageFormat& format) {
-  return format.bits == 8 && (format.samples == 1 || format.samples == 3) && format.width > 0 &&
+  return CompressionFits(kJpeg, format.samples, format.bits) && format.width > 0 &&
          format.length > 0;
 }
 
@@ -262,6 +263,12 @@ std::optional<std::vector<std::uint8_t>> DecodeJpeg(const PageFormat& format,
 #endif  // KOV_CODECS
 
 }  // namespace
+
+bool CompressionFits(std::int32_t compression, std::int32_t samples, std::int32_t bits) {
+  if (IsCcitt(compression)) return samples == 1 && bits == 1;
+  if (compression == kJpeg) return bits == 8 && (samples == 1 || samples == 3);
+  return true;
+}
 
 std::optional<std::vector<std::uint8_t>> EncodePage(const PageFormat& format,
                                                     std::span<const std::uint8_t> rows) {

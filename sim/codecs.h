@@ -12,6 +12,10 @@
 
 namespace sim {
 
+// Whether the compression can carry samples of that shape: CCITT one bit of one sample, JPEG
+// 8-bit gray or RGB; other codes any.
+bool CompressionFits(std::int32_t compression, std::int32_t samples, std::int32_t bits);
+
 // The page's uncompressed rows in `format.compression`; none when that is not a compression
 // the stand-in encodes or the format does not suit it (CCITT takes one bit, JPEG 8-bit gray
 // or RGB). Group 3 codes two-dimensionally when bit 0 of format.t4Options is set.

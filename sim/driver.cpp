@@ -136,6 +136,7 @@ void Driver::AssignNumber(std::uint16_t number, std::int32_t value) {
 std::int32_t Driver::TakeParams(const void* pointer) {
   if (pointer == nullptr) {
     ++received_.sends;
+    received_.sentTags = tags_;
   } else {
     const auto* text = static_cast<const char*>(pointer);
     received_.imprinterText.emplace(text, strnlen(text, kMaxImprinterText));

@@ -25,6 +25,7 @@ inline constexpr std::size_t kMaxImprinterText = 255;
 struct ReceivedParams {
   std::uint32_t sends = 0;                   // each with a null pointer
   std::optional<std::string> imprinterText;  // the last text, cut to kMaxImprinterText
+  TagTable sentTags;                         // the tags as the last send found them
 };
 
 struct PageDots {
@@ -45,6 +46,9 @@ class Driver {
   virtual std::int32_t Init(std::uintptr_t setup);
   // A source delivers one page to `out` (the framework's run); other drivers deliver none.
   virtual std::int32_t RunPage(Stage& out);
+  // After RunPage and the end of the page down the chain: whether the page reached the
+  // chain's end whole. A page that did not is still the source's, for its next run.
+  virtual void RunEnded(bool /*delivered*/) {}
   // A driver inside a chain: the page's last message has gone by.
   virtual std::int32_t EndPage() { return 0; }
   // A driver that sets itself up when loaded: QelDrvLoad then answers 1, not 0.

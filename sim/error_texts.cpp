@@ -21,7 +21,7 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 42> kErrorTexts{{
+constexpr std::array<ErrorEntry, 43> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -64,6 +64,7 @@ constexpr std::array<ErrorEntry, 42> kErrorTexts{{
     {error::kDeviceFailure, "The scanner reported an error"},
     {error::kSamplesNotSupported, "The scanner delivers 16-bit samples, which are not supported"},
     {error::kOptionRefused, "The scanner refused an option of its profile section"},
+    {error::kPageEndedEarly, "The scanner ended the page before all its lines came"},
 }};
 
 class DetailRegistry {

@@ -51,5 +51,6 @@ inline constexpr std::int16_t kCancelledAtDevice = -4707;
 inline constexpr std::int16_t kDeviceFailure = -4708;
 inline constexpr std::int16_t kSamplesNotSupported = -4709;
 inline constexpr std::int16_t kOptionRefused = -4710;
+inline constexpr std::int16_t kPageEndedEarly = -4711;
 
 }  // namespace sim::error

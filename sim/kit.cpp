@@ -239,6 +239,13 @@ std::optional<std::string> DriverView::ImprinterText() const {
   return received->imprinterText;
 }
 
+std::optional<std::int32_t> DriverView::SentInteger(std::uint16_t tag) const {
+  const auto received = Received();
+  const Tag* sent = received ? received->sentTags.Find(tag) : nullptr;
+  if (sent == nullptr) return std::nullopt;
+  return As<std::int32_t>(sent->value);
+}
+
 QelAbortPoll DriverView::AbortPoll() const {
   QelAbortPoll poll = nullptr;
   ReadLoaded(key_, [&](const Driver& driver) { poll = driver.AbortPoll(); });

@@ -110,6 +110,9 @@ class DriverView {
   // (none before the first). None when no driver of the name is loaded.
   std::optional<std::uint32_t> ParameterSends() const;
   std::optional<std::string> ImprinterText() const;
+  // An integer tag as the last parameter send found it: what a scanner that takes parameters
+  // only when sent scans with. None before the first send or without such a tag.
+  std::optional<std::int32_t> SentInteger(std::uint16_t tag) const;
 
   // Since the last ResetDrivers.
   std::uint32_t TimesLoaded() const;

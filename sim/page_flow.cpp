@@ -191,7 +191,9 @@ std::int32_t RunSource(const DriverRecord& source, Stage& out) {
   std::int32_t rc = error::kDriverNotFound;
   UseLoaded(source.pInstance, [&](Driver& driver) { rc = driver.RunPage(out); });
   const std::int32_t ended = out.EndPage();
-  return rc < 0 ? rc : ended;
+  const std::int32_t result = rc < 0 ? rc : ended;
+  UseLoaded(source.pInstance, [&](Driver& driver) { driver.RunEnded(result >= 0); });
+  return result;
 }
 
 }  // namespace sim

@@ -93,9 +93,9 @@ class PageWriter {
   Stage& out_;
 };
 
-// Runs one page from the source driver into `out` and ends the page there. 0, or the
-// first failure; error::kDriverNotFound when the source is not loaded, kMessageNotSupported
-// when it delivers no pages.
+// Runs one page from the source driver into `out`, ends the page there and tells the source
+// whether it arrived. 0, or the first failure; error::kDriverNotFound when the source is not
+// loaded, kMessageNotSupported when it delivers no pages.
 std::int32_t RunSource(const DriverRecord& source, Stage& out);
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 
 #include "framework/qel.h"
 #include "framework/tags.h"
+#include "sim/codecs.h"
 #include "sim/errors.h"
 #include "sim/guard.h"
 #include "sim/switches.h"
@@ -38,9 +39,19 @@ std::optional<std::vector<Pair>> PairsOf(const std::int32_t* format) {
   return pairs;
 }
 
+std::int32_t ValueOf(const std::vector<Pair>& pairs, std::uint16_t tag, std::int32_t absent) {
+  const auto found = std::ranges::find(pairs, std::int32_t{tag}, &Pair::tag);
+  return found == pairs.end() ? absent : found->value;
+}
+
 std::int32_t CompressionOf(const std::vector<Pair>& pairs) {
-  const auto found = std::ranges::find(pairs, std::int32_t{kTagCompression}, &Pair::tag);
-  return found == pairs.end() ? 1 : found->value;
+  return ValueOf(pairs, kTagCompression, 1);
+}
+
+// The wanted compression holds the samples the pipe is given.
+bool Fits(const std::vector<Pair>& source, const std::vector<Pair>& wanted) {
+  return CompressionFits(CompressionOf(wanted), ValueOf(source, kTagSamplesPerPixel, 1),
+                         ValueOf(source, kTagBitsPerSample, 1));
 }
 
 std::string FormatText(const std::vector<Pair>& pairs) {
@@ -73,7 +84,8 @@ extern "C" std::int32_t QelMakePipe(const std::int32_t* from, const std::int32_t
     const auto source = PairsOf(from);
     const auto wanted = PairsOf(to);
     if (!usable || !source || !wanted) return failure(error::kInvalidArgument);
-    if (!CodecAvailable(CompressionOf(*source)) || !CodecAvailable(CompressionOf(*wanted))) {
+    if (!CodecAvailable(CompressionOf(*source)) || !CodecAvailable(CompressionOf(*wanted)) ||
+        !Fits(*source, *wanted)) {
       return failure(error::kNoPipe);
     }
     const std::string text = "convert from=" + FormatText(*source) + " to=" + FormatText(*wanted);

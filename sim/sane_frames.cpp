@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -38,16 +39,16 @@ SanePageResult ReadFrame(SANE_Handle handle, const std::function<bool()>& aborte
   }
 }
 
-// Rows a frame holds, each of `rowBytes` taken from its start; 0 when the frame's rows are
-// shorter than that.
-std::int32_t RowsOf(const Frame& frame, std::size_t rowBytes) {
+// Rows a frame holds: the lines it announced, or for a hand scanner, which tells its length
+// only at the end, the whole lines that came. None when fewer came than announced.
+std::optional<std::int32_t> RowsOf(const Frame& frame) {
   const auto lineBytes = static_cast<std::size_t>(std::max(frame.parameters.bytes_per_line, 0));
-  if (lineBytes == 0 || rowBytes > lineBytes) return 0;
-  const std::size_t whole = frame.data.size() / lineBytes;
-  const std::size_t said = frame.parameters.lines >= 0
-                               ? static_cast<std::size_t>(frame.parameters.lines)
-                               : whole;  // a hand scanner tells its length at the end only
-  return static_cast<std::int32_t>(std::min(said, whole));
+  const std::size_t whole = lineBytes == 0 ? 0 : frame.data.size() / lineBytes;
+  if (frame.parameters.lines < 0) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(whole, INT32_MAX));
+  }
+  if (whole < static_cast<std::size_t>(frame.parameters.lines)) return std::nullopt;
+  return frame.parameters.lines;
 }
 
 // The sample a single-colour frame carries in an RGB row.
@@ -80,17 +81,24 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
       (static_cast<std::size_t>(page.width) * (separateColours ? 1 : page.samples) * page.bits +
        7) /
       8;
-  std::int32_t rows = RowsOf(frames.front(), frameRowBytes);
+  std::int32_t rows = INT32_MAX;
   for (const Frame& frame : frames) {
-    if (frame.parameters.pixels_per_line != page.width || frame.parameters.depth != page.bits) {
+    if (frame.parameters.pixels_per_line != page.width || frame.parameters.depth != page.bits ||
+        frameRowBytes > static_cast<std::size_t>(std::max(frame.parameters.bytes_per_line, 0))) {
       return {Kind::Unsupported, SANE_STATUS_GOOD};
     }
-    rows = std::min(rows, RowsOf(frame, frameRowBytes));
+    const auto frameRows = RowsOf(frame);
+    if (!frameRows) return {Kind::EndedEarly, SANE_STATUS_GOOD};
+    rows = std::min(rows, *frameRows);
   }
+  // A page without lines is no page, whatever the device said of it.
+  if (rows == 0) return {Kind::EndedEarly, SANE_STATUS_GOOD};
   page.length = rows;
   const std::size_t rowBytes =
       (static_cast<std::size_t>(page.width) * page.samples * page.bits + 7) / 8;
   page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
+  const auto padding = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(page.width) *
+                                                                page.samples * page.bits);
   for (const Frame& frame : frames) {
     const auto lineBytes = static_cast<std::size_t>(frame.parameters.bytes_per_line);
     const auto colour = ColourIndex(frame.parameters.format);
@@ -99,6 +107,8 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
       std::uint8_t* to = page.rows.data() + static_cast<std::size_t>(y) * rowBytes;
       if (!colour) {
         std::memcpy(to, from, rowBytes);
+        // The bits after the last dot are whatever the device left there.
+        if (padding != 0) to[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
         continue;
       }
       for (std::int32_t x = 0; x < page.width; ++x) to[3 * x + *colour] = from[x];

@@ -25,6 +25,7 @@ struct SanePageResult {
     Failed,       // the device answered `status`
     Aborted,      // `aborted` said so between reads; the scan was cancelled
     Unsupported,  // 16-bit samples, or a frame that does not match its parameters
+    EndedEarly,   // a frame with fewer lines than it announced, or a page of none
   };
   Kind kind = Kind::Page;
   SANE_Status status = SANE_STATUS_GOOD;

@@ -1,5 +1,6 @@
 #include "sim/sane_options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -101,6 +102,17 @@ std::optional<SaneRange> SaneOptions::Range(SANE_Int option) const {
   const SANE_Range& range = *descriptor.constraint.range;
   return SaneRange{FromWord(descriptor, range.min), FromWord(descriptor, range.max),
                    FromWord(descriptor, range.quant)};
+}
+
+double SaneOptions::OnStep(SANE_Int option, double value, Toward toward) const {
+  const auto range = Range(option);
+  if (!range || range->quant <= 0) return value;
+  // A value a hair off its step (millimetres from dots) counts as on it.
+  constexpr double kTolerance = 1e-6;
+  const double steps = (value - range->minimum) / range->quant;
+  const double whole =
+      toward == Toward::Up ? std::ceil(steps - kTolerance) : std::floor(steps + kTolerance);
+  return std::clamp(range->minimum + whole * range->quant, range->minimum, range->maximum);
 }
 
 std::vector<std::string> SaneOptions::Texts(SANE_Int option) const {

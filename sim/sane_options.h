@@ -39,6 +39,11 @@ class SaneOptions {
   std::optional<SaneRange> Range(SANE_Int option) const;
   std::vector<std::string> Texts(SANE_Int option) const;
 
+  // The value moved onto the option's range step, down or up, within the range; unchanged
+  // when the option has no step.
+  enum class Toward { Down, Up };
+  double OnStep(SANE_Int option, double value, Toward toward) const;
+
   // Sets the option, then reads the descriptors again when the device says they changed.
   // SANE_STATUS_GOOD, or the device's refusal.
   SANE_Status SetNumber(SANE_Int option, double value);

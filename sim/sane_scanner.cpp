@@ -168,6 +168,9 @@ class SaneScanner final : public Driver {
       case SanePageResult::Kind::Unsupported:
         sane_cancel(handle_);
         return MakeFrameworkError(error::kSamplesNotSupported, 0);
+      case SanePageResult::Kind::EndedEarly:
+        sane_cancel(handle_);
+        return MakeFrameworkError(error::kPageEndedEarly, 0);
       case SanePageResult::Kind::Page:
         break;
     }
@@ -465,11 +468,14 @@ class SaneScanner final : public Driver {
       return;
     }
     // The end reaches a quarter into the dot after the last, so that a device that cuts its
-    // size to whole dots (or rounds it) keeps every dot asked for.
+    // size to whole dots (or rounds it) keeps every dot asked for. A device with a step would
+    // round to the nearest one and could lose a dot at each set, so the start goes down and
+    // the end up to a step: the area read back never shrinks, and setting it again changes
+    // nothing.
     const double from = FromDots(*start, Number(axis.offsetTag));
     const double to = from + FromDots(*end, Number(axis.sizeTag) + kEndMargin);
-    options_.SetNumber(*start, from);
-    options_.SetNumber(*end, to);
+    options_.SetNumber(*start, options_.OnStep(*start, from, SaneOptions::Toward::Down));
+    options_.SetNumber(*end, options_.OnStep(*end, to, SaneOptions::Toward::Up));
   }
 
   PageFormat FormatOf(const SanePage& page) const {

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "framework/messages.h"
@@ -431,6 +432,10 @@ class VirtualScanner final : public Driver {
     const auto aborted = [this] { return AbortPoll() != nullptr && AbortPoll()() < 0; };
     if (aborted()) return kErrAborted;
     const PageFormat format = Format();
+    // An area of no dot or no line is no page: refused, not scanned as an empty one.
+    if (format.width <= 0 || format.length <= 0) {
+      return MakeFrameworkError(error::kValueNotAllowed, 0);
+    }
     const auto page = feed_.Peek(format);
     if (!page) {
       return MakeFrameworkError(feed_.Waiting() == 0 ? error::kNoPaper : error::kBadImage, 0);
@@ -448,11 +453,19 @@ class VirtualScanner final : public Driver {
         coded ? std::span<const std::uint8_t>(*coded) : page->rows;
     if (const auto rc = writer.DataInRows(data, format.RowBytes(), aborted); rc < 0) return rc;
     if (const auto rc = writer.Finish(tags); rc < 0) return rc;
-    lastPage_ = page->rows;
+    sent_ = page->rows;
+    return 0;
+  }
+
+  // The sheet leaves the feeder only once its page reached the chain's end: a run that
+  // failed on the way, at a later stage's end of the page too, leaves it for the next run.
+  void RunEnded(bool delivered) override {
+    const auto sent = std::exchange(sent_, std::nullopt);
+    if (!sent || !delivered) return;
+    lastPage_ = *sent;
     feed_.Take();
     ++sheetSide_;
     PullInPage();
-    return 0;
   }
 
  protected:
@@ -586,6 +599,7 @@ class VirtualScanner final : public Driver {
   bool pageReady_ = false;
   std::uint32_t sheetSide_ = 0;             // sides delivered: even a front, odd a back when duplex
   std::span<const std::uint8_t> lastPage_;  // the feed's rendering, kept until its next page
+  std::optional<std::span<const std::uint8_t>> sent_;  // the page of the run not yet ended
 };
 
 }  // namespace

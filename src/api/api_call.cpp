@@ -24,7 +24,8 @@ std::uint16_t RequireInitialised() {
 
 std::uint16_t RequireHandle(std::int32_t hScanHdl) {
   if (std::uint16_t rc = RequireInitialised()) return rc;
-  return hScanHdl == SCB.lCurHandle ? 0 : Refuse(RC_SCAN_INVALID_HANDLE);
+  // The stored "nothing open" value is no handle a host may use.
+  return SCB.bOpen != 0 && hScanHdl == SCB.lCurHandle ? 0 : Refuse(RC_SCAN_INVALID_HANDLE);
 }
 
 std::uint16_t RequireLoadedDriver(std::int32_t hScanHdl, const CallDeadline& deadline) {

@@ -12,7 +12,9 @@ extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText, std::uint16_t usLen
   ApiLockGuard lock;
   TraceLog("ScanLastError called:");
   if (std::uint16_t rc = RequireInitialised()) return rc;
-  if (usLastRc == 0) {
+  // SCANKILL may clear the code at any moment: decide and describe by one reading of it.
+  const std::uint16_t lastRc = usLastRc.load();
+  if (lastRc == 0) {
     usLastRc = RC_SCAN_NO_ERROR_STORED;
     return RC_SCAN_NO_ERROR_STORED;
   }
@@ -24,7 +26,7 @@ extern "C" std::uint16_t KOVAPI SCANLASTERROR(char* pszText, std::uint16_t usLen
   }
 
   char text[kErrorTextSize + 32];
-  ReturnCodeText(usLastRc, text, sizeof text);
+  ReturnCodeText(lastRc, text, sizeof text);
   const std::size_t length = std::strlen(text);
   if (length + 1 <= usLength) {
     std::memcpy(pszText, text, length + 1);

@@ -290,6 +290,7 @@ CommandOutcome PostCommand(const std::shared_ptr<Command>& command, const CallDe
   }
   PublishStoredCode(*command);
   const auto rc = static_cast<std::uint16_t>(command->lWorkerRc);
-  if (rc != 0) TraceLogStr("  refused: %s", ReturnCodeName(rc));
+  // A code the worker did not store (a cancelled dialog) is an answer, not a refusal.
+  if (command->usStoredRc != 0) TraceLogStr("  refused: %s", ReturnCodeName(rc));
   return {true, rc};
 }

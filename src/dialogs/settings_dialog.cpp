@@ -72,13 +72,15 @@ bool PrepareRecordDriver(Command& command) {
   return true;
 }
 
-void SendParametersFirst() {
-  if (SCB.bSendParams != 1) return;
+// True when the scanner was sent the dialog's parameters.
+bool SendParametersFirst() {
+  if (SCB.bSendParams != 1) return false;
   TraceLog("Calling sendparams to transfer parameters to the scanner");
   if (QelDrvMessage(Scanner(), sendparams, 0, nullptr) != 0) {
     TraceLog("Error sending parameters to the scanner - eat error");
   }
   TraceLog("Parameters sent to the scanner");
+  return true;
 }
 
 }  // namespace
@@ -93,7 +95,7 @@ void SettingsDialog(Command& command) {
   if (!prepared) return;
   TraceLog("ZAFT Dialog Presented");
   TraceLog("    12");
-  SendParametersFirst();
+  if (SendParametersFirst()) keeper.ResendAfter();
   TraceLog("    13");
   TraceLog("    14");
   // The dialog's OK writes the scan type's feeder value into the record before the pipe is
@@ -109,7 +111,8 @@ void SettingsDialog(Command& command) {
       TraceLog("    20");
       TraceLog("    User hit Cancel.");
       record.lFeeder = feederBefore;
-      return UnloadAndFinish(command, RC_SCAN_DLG_CANCEL);
+      UnloadDriver();
+      return FinishUnstored(command, RC_SCAN_DLG_CANCEL);
     }
     TraceLog("    16");
     TraceLog("    User hit OK.  checking if pipe can be built");

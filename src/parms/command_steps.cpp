@@ -5,12 +5,17 @@
 
 #include "core/control_block.h"
 #include "core/trace_log.h"
+#include "framework/driver_calls.h"
 #include "parms/tag_conversion.h"
 #include "pipeline/driver_loading.h"
 
 void Finish(Command& command, std::int32_t rc) {
   command.lWorkerRc = rc;
   if (rc != 0) StoreLastRc(static_cast<std::uint16_t>(rc));
+}
+
+void FinishUnstored(Command& command, std::int32_t rc) {
+  command.lWorkerRc = rc;
 }
 
 void FinishWithLastCode(Command& command) {
@@ -34,6 +39,11 @@ LiveScannerKeeper::~LiveScannerKeeper() {
   if (live_ == nullptr || SCB.iRefCount == 0) return;
   TraceLog("  putting back the parameters last sent");
   parmtotags(*live_);
+  if (!resend_ || SCB.bSendParams != 1) return;
+  TraceLog("  Calling sendparams to give the scanner the parameters last sent again");
+  if (QelDrvMessage(SCB.ScannerDriver, sendparams, 0, nullptr) != 0) {
+    TraceLog("  Error sending the parameters last sent to the scanner again");
+  }
 }
 
 bool KeepLiveScanner(Command& command, LiveScannerKeeper& keeper) {

@@ -10,6 +10,8 @@
 
 // Ends the command with rc, stored for SCANLASTERROR when it is not 0.
 void Finish(Command& command, std::int32_t rc);
+// Ends with rc for the host alone: SCANLASTERROR does not report it (the user's own choice).
+void FinishUnstored(Command& command, std::int32_t rc);
 // Ends with the code the failing step stored.
 void FinishWithLastCode(Command& command);
 void UnloadAndFinish(Command& command, std::int32_t rc);
@@ -26,9 +28,13 @@ class LiveScannerKeeper {
   ~LiveScannerKeeper();
   // False when a live driver's state cannot be taken for want of memory.
   bool Take();
+  // Other parameters were sent to the scanner meanwhile: once its tags are put back they are
+  // sent again, for a scanner that takes parameters only when they are sent.
+  void ResendAfter() { resend_ = true; }
 
  private:
   std::unique_ptr<ParmRecord> live_;
+  bool resend_ = false;
 };
 
 // Starts a command that may touch a live driver: false (result set) when it cannot.

@@ -226,6 +226,12 @@ void SendParameters(Command& command) {
   ParmRecord& record = command.Parms;
   while (SCB.iRefCount > 0) UnloadDriver();
   if (!LoadAndVerify(command)) return;
+  // Refused here, as the settings dialog refuses it: otherwise every page would fail later.
+  char pipeText[kPipeTextSize] = {};
+  if (BuildCompressionPipe(pipeText, sizeof pipeText) == 0) {
+    TraceLog("  the compression asked for cannot be made from the scanner's pages");
+    return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
+  }
   SCB.sFeederAtSend = static_cast<std::int16_t>(record.lFeeder);
   std::int32_t scanAhead = 0;
   std::int32_t scanType = kDefaultScanType;

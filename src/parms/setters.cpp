@@ -106,6 +106,8 @@ std::int32_t SetBitDepth(std::uint16_t bpp) {
 std::int32_t SetScanArea(std::uint16_t requestedWidth, std::uint16_t requestedLength) {
   const std::int32_t width = RoundDownToStep(kTagImageWidth, requestedWidth);
   const std::int32_t length = RoundDownToStep(kTagImageLength, requestedLength);
+  // An area smaller than one step holds no dot or no line: no page can be scanned of it.
+  if (width <= 0 || length <= 0) return 1;
   std::int32_t pages = 0;
   if (DrvGetChoiceCount(Scanner(), kTagPageSize, pages) != 0) {
     return SetAreaWithoutPages(width, length);

@@ -152,10 +152,21 @@ void CheckPatchCodes() {
   TraceLog("   done checking patch codes");
 }
 
-// A failed page leaves nothing behind: its blocks, image and storage filter go at once.
+// A failed page leaves nothing behind: its blocks, image, storage filter and any patch code
+// found on it go at once, so no later page takes its level.
 std::int32_t FailPage(std::int32_t rc) {
+  lPatchResult = 0;
   ReleasePage();
   return rc;
+}
+
+// A new page ends the one before, whatever the feeder holds: the bytes the host did not fetch
+// are given up.
+void EndPreviousPage() {
+  if (SCB.bPageHeld == 0) return;
+  TraceLogInt("   the rest of the last page was not fetched: %d bytes dropped",
+              static_cast<std::int32_t>(SCB.StoreSize));
+  ReleasePage();
 }
 
 }  // namespace
@@ -191,10 +202,7 @@ std::int32_t CheckFeeder(const DriverRecord& scanner) {
 }
 
 std::int32_t RunPage() {
-  if (SCB.bPageHeld != 0) {
-    TraceLog("   the rest of the last page was not fetched: it is dropped");
-    ReleasePage();
-  }
+  lPatchResult = 0;
   hStoreInstance = hModuleInstance;
   SCB.StoreSize = 0;
   if (const std::int32_t rc = LoadStorageFilter(); rc < 0) return rc;
@@ -231,6 +239,7 @@ std::int32_t RunPage() {
 }
 
 void PageReader(Command& command) {
+  EndPreviousPage();
   if (CheckFeeder(SCB.ScannerDriver) != 0) {
     command.lWorkerRc = LastRc();
     return;

@@ -68,7 +68,8 @@ void StartCapture() {
   SCB.ulParseOffset = 0;
 }
 
-std::int32_t StoreData(const DriverContext& context, std::int32_t count, const void* bytes) {
+std::int32_t StoreData(const DriverContext& context, std::uint32_t message, std::int32_t count,
+                       const void* bytes) {
   TraceLogInt("   data capture got %d data bytes", count);
   if (count <= 0 || bytes == nullptr) return 0;
   const auto size = static_cast<std::uint32_t>(count);
@@ -94,8 +95,7 @@ std::int32_t StoreData(const DriverContext& context, std::int32_t count, const v
   block->ulCount = size;
   SCB.StoreSize += size;
   if (context.pDataHandlerInstance != nullptr && context.pfnDataHandler != nullptr) {
-    context.pfnDataHandler(context.pDataHandlerInstance, QelDrvData, count,
-                           const_cast<void*>(bytes));
+    context.pfnDataHandler(context.pDataHandlerInstance, message, count, const_cast<void*>(bytes));
   }
   return 0;
 }

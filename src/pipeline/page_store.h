@@ -13,8 +13,10 @@ void StartCapture();
 void StartPage(const DriverContext& context);
 // Keeps `count` bytes of a data message in a new block at the end of the chain: 0, or the
 // framework's out-of-memory value with the context's driver number. StoreSize grows only
-// by what a block holds, so delivery never walks past the last block.
-std::int32_t StoreData(const DriverContext& context, std::int32_t count, const void* bytes);
+// by what a block holds, so delivery never walks past the last block. The context's data
+// handler gets the message as it came.
+std::int32_t StoreData(const DriverContext& context, std::uint32_t message, std::int32_t count,
+                       const void* bytes);
 
 // Copies up to `count` bytes (never more than StoreSize) of the page from where the last
 // delivery stopped; releases the page when its last byte went out. Answers the bytes copied.

@@ -39,6 +39,8 @@ constexpr std::array<StartingTag, 20> kStartingTags{{
 }};
 
 void SetUpTags(const DriverRecord& self) {
+  // The sets below come back through this filter: the last page's ezone must not swallow them.
+  bEzone = 0;
   for (const StartingTag& start : kStartingTags) {
     QelDrvMessage(self, QelDrvDeclareTag, DeclareTagArg(start.type, start.tag), nullptr);
     switch (start.type) {
@@ -52,7 +54,6 @@ void SetUpTags(const DriverRecord& self) {
         DrvSetTag(self, start.tag, start.value);
     }
   }
-  bEzone = 0;
 }
 
 // The integer set messages: swallowed after an ezone, width and length traced.
@@ -99,7 +100,7 @@ extern "C" std::int32_t KOVAPI MyStore(void* pContext, std::uint32_t ulMessage,
       TraceLog("   data capture got a start-page");
       return 0;
     case QelDrvData:
-      return StoreData(driver, lArgument, pPointer);
+      return StoreData(driver, ulMessage, lArgument, pPointer);
     case QelDrvBarcodeFound:
       TakeScannerBarcodes(driver.self);
       return 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/tags.h"
 #include "host_library.h"
 #include "platform/posix/scripted_user.h"
 #include "sim/kit.h"
@@ -66,6 +67,15 @@ class Dialogs : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
+  // SCANLASTERROR has no code to report, and none was traced as a refusal.
+  bool NothingStored() const {
+    char text[64];
+    const auto lines = lib->LogMessages();
+    return lib->SCANLASTERROR(text, sizeof text) == RC_SCAN_NO_ERROR_STORED &&
+           std::none_of(lines.begin(), lines.end(),
+                        [](const std::string& line) { return line.rfind("  refused:", 0) == 0; });
+  }
+
   bool LoggedStarting(const std::string& start) const {
     const auto lines = lib->LogMessages();
     return std::any_of(lines.begin(), lines.end(),
@@ -103,6 +113,7 @@ TEST_F(Dialogs, AFreshRecordCancelledIsStillComplete) {
   EXPECT_EQ(dialog.rect.top, (768 - 316) / 2);
   EXPECT_EQ(dialog.rect.right - dialog.rect.left, 476);
   EXPECT_TRUE(Logged("    User hit Cancel."));
+  EXPECT_TRUE(NothingStored()) << "the user's choice is no error";
 }
 
 TEST_F(Dialogs, OkWritesScanTypeScanAheadJobSeparatorsAndCompression) {
@@ -327,6 +338,30 @@ TEST_F(Dialogs, KillFromAnotherThreadClosesTheDialog) {
   EXPECT_EQ(lib->SCANKILL(1), 0);
   EXPECT_EQ(shown.get(), RC_SCAN_DLG_CANCEL);
   EXPECT_EQ(user.Unscripted(), 0) << "closed by the request, not by the script's end";
+  EXPECT_TRUE(NothingStored());
+}
+
+TEST_F(Dialogs, ASendingScannerIsSentTheParametersLastSentAgainAfterTheDialog) {
+  Start("SendParams=1\n");
+  InitRecord();
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib->SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib->SCANSETSTATE(handle, record.get()), 0);
+  const sim::DriverView live("VSCAN");
+  const auto sentWidth = live.SentInteger(kTagImageWidth);
+  ASSERT_TRUE(sentWidth.has_value());
+  // The dialog edits a narrower record: the scanner is sent it while the dialog shows.
+  SCAN_AREA narrow{0, 0, 1200, 1500};
+  ASSERT_EQ(lib->SCANSETPARM("dev", record.get(), SCAN_PARM_AREA, &narrow), 0);
+  for (const int button : {kCancel, kOk}) {
+    SCOPED_TRACE(button == kOk ? "OK" : "Cancel");
+    const std::uint32_t sendsBefore = live.ParameterSends().value_or(0);
+    user.Click(button);
+    Dialog();
+    EXPECT_EQ(live.ParameterSends(), sendsBefore + 2) << "the dialog's, then the last sent again";
+    EXPECT_EQ(live.SentInteger(kTagImageWidth), sentWidth) << "the scanner scans as last sent";
+    EXPECT_EQ(live.Integer(kTagImageWidth), sentWidth);
+  }
 }
 
 TEST_F(Dialogs, WithoutAScreenSizeTheDialogEndsAsAccepted) {

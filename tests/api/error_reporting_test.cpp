@@ -1,8 +1,10 @@
 // SCANLASTERROR: the text of the last code, cut to the host's buffer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "host_library.h"
 
@@ -61,6 +63,25 @@ TEST_F(LastError, AOneByteBufferGetsOnlyTheTerminatingZero) {
   EXPECT_EQ(lib.SCANLASTERROR(text, 1), RC_SCAN_ERROR_TRUNC);
   EXPECT_EQ(text[0], '\0');
   EXPECT_EQ(text[1], 'x');
+}
+
+TEST_F(LastError, AKillMeanwhileNeverMakesTheTextOfNoCode) {
+  // SCANKILL clears the stored code without the lock, at any moment of SCANLASTERROR.
+  std::atomic<bool> done{false};
+  std::thread killer([&] {
+    while (!done) lib.SCANKILL(1);
+  });
+  int wrong = 0;
+  for (int round = 0; round < 100000 && wrong == 0; ++round) {
+    lib.SCANCLOSE(2);
+    char text[64] = {};
+    const std::uint16_t rc = lib.SCANLASTERROR(text, sizeof text);
+    if (rc == 0 && std::string(text) != "RC_SCAN_INVALID_HANDLE") ++wrong;
+    if (rc != 0 && rc != RC_SCAN_NO_ERROR_STORED) ++wrong;
+  }
+  done = true;
+  killer.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

@@ -55,6 +55,27 @@ TEST_F(OpenClose, CloseChecksTheHandleAndLeavesTheScannerOpenOnRefusal) {
   EXPECT_EQ(lib.SCANOPEN("dev", 0, &handle), 0) << "the scanner can be opened again";
 }
 
+TEST_F(OpenClose, TheNothingOpenValueIsNoHandleBeforeOpenOrAfterClose) {
+  static ParmRecord record;  // the handle is checked before the record
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  const auto refusesTheValue = [&] {
+    EXPECT_EQ(lib.SCANSETSEQNUM(SCAN_HANDLE_NONE, 5), RC_SCAN_INVALID_HANDLE);
+    EXPECT_EQ(lib.SCANSETSTATE(SCAN_HANDLE_NONE, &record), RC_SCAN_INVALID_HANDLE);
+    EXPECT_EQ(lib.SCANPAUSE(SCAN_HANDLE_NONE), RC_SCAN_INVALID_HANDLE);
+    EXPECT_EQ(lib.SCANAREAEJECT(SCAN_HANDLE_NONE, &header, nullptr, &length),
+              RC_SCAN_INVALID_HANDLE);
+    EXPECT_EQ(lib.SCANCLOSE(SCAN_HANDLE_NONE), RC_SCAN_INVALID_HANDLE);
+    EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_HANDLE");
+  };
+  refusesTheValue();
+  EXPECT_EQ(header, nullptr) << "no page was scanned";
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  ASSERT_EQ(lib.SCANCLOSE(handle), 0);
+  refusesTheValue();
+}
+
 TEST_F(OpenClose, SequenceNumberChecksTheHandleAndLogsBoth) {
   EXPECT_EQ(lib.SCANSETSEQNUM(1, 500), RC_SCAN_INVALID_HANDLE) << "nothing open yet";
   std::int32_t handle = 0;

@@ -40,6 +40,15 @@ Bytes LetterRows(const sim::BitonalPage& page) {
   return rows;
 }
 
+// A letter page at 300 dpi, one bit, in that compression.
+sim::PageFormat LetterFormat(std::int32_t compression) {
+  sim::PageFormat format;
+  format.width = kLetterWidth;
+  format.length = kLetterLength;
+  format.compression = compression;
+  return format;
+}
+
 struct ScannedPage {
   std::uint16_t rc = 0;
   KOV_PAGEHEADER header{};
@@ -222,8 +231,8 @@ TEST_F(Pages, WithoutADataBufferTheSizeComesFirstAndAnExactBufferTakesTheWholePa
   EXPECT_EQ(lib.SCANAREAEJECT(2, &header, nullptr, &length), RC_SCAN_INVALID_HANDLE);
 }
 
-TEST_F(Pages, AnEmptyPageIsAnsweredAtOnceAndReleased) {
-  AddTextPage("1.pbm", 50);
+TEST_F(Pages, AnAreaOfNoLinesIsNoPageAndTheSheetStaysInTheFeeder) {
+  const Bytes first = LetterRows(AddTextPage("1.pbm", 50));
   SendRecord([](ParmRecord& record) {
     // The settings text's ImageLength, set to 0 as a stored record may hold it.
     char* at = record.achSettings;
@@ -239,12 +248,13 @@ TEST_F(Pages, AnEmptyPageIsAnsweredAtOnceAndReleased) {
   Bytes buffer(16);
   KOV_PAGEHEADER* header = nullptr;
   std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
-  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, buffer.data(), &length), 0);
-  EXPECT_EQ(length, 0u);
-  ASSERT_NE(header, nullptr);
-  EXPECT_EQ(+header->usLines, 0);
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, buffer.data(), &length), RC_SCAN_ZAFT_ERROR);
+  EXPECT_NE(lib.LastErrorText().find("(-4411)"), std::string::npos) << lib.LastErrorText();
   EXPECT_EQ(lib.SCANGETDATA(handle, buffer.data(), &length, 0), RC_SCAN_NO_DATA);
   EXPECT_EQ(sim::LiveBlockCount(), 0u);
+
+  SendRecord();
+  EXPECT_EQ(Scan().data, first) << "the sheet was not taken";
 }
 
 TEST_F(Pages, NeedADriverFirst) {
@@ -259,14 +269,9 @@ TEST_F(Pages, GroupFourComesThroughThePipeLoadedOnceAndGoesWhenCompressionIsNone
   const Bytes first = LetterRows(AddTextPage("a.pbm", 6));
   const Bytes second = LetterRows(AddTextPage("b.pbm", 7));
   AddTextPage("c.pbm", 8);
-  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
-  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4);
-  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  SendRecord([&](ParmRecord&) { Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4); });
 
-  sim::PageFormat format;
-  format.width = kLetterWidth;
-  format.length = kLetterLength;
-  format.compression = 4;
+  const sim::PageFormat format = LetterFormat(4);
   for (const Bytes* expected : {&first, &second}) {
     const ScannedPage page = Scan();
     ASSERT_TRUE(page.rc == 0 || page.rc == RC_SCAN_MORE_DATA);
@@ -398,6 +403,34 @@ TEST_F(Pages, AKilledOrFailedRunKeepsItsPageInTheFeederAndLeavesNothingBehind) {
   const ScannedPage page = Scan();
   EXPECT_EQ(page.rc, RC_SCAN_MORE_DATA);
   EXPECT_EQ(page.data, first) << "the page is still there";
+}
+
+TEST_F(Pages, ASheetWhoseRunFailsAtTheChainsEndStaysInTheFeeder) {
+  std::vector<Bytes> sheets;
+  for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    sheets.push_back(LetterRows(AddTextPage("page" + std::to_string(seed) + ".pbm", 60 + seed)));
+  }
+  SendRecord([&](ParmRecord&) { Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4); });
+  const sim::PageFormat format = LetterFormat(4);
+  // Which sheet a page is, by its content (1 to 6); 0 for none of them.
+  const auto sheetOf = [&](const ScannedPage& page) {
+    if (page.data.empty()) return 0;
+    const auto rows = sim::DecodePage(format, page.data);
+    const auto found = std::find(sheets.begin(), sheets.end(), rows.value_or(Bytes{}));
+    return found == sheets.end() ? 0 : static_cast<int>(found - sheets.begin()) + 1;
+  };
+  EXPECT_EQ(sheetOf(Scan()), 1);
+  EXPECT_EQ(sheetOf(Scan()), 2);
+  // Coded pages reach the storage filter only at the end of the chain, once the scanner has
+  // handed its sheet over: the filter's first block fails there.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    sim::FailNext(sim::Op::Alloc, 1);
+    EXPECT_EQ(Scan().rc, RC_SCAN_ZAFT_ERROR);
+    EXPECT_NE(lib.LastErrorText().find("(-4500)"), std::string::npos) << lib.LastErrorText();
+  }
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  for (int sheet = 3; sheet <= 6; ++sheet) EXPECT_EQ(sheetOf(Scan()), sheet);
+  EXPECT_EQ(Scan().rc, RC_SCAN_ADF_EMPTY);
 }
 
 class DuplexPages : public Pages {
@@ -534,5 +567,89 @@ TEST_F(OldAddressPages, DataFieldTwoKeepsTheOlderWidthAndALongTextStaysInItsFiel
   EXPECT_EQ(std::strlen(second.szDf2Data), 64u) << "cut to the field";
   EXPECT_EQ(+second.aBarcodes[0].usLength, 0) << "the barcode entries behind it untouched";
 }
+
+}  // namespace
+
+namespace {
+
+TEST_F(Pages, APatchCodeFoundOnAFailedRunGivesNoLaterPageItsLevel) {
+  sim::PageRecipe sheet;
+  sheet.patches.push_back(sim::PatchSymbol{});  // Patch II
+  ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "1.pbm"));
+  AddTextPage("2.pbm", 60);
+  SendRecord([](ParmRecord& record) {
+    record.p2 = 1;
+    record.bro = 1;
+  });
+  // The separator sheet is captured whole and its code found; then the barcode reader's
+  // image driver fails, and with it the run.
+  const std::uint32_t initsBefore = sim::CallCount(sim::Op::DrvInit);
+  sim::FailNext(sim::Op::DrvInit, 3);
+  EXPECT_EQ(Scan().rc, RC_SCAN_ZAFT_ERROR);
+  ASSERT_EQ(sim::CallCount(sim::Op::DrvInit) - initsBefore, 3u);
+  EXPECT_EQ(CountLogged("   QelDrvInit of FROMQELM failed"), 1u);
+
+  const ScannedPage next = Scan();
+  EXPECT_EQ(next.rc, RC_SCAN_MORE_DATA);
+  EXPECT_EQ(+next.header.ucLevel, 1) << "a text page is no separator";
+}
+
+TEST_F(Pages, EveryPageStartsTheStorageFiltersTagsAfresh) {
+  AddTextPage("1.pbm", 61);
+  AddTextPage("2.pbm", 62);
+  SendRecord();
+  EXPECT_EQ(Scan().rc, RC_SCAN_MORE_DATA);
+  EXPECT_EQ(Scan().rc, RC_SCAN_MORE_DATA);
+  // Each page: the filter's starting width, then the scanner's own.
+  EXPECT_EQ(CountLogged("   data capture got an imagewidth set to 2544"), 4u);
+  EXPECT_EQ(CountLogged("   data capture got an imagewidth set to 2544 - ignored"), 0u)
+      << "the first page's ezone swallowed the second page's starting tags";
+}
+
+TEST_F(Pages, ACompressionThePipeCannotMakeIsRefusedWhenTheRecordIsSent) {
+  const Bytes first = LetterRows(AddTextPage("1.pbm", 63));
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  const auto sound = std::make_unique<ParmRecord>(*record);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_JPEG);  // at one bit
+  EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM);
+  EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_PARM");
+  EXPECT_EQ(CountLogged("  the compression asked for cannot be made from the scanner's pages"), 1u);
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = 0;
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, nullptr, &length), RC_SCAN_NO_DRIVER)
+      << "a refused record leaves no driver to scan with";
+
+  *record = *sound;
+  Set<std::uint16_t>(SCAN_PARM_BPP, 8);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4);
+  EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM) << "G4 at 8 bits";
+
+  ASSERT_EQ(lib.SCANSETSTATE(handle, sound.get()), 0);
+  EXPECT_EQ(Scan().data, first);
+}
+
+// One rule for a page the host left half fetched, whether the scanner is asked for a page
+// before each run (0x10003) or not (0x3).
+class UnfetchedRest : public Pages, public ::testing::WithParamInterface<const char*> {
+ protected:
+  UnfetchedRest() : Pages(std::string("FeederStatus=") + GetParam() + "\n") {}
+};
+
+TEST_P(UnfetchedRest, IsDroppedByTheNextAreaEjectWhateverTheFeederAnswers) {
+  AddTextPage("1.pbm", 64);
+  SendRecord();
+  Bytes buffer(1000);
+  KOV_PAGEHEADER* header = nullptr;
+  std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
+  ASSERT_EQ(lib.SCANAREAEJECT(handle, &header, buffer.data(), &length), RC_SCAN_MORE_DATA);
+  EXPECT_EQ(lib.SCANAREAEJECT(handle, &header, buffer.data(), &length), RC_SCAN_ADF_EMPTY);
+  EXPECT_EQ(lib.SCANGETDATA(handle, buffer.data(), &length, 0), RC_SCAN_NO_DATA);
+  EXPECT_EQ(CountLogged("   the rest of the last page was not fetched: " +
+                        std::to_string(kBitonalPageBytes - 1000) + " bytes dropped"),
+            1u);
+  EXPECT_EQ(sim::LiveBlockCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(FeederStatus, UnfetchedRest, ::testing::Values("0x3", "0x10003"));
 
 }  // namespace

@@ -126,6 +126,10 @@ TEST_F(Parameters, SettersChangeTheRecordOnlyToOfferedValues) {
   EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_RES, SCAN_RES{300, 0, 300, 1, 0}), *before));
   EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_BPP, 12), *before));
   EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 9000, 100}), *before));
+  // Narrower than the width step, or of no length: no dot or no line would be scanned.
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 1, 100}), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 7, 100}), *before));
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_AREA, SCAN_AREA{0, 0, 800, 0}), *before));
   EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_COMP, 2), *before));
   EXPECT_TRUE(RecordUnchangedBy(Set<std::int16_t>(SCAN_PARM_ADF, 2), *before));
   EXPECT_TRUE(

@@ -54,6 +54,15 @@ Raster ReadPnm(const fs::path& path) {
   if (magic != "P4") number();  // the largest level
   in.get();                     // the one blank before the raster
   raster.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // The bits after a one-bit row's last dot are whatever the device left there; the driver
+  // clears them.
+  const std::size_t rowBytes = (static_cast<std::size_t>(raster.width) + 7) / 8;
+  const auto padding = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(raster.width));
+  if (magic == "P4" && padding != 0) {
+    for (std::size_t end = rowBytes; end <= raster.bytes.size(); end += rowBytes) {
+      raster.bytes[end - 1] &= static_cast<std::uint8_t>(0xFF << padding);
+    }
+  }
   return raster;
 }
 
@@ -192,6 +201,57 @@ class SaneScanning : public ::testing::Test {
     return rasters;
   }
 
+  // One page with these profile lines, as scanimage's first with the settings.
+  void ExpectAPageAsScanimageWritesIt(const std::string& extraLines, const Settings& settings) {
+    auto lib = Library(extraLines);
+    ASSERT_TRUE(Open(*lib, settings));
+    Page page;
+    ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
+    Close(*lib);
+    const std::vector<Raster> expected = Oracle(settings);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(+page.header.usLines, expected[0].height);
+    EXPECT_EQ(page.data.size(), expected[0].bytes.size());
+    EXPECT_TRUE(page.data == expected[0].bytes);
+  }
+
+  // SANE reads a configuration with the backend's own step of the area, 1 mm, as its
+  // default configuration has it; otherwise the same as tests/sane.
+  void UseTheDefaultAreaStep() {
+    const fs::path config = folder_ / "sane-default";
+    fs::create_directories(config);
+    fs::copy_file(fs::path(KOV_SANE_CONFIG) / "dll.conf", config / "dll.conf");
+    std::ifstream in(fs::path(KOV_SANE_CONFIG) / "test.conf");
+    std::ofstream out(config / "test.conf");
+    for (std::string line; std::getline(in, line);) {
+      out << (line.starts_with("geometry_quant ") ? "geometry_quant 1.0" : line) << '\n';
+    }
+    setenv("SANE_CONFIG_DIR", config.c_str(), 1);
+  }
+
+  // Sessions one after the other in this process with nothing but resolution and depth set:
+  // the area the device came with stays as it was, in the record and on the page.
+  std::vector<Page> PagesOfSixSessions(const Settings& settings) {
+    std::vector<Page> pages;
+    std::vector<SCAN_AREA> areas;
+    for (int session = 0; session < 6; ++session) {
+      auto lib = Library();
+      if (!Open(*lib, settings)) return pages;
+      EXPECT_EQ(lib->SCANQUERYPARM(record_.get(), SCAN_PARM_AREA, &areas.emplace_back()), 0);
+      EXPECT_EQ(Scan(*lib, pages.emplace_back()), 0) << lib->LastErrorText();
+      Close(*lib);
+    }
+    for (std::size_t i = 1; i < pages.size(); ++i) {
+      SCOPED_TRACE("session " + std::to_string(i + 1));
+      EXPECT_EQ(areas[i].usWidth, areas[0].usWidth);
+      EXPECT_EQ(areas[i].usLength, areas[0].usLength);
+      EXPECT_EQ(pages[i].header.usBytesPerLine, pages[0].header.usBytesPerLine);
+      EXPECT_EQ(pages[i].header.usLines, pages[0].header.usLines);
+      EXPECT_TRUE(pages[i].data == pages[0].data);
+    }
+    return pages;
+  }
+
   fs::path folder_ = fs::temp_directory_path() / ("kovzaft2-sane-" + std::to_string(getpid()));
   int oracleRuns_ = 0;
   std::int32_t handle_ = 0;
@@ -228,6 +288,25 @@ TEST_F(SaneScanning, FeederPagesAreWhatScanimageWritesAtEveryDepthAndTwoResoluti
   }
 }
 
+TEST_F(SaneScanning, AnAreaTheHostLeavesAloneStaysTheSameFromSessionToSession) {
+  Settings settings;
+  settings.bpp = 1;
+  PagesOfSixSessions(settings);
+}
+
+TEST_F(SaneScanning, WithTheDefaultAreaStepTheAreaStaysAndPagesAreWhatScanimageWrites) {
+  UseTheDefaultAreaStep();
+  Settings settings;
+  settings.bpp = 1;
+  const std::vector<Page> pages = PagesOfSixSessions(settings);
+  const std::vector<Raster> expected = Oracle(settings);
+  ASSERT_FALSE(expected.empty());
+  ASSERT_FALSE(pages.empty());
+  EXPECT_EQ(pages.front().header.usBytesPerLine, (expected[0].width + 7) / 8);
+  EXPECT_EQ(+pages.front().header.usLines, expected[0].height);
+  EXPECT_TRUE(pages.front().data == expected[0].bytes);
+}
+
 TEST_F(SaneScanning, ThreePassColourFramesAreInterleavedAsScanimageWritesThem) {
   Settings settings;
   settings.bpp = 24;
@@ -236,15 +315,7 @@ TEST_F(SaneScanning, ThreePassColourFramesAreInterleavedAsScanimageWritesThem) {
   settings.lengthDots = 100;
   settings.scanimageExtra = " --three-pass=yes";
   // The option is there only in colour: the mode comes first.
-  auto lib = Library("Option.mode=Color\nOption.three-pass=yes\n");
-  ASSERT_TRUE(Open(*lib, settings));
-  Page page;
-  ASSERT_EQ(Scan(*lib, page), 0) << lib->LastErrorText();
-  Close(*lib);
-  const std::vector<Raster> expected = Oracle(settings);
-  ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(page.data.size(), expected[0].bytes.size());
-  EXPECT_TRUE(page.data == expected[0].bytes);
+  ExpectAPageAsScanimageWritesIt("Option.mode=Color\nOption.three-pass=yes\n", settings);
 }
 
 TEST_F(SaneScanning, GroupFourPagesDecodeToTheUncompressedScan) {
@@ -284,6 +355,9 @@ TEST_F(SaneScanning, DeviceFailuresReachTheHostWithTheirTextsAndTheNextSessionWo
       {"SANE_STATUS_IO_ERROR", RC_SCAN_ZAFT_ERROR,
        "The scanner could not be reached (input/output error) (-4703)"},
       {"SANE_STATUS_NO_DOCS", RC_SCAN_ADF_EMPTY, "RC_SCAN_ADF_EMPTY"},
+      // The page ends at once, before any of the lines it announced.
+      {"SANE_STATUS_EOF", RC_SCAN_ZAFT_ERROR,
+       "The scanner ended the page before all its lines came (-4711)"},
   };
   for (const auto& failure : kCases) {
     SCOPED_TRACE(failure.status);
@@ -299,6 +373,18 @@ TEST_F(SaneScanning, DeviceFailuresReachTheHostWithTheirTextsAndTheNextSessionWo
     EXPECT_EQ(Scan(*next, page), 0) << next->LastErrorText();
     Close(*next);
   }
+}
+
+TEST_F(SaneScanning, AHandScannersPageHasTheLinesThatCameAndAPageWithoutLinesFails) {
+  Settings settings;
+  settings.scanimageExtra = " --hand-scanner=yes";
+  ExpectAPageAsScanimageWritesIt("Option.hand-scanner=yes\n", settings);
+  auto lib = Library("Option.hand-scanner=yes\nOption.read-return-value=SANE_STATUS_EOF\n");
+  ASSERT_TRUE(Open(*lib, settings));
+  Page page;
+  EXPECT_EQ(Scan(*lib, page), RC_SCAN_ZAFT_ERROR);
+  EXPECT_EQ(lib->LastErrorText(), "The scanner ended the page before all its lines came (-4711)");
+  Close(*lib);
 }
 
 TEST_F(SaneScanning, ADeviceThatDoesNotOpenOrAnOptionItRefusesStopsTheLoadWithItsName) {

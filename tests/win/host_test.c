@@ -191,18 +191,32 @@ static void SaveWindowImage(HWND window, const char* folder, const char* name) {
   ReleaseDC(NULL, screen);
 }
 
-/* SCANPARMSDLG on a thread of its own, closed by SCANKILL from this one; with a folder, the
- * bar/patch dialog is opened from it first and both are pictured. */
+/* SCANPARMSDLG on a thread of its own, once its dialog shows (NULL when it does not). */
+static HANDLE StartSettingsDialog(HWND* dialog) {
+  HANDLE shower = CreateThread(NULL, 0, ShowSettingsDialog, NULL, 0, NULL);
+  CHECK(shower != NULL);
+  *dialog = shower != NULL ? AwaitDialog(NULL) : NULL;
+  CHECK(*dialog != NULL);
+  return shower;
+}
+
+/* What SCANPARMSDLG answered on its thread, once it ended. */
+static DWORD SettingsDialogResult(HANDLE shower) {
+  DWORD result = 0;
+  CHECK(WaitForSingleObject(shower, 30000) == WAIT_OBJECT_0);
+  GetExitCodeThread(shower, &result);
+  CloseHandle(shower);
+  return result;
+}
+
+/* The settings dialog on a fresh record, closed by SCANKILL from this thread; with a folder,
+ * the bar/patch dialog is opened from it first and both are pictured. */
 static void SettingsDialogClosedByKill(const char* pictures) {
   HANDLE shower;
   HWND dialog;
-  DWORD result = 0;
   memset(&dialogRecord, 0, sizeof dialogRecord);
-  shower = CreateThread(NULL, 0, ShowSettingsDialog, NULL, 0, NULL);
-  CHECK(shower != NULL);
+  shower = StartSettingsDialog(&dialog);
   if (shower == NULL) return;
-  dialog = AwaitDialog(NULL);
-  CHECK(dialog != NULL);
   if (dialog != NULL && pictures != NULL) {
     HWND barPatch;
     SaveWindowImage(dialog, pictures, "scanner-controls.bmp");
@@ -215,11 +229,19 @@ static void SettingsDialogClosedByKill(const char* pictures) {
     }
   }
   CHECK_RC(scanKill(1), 0);
-  CHECK(WaitForSingleObject(shower, 30000) == WAIT_OBJECT_0);
-  GetExitCodeThread(shower, &result);
-  CloseHandle(shower);
-  CHECK_RC(result, RC_SCAN_DLG_CANCEL);
+  CHECK_RC(SettingsDialogResult(shower), RC_SCAN_DLG_CANCEL);
   CHECK(dialogRecord.usSize == 57546 && strcmp(dialogRecord.szDriver, "VSEND") == 0);
+}
+
+/* The settings dialog on the record the last one left, where the user clicks Cancel. */
+static void SettingsDialogCancelled(void) {
+  HWND dialog;
+  HANDLE shower = StartSettingsDialog(&dialog);
+  if (shower == NULL) return;
+  if (dialog != NULL) {
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, (LPARAM)GetDlgItem(dialog, IDCANCEL));
+  }
+  CHECK_RC(SettingsDialogResult(shower), RC_SCAN_DLG_CANCEL);
 }
 
 /* The folder of this program, where the DLL, its profile and its log lie. */
@@ -464,8 +486,14 @@ int main(int argc, char** argv) {
   CHECK_RC(scanAreaEject(handle, &header, NULL, &length), RC_SCAN_ADF_EMPTY);
 
   SettingsDialogClosedByKill(argc > 1 ? argv[1] : NULL);
+  /* A cancelled dialog is the user's choice: nothing stored for SCANLASTERROR. */
+  CHECK_RC(scanLastError(text, sizeof text), RC_SCAN_NO_ERROR_STORED);
+  SettingsDialogCancelled();
+  CHECK_RC(scanLastError(text, sizeof text), RC_SCAN_NO_ERROR_STORED);
 
   CHECK_RC(scanClose(handle), 0);
+  CHECK_RC(scanSetSeqNum(SCAN_HANDLE_NONE, 1), RC_SCAN_INVALID_HANDLE);
+  CHECK_RC(scanClose(SCAN_HANDLE_NONE), RC_SCAN_INVALID_HANDLE);
   CHECK_RC(scanFree(), 0);
   CHECK_RC(scanFree(), RC_SCAN_NOT_INITIALIZED);
   CHECK_RC(scanInit(), 0);
@@ -483,6 +511,10 @@ int main(int argc, char** argv) {
   CHECK(LogHasLine(folder, "Done setting up KOV header"));
   CHECK(LogHasLine(folder, "ZAFT Dialog Presented"));
   CHECK(LogHasLine(folder, "    User hit Cancel."));
+  CHECK(!LogHasLine(folder, "  refused: RC_SCAN_DLG_CANCEL"));
+  /* The live scanner takes parameters when sent: it is sent its own again after the dialog. */
+  CHECK(LogHasLine(folder,
+                   "  Calling sendparams to give the scanner the parameters last sent again"));
 
   FreeLibrary(library);
   printf("%s: %d failed checks\n", failures == 0 ? "passed" : "FAILED", failures);
