@@ -171,6 +171,8 @@ TEST_F(ScanOutput, ARefusedValueIsNamedWithWhatTheScannerOffers) {
   const std::pair<const char*, const char*> refusals[] = {
       {"--dpi 0", "does not offer 0 dpi; it offers 100, 150, 200, 240, 300, 400, 600 dpi"},
       {"--dpi 200 --bits 4", "does not offer 4 bits per dot; it offers 1, 8, 24"},
+      {"--bits 1 --compression jpeg",
+       "cannot be given jpeg compression at --bits 1; at that depth it offers none, g3, g3-2d, g4"},
       {"--dpi 200 --area 0 0 9000 400",
        "an area of 9000 x 400 dots; its area is 1696 x 2200 dots at 200 dpi"},
       // The library scans from the top left corner: offsets would be ignored, so are refused.

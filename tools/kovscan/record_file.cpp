@@ -27,7 +27,9 @@ void DescribeSettings(std::ostream& out, const ParmRecord& record) {
   }
 }
 
-std::string HostCompression(const ParmRecord& record) {
+}  // namespace
+
+std::string CompressionOf(const ParmRecord& record) {
   switch (record.lCompression) {
     case 1:
       return "none";
@@ -41,8 +43,6 @@ std::string HostCompression(const ParmRecord& record) {
       return "code " + std::to_string(record.lCompression);
   }
 }
-
-}  // namespace
 
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path) {
   auto record = std::make_unique<ParmRecord>();
@@ -65,7 +65,7 @@ std::string DescribeRecord(const ParmRecord& record) {
   out << "size:        " << record.usSize << (record.usSize == 0 ? " (fresh)" : "") << '\n'
       << "driver:      " << FieldText(record.szDriver, sizeof record.szDriver) << '\n'
       << "scanner:     " << FieldText(record.szID, sizeof record.szID) << '\n'
-      << "compression: " << HostCompression(record) << '\n'
+      << "compression: " << CompressionOf(record) << '\n'
       << "source:      " << (record.lFeeder != 0 ? "feeder" : "flatbed") << '\n'
       << "detection:   Patch II " << +record.p2 << ", Patch III " << +record.p3 << ", Patch T "
       << +record.pt << ", barcodes " << +record.bro << '\n'

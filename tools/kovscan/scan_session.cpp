@@ -4,6 +4,8 @@
 #include <cstring>
 #include <functional>
 
+#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scanner_offers.h"
 
 namespace kovscan {
@@ -151,7 +153,19 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
 }
 
 void ScanSession::Send(ParmRecord& record) {
-  Require("SCANSETSTATE", SCANSETSTATE(handle_, &record));
+  const std::uint16_t rc = SCANSETSTATE(handle_, &record);
+  if (rc == 0) return;
+  const LibraryError failure("SCANSETSTATE", rc, LastErrorText());
+  // A compression the scanner's pages cannot be given; a record for another scanner takes none.
+  const std::vector<std::uint16_t> offered = rc == RC_SCAN_INVALID_PARM
+                                                 ? OfferedCompressions(handle_, record)
+                                                 : std::vector<std::uint16_t>{};
+  if (offered.empty()) throw failure;
+  std::uint16_t bpp = 0;
+  SCANQUERYPARM(&record, SCAN_PARM_BPP, &bpp);
+  throw std::invalid_argument("the scanner's pages cannot be given " + CompressionOf(record) +
+                              " compression at --bits " + std::to_string(bpp) +
+                              "; at that depth it offers " + ListText(offered, CompressionName));
 }
 
 std::optional<ScannedPage> ScanSession::NextPage() {

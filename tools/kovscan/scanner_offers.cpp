@@ -10,6 +10,8 @@ namespace {
 constexpr std::uint32_t kResolutions[] = {50, 75, 100, 150, 200, 240, 300, 400, 600, 1200};
 // Every depth the record's parameter can carry.
 constexpr std::uint16_t kDepths[] = {1, 4, 8, 12, 24};
+constexpr std::uint16_t kCompressions[] = {SCAN_COMP_NONE, SCAN_COMP_G3_1D, SCAN_COMP_G3_2D,
+                                           SCAN_COMP_G4, SCAN_COMP_JPEG};
 
 template <typename Value>
 bool Takes(const ParmRecord& record, std::uint16_t parm, Value value) {
@@ -31,6 +33,18 @@ std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record) {
   std::vector<std::uint16_t> offered;
   for (const std::uint16_t bits : kDepths) {
     if (Takes(record, SCAN_PARM_BPP, bits)) offered.push_back(bits);
+  }
+  return offered;
+}
+
+std::vector<std::uint16_t> OfferedCompressions(std::int32_t handle, const ParmRecord& record) {
+  std::vector<std::uint16_t> offered;
+  for (std::uint16_t code : kCompressions) {
+    const auto copy = std::make_unique<ParmRecord>(record);
+    if (SCANSETPARM("ZAFT Drivers", copy.get(), SCAN_PARM_COMP, &code) == 0 &&
+        SCANSETSTATE(handle, copy.get()) == 0) {
+      offered.push_back(code);
+    }
   }
   return offered;
 }

@@ -12,13 +12,20 @@ namespace kovscan {
 
 std::vector<std::uint32_t> OfferedResolutions(const ParmRecord& record);
 std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record);
+// Host compression codes the scanner's pages can be given at the record's depth: SCANSETSTATE
+// refuses one that cannot be made, so the record is sent with each.
+std::vector<std::uint16_t> OfferedCompressions(std::int32_t handle, const ParmRecord& record);
 
-// "1, 8, 24"; "none" for an empty list.
+// "1, 8, 24" (each value as the format gives it); "none" for an empty list.
+template <typename Value, typename Format>
+std::string ListText(const std::vector<Value>& values, Format format) {
+  std::string text;
+  for (const Value value : values) text += (text.empty() ? "" : ", ") + format(value);
+  return text.empty() ? "none" : text;
+}
 template <typename Number>
 std::string ListText(const std::vector<Number>& numbers) {
-  std::string text;
-  for (const Number number : numbers) text += (text.empty() ? "" : ", ") + std::to_string(number);
-  return text.empty() ? "none" : text;
+  return ListText(numbers, [](Number number) { return std::to_string(number); });
 }
 
 }  // namespace kovscan
