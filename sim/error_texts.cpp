@@ -69,8 +69,8 @@ constexpr std::array<ErrorEntry, 42> kErrorTexts{{
 class DetailRegistry {
  public:
   static DetailRegistry& Instance() {
-    static DetailRegistry registry;
-    return registry;
+    static auto* registry = new DetailRegistry;  // never destroyed, as the driver table
+    return *registry;
   }
 
   void Set(QelMessageEntry entry, std::uint16_t detail, std::string text) {
@@ -104,8 +104,8 @@ class DetailRegistry {
 class SubjectRegistry {
  public:
   static SubjectRegistry& Instance() {
-    static SubjectRegistry registry;
-    return registry;
+    static auto* registry = new SubjectRegistry;  // never destroyed, as the driver table
+    return *registry;
   }
   void Set(std::int16_t number, std::string subject) {
     std::lock_guard lock(mutex_);

@@ -384,12 +384,20 @@ struct Feeder {
   PageFeed feed;
 };
 
-std::mutex feedersMutex;
-std::map<std::string, std::unique_ptr<Feeder>, std::less<>> feeders;
+struct Feeders {
+  std::mutex mutex;
+  std::map<std::string, std::unique_ptr<Feeder>, std::less<>> byKey;
+};
+
+// Never destroyed: a scanner stuck reading a page may wake after the exit handlers ran.
+Feeders& TheFeeders() {
+  static auto* feeders = new Feeders;
+  return *feeders;
+}
 
 PageFeed& FeedOf(std::string_view key, const Config& config) {
-  std::lock_guard lock(feedersMutex);
-  auto& feeder = feeders[std::string(key)];
+  std::lock_guard lock(TheFeeders().mutex);
+  auto& feeder = TheFeeders().byKey[std::string(key)];
   if (!feeder || feeder->folder != config.imageFolder || feeder->dpi != config.imageDpi) {
     feeder = std::make_unique<Feeder>(
         Feeder{config.imageFolder, config.imageDpi,
@@ -602,8 +610,8 @@ std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& 
 }
 
 void ForgetFeeds() {
-  std::lock_guard lock(feedersMutex);
-  feeders.clear();
+  std::lock_guard lock(TheFeeders().mutex);
+  TheFeeders().byKey.clear();
 }
 
 namespace {
