@@ -1,7 +1,9 @@
 // SCANLASTERROR: the text of the last code, cut to the host's buffer.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "host_library.h"
@@ -61,6 +63,20 @@ TEST_F(LastError, AOneByteBufferGetsOnlyTheTerminatingZero) {
   EXPECT_EQ(lib.SCANLASTERROR(text, 1), RC_SCAN_ERROR_TRUNC);
   EXPECT_EQ(text[0], '\0');
   EXPECT_EQ(text[1], 'x');
+}
+
+// The framework's texts come through with their number: a profile that is not there is named.
+TEST(FrameworkError, AMissingProfileIsNamedInTheText) {
+  HostLibrary lib;
+  const auto missing = lib.Folder() / "elsewhere.ini";
+  setenv("ZAFT_PROFILE", missing.c_str(), 1);
+  ASSERT_EQ(lib.SCANINIT(), 0);
+  auto record = std::make_unique<ParmRecord>();
+  EXPECT_NE(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  const std::string text = lib.LastErrorText();
+  EXPECT_NE(text.find("No scanner is selected: the profile " + missing.string() + " was not found"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace
