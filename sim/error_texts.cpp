@@ -21,7 +21,7 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 42> kErrorTexts{{
+constexpr std::array<ErrorEntry, 43> kErrorTexts{{
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -42,6 +42,7 @@ constexpr std::array<ErrorEntry, 42> kErrorTexts{{
     {error::kNoOutput, "The driver has nowhere to send its page"},
     {error::kBadImage, "The page's data cannot be read or converted as asked"},
     {error::kRationalWithoutDenominator, "Rational value without a denominator"},
+    {error::kPageImageUnreadable, "The page image cannot be read"},
     {error::kNoMemory, "Out of memory"},
     {error::kSettingMissing, "A setting is missing from the saved settings"},
     {error::kAborted, "The operation was aborted by the application"},

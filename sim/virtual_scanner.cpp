@@ -403,7 +403,7 @@ PageFeed& FeedOf(std::string_view key, const Config& config) {
         Feeder{config.imageFolder, config.imageDpi,
                config.imageFolder.empty()
                    ? PageFeed(static_cast<std::uint32_t>(config.feederPages))
-                   : PageFeed(PageImageFiles(config.imageFolder), config.imageDpi)});
+                   : PageFeed(PageSources(PageImageFiles(config.imageFolder)), config.imageDpi)});
   }
   return feeder->feed;
 }
@@ -441,7 +441,8 @@ class VirtualScanner final : public Driver {
     const PageFormat format = Format();
     const auto page = feed_.Peek(format);
     if (!page) {
-      return MakeFrameworkError(feed_.Waiting() == 0 ? error::kNoPaper : error::kBadImage, 0);
+      return MakeFrameworkError(
+          feed_.Waiting() == 0 ? error::kNoPaper : error::kPageImageUnreadable, 0);
     }
     std::optional<std::vector<std::uint8_t>> coded;
     if (format.compression != 1) {
