@@ -13,6 +13,7 @@
 
 #include "host_library.h"
 #include "image_files.h"
+#include "sim/codecs.h"
 
 namespace {
 
@@ -189,6 +190,14 @@ TEST_F(PageFiles, TiffMessagesStayOffTheHostsTerminal) {
       << text;
   EXPECT_EQ(errors.Text(), "");
   Close();
+
+  // The same for the codecs of the conversion pipes.
+  sim::PageFormat group4;
+  group4.width = 64;
+  group4.length = 16;
+  group4.compression = 4;
+  EXPECT_FALSE(sim::DecodePage(group4, std::vector<std::uint8_t>(32, 0)));
+  EXPECT_EQ(errors.Text(), "");
 }
 
 TEST_F(PageFiles, EveryPageOfAMultiPageTiffIsFedInOrder) {
