@@ -278,12 +278,56 @@ bool IsTiff(std::span<const std::uint8_t> start) {
          ((start[0] == 'I' && start[1] == 'I') || (start[0] == 'M' && start[1] == 'M'));
 }
 
+// Rows already in one of our layouts (one bit, 8-bit gray, 8-bit RGB, in strips), read one at
+// a time: a compressed strip is decoded row by row, never whole.
+bool ReadTiffRows(TIFF* tiff, bool invert, PageImage& image, std::string& why) {
+  if (static_cast<std::size_t>(TIFFScanlineSize(tiff)) != image.format.RowBytes()) {
+    why = "its rows are not as its fields say";
+    return false;
+  }
+  image.rows.clear();
+  for (std::int32_t y = 0; y < image.format.length; ++y) {
+    const auto row = static_cast<std::uint32_t>(y);
+    if (TIFFReadScanline(tiff, NextRow(image, row), row) < 0) return false;
+  }
+  if (invert) {
+    for (auto& byte : image.rows) byte = static_cast<std::uint8_t>(~byte);
+  }
+  return true;
+}
+
+// Any other layout, through libtiff's conversion to RGBA dots.
+bool ReadTiffRgba(TIFF* tiff, PageImage& image) {
+  const auto width = static_cast<std::uint32_t>(image.format.width);
+  const auto height = static_cast<std::uint32_t>(image.format.length);
+  // Left unfilled: the decoder writes the rows as it reads them, so data that end early touch
+  // only what they hold. It stops at the first error, which fails the page: no row left
+  // unwritten is ever looked at.
+  const std::size_t dots = std::size_t{width} * height;
+  const auto rgba = std::make_unique_for_overwrite<std::uint32_t[]>(dots);
+  if (!TIFFReadRGBAImageOriented(tiff, width, height, rgba.get(), ORIENTATION_TOPLEFT, 1)) {
+    return false;
+  }
+  image.rows.resize(image.format.RowBytes() * height);
+  for (std::size_t i = 0; i < dots; ++i) {
+    const std::uint32_t dot = rgba[i];
+    if (image.format.samples == 3) {
+      image.rows[3 * i] = static_cast<std::uint8_t>(TIFFGetR(dot));
+      image.rows[3 * i + 1] = static_cast<std::uint8_t>(TIFFGetG(dot));
+      image.rows[3 * i + 2] = static_cast<std::uint8_t>(TIFFGetB(dot));
+    } else {
+      image.rows[i] = static_cast<std::uint8_t>(TIFFGetR(dot));
+    }
+  }
+  return true;
+}
+
 // Reads the open file's current page.
 bool ReadTiffPage(TIFF* tiff, std::uint64_t fileBytes, std::int32_t dpi, PageImage& image,
                   std::string& why) {
   std::uint32_t width = 0, height = 0;
   std::uint16_t bits = 1, samples = 1, photometric = PHOTOMETRIC_MINISWHITE, unit = RESUNIT_INCH;
-  std::uint16_t compression = COMPRESSION_NONE;
+  std::uint16_t compression = COMPRESSION_NONE, planar = PLANARCONFIG_CONTIG;
   float xResolution = 0;
   TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
   TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
@@ -292,6 +336,7 @@ bool ReadTiffPage(TIFF* tiff, std::uint64_t fileBytes, std::int32_t dpi, PageIma
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
   if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution) && xResolution > 0) {
     dpi = static_cast<std::int32_t>(unit == RESUNIT_CENTIMETER ? xResolution * 2.54f + 0.5f
                                                                : xResolution + 0.5f);
@@ -304,36 +349,15 @@ bool ReadTiffPage(TIFF* tiff, std::uint64_t fileBytes, std::int32_t dpi, PageIma
   const bool bitonal = bits == 1 && samples == 1;
   image.format = FormatOf(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
                           bitonal ? 1 : (samples >= 3 ? 3 : 1), bitonal ? 1 : 8, dpi);
-  if (bitonal) {
-    if (static_cast<std::size_t>(TIFFScanlineSize(tiff)) != image.format.RowBytes()) {
-      why = "its rows are not one bit a dot";
-      return false;
-    }
-    image.rows.clear();
-    for (std::uint32_t y = 0; y < height; ++y) {
-      if (TIFFReadScanline(tiff, NextRow(image, y), y) < 0) return false;
-    }
-    if (photometric == PHOTOMETRIC_MINISBLACK) {
-      for (auto& byte : image.rows) byte = static_cast<std::uint8_t>(~byte);
-    }
-    return true;
+  const bool gray =
+      bits == 8 && samples == 1 &&
+      (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+  const bool rgb = bits == 8 && samples == 3 && photometric == PHOTOMETRIC_RGB;
+  if (bitonal || ((gray || rgb) && planar == PLANARCONFIG_CONTIG && !TIFFIsTiled(tiff))) {
+    const bool invert = photometric == (bitonal ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_MINISWHITE);
+    return ReadTiffRows(tiff, invert, image, why);
   }
-  std::vector<std::uint32_t> rgba(static_cast<std::size_t>(width) * height);
-  if (!TIFFReadRGBAImageOriented(tiff, width, height, rgba.data(), ORIENTATION_TOPLEFT, 0)) {
-    return false;
-  }
-  image.rows.assign(image.format.RowBytes() * height, 0);
-  for (std::size_t i = 0; i < rgba.size(); ++i) {
-    const std::uint32_t dot = rgba[i];
-    if (image.format.samples == 3) {
-      image.rows[3 * i] = static_cast<std::uint8_t>(TIFFGetR(dot));
-      image.rows[3 * i + 1] = static_cast<std::uint8_t>(TIFFGetG(dot));
-      image.rows[3 * i + 2] = static_cast<std::uint8_t>(TIFFGetB(dot));
-    } else {
-      image.rows[i] = static_cast<std::uint8_t>(TIFFGetR(dot));
-    }
-  }
-  return true;
+  return ReadTiffRgba(tiff, image);
 }
 
 bool ReadTiff(const PageSource& source, std::uint64_t fileBytes, std::int32_t dpi, PageImage& image,

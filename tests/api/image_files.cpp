@@ -49,9 +49,9 @@ std::string TiffFile(const std::vector<TiffPage>& pages) {
     std::vector<Entry> entries = {
         {256, kLong, page.width},
         {257, kLong, page.height},
-        {258, kShort, 1},
+        {258, kShort, page.bits},
         {259, kShort, page.compression},
-        {262, kShort, 0},
+        {262, kShort, page.bits == 1 ? 0u : 1u},
         {273, kLong, stripAt},
         {277, kShort, 1},
         {278, kLong, page.height},

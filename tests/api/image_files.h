@@ -9,9 +9,10 @@
 struct TiffPage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  std::uint16_t compression = 1;  // 1 none, 4 CCITT Group 4
-  std::string strip;              // the page's one strip as stored, one bit a dot, 1 black
+  std::uint16_t compression = 1;  // 1 none, 4 CCITT Group 4, 5 LZW
+  std::string strip;              // the page's one strip as stored
   bool privateTag = false;        // a tag libtiff does not know, which it warns about
+  std::uint16_t bits = 1;         // 1: 1 is black; 8: gray, 0 is black
 };
 
 // A little-endian TIFF holding the pages in order.
