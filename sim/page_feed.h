@@ -2,10 +2,9 @@
 // pages, each with the page values a sidecar file gives it.
 //
 // Sidecar: a text file named after the image with ".txt" added ("page1.png.txt"; every page
-// of a multi-page TIFF has its file's), lines of
-// key=value: barcodes (texts separated by ";", tag 1735), level (1766), jobsep (1448),
-// side (1791), df1 (1763), df2text (1769), df2a (1772), df2b (1771). Unknown keys and
-// malformed lines are skipped.
+// of a multi-page TIFF has its file's), lines of key=value: barcodes (texts separated by ";",
+// tag 1735), level (1766), jobsep (1448), side (1791), df1 (1763), df2text (1769), df2a
+// (1772), df2b (1771). Unknown keys and malformed lines are skipped.
 #pragma once
 
 #include <cstdint>
@@ -40,14 +39,14 @@ class PageFeed {
   // page leaves the feeder only through Take.
   std::optional<FedPage> Peek(const PageFormat& format);
   void Take();
-  // The folder's images wait `rounds` more times after those waiting now.
+  // The folder's pages wait `rounds` more times after those waiting now.
   void Repeat(std::uint32_t rounds);
 
  private:
   std::uint32_t blank_ = 0;
   std::vector<PageSource> images_;
-  std::size_t next_ = 0;   // images taken
-  std::size_t total_ = 0;  // images the feeder holds in all
+  std::size_t next_ = 0;   // pages taken
+  std::size_t total_ = 0;  // pages the feeder holds in all
   std::int32_t dpi_ = 300;
   // The last image read and its last rendering: a batch of one image runs without reading
   // or rendering again. A failed read keeps nothing.
