@@ -85,17 +85,25 @@ class BarcodeResult final : public Counted<BarcodeResult, IBarcodeResult> {
 
 // Every live reader, newest last. The lock also guards the readers' settings, which tests
 // read from their own thread.
-std::mutex readersMutex;
-std::vector<BarcodeReader*> liveReaders;
+struct Readers {
+  std::mutex mutex;
+  std::vector<BarcodeReader*> live;
+};
+
+// Never destroyed: a driver stuck in a call may wake after the exit handlers ran.
+Readers& TheReaders() {
+  static auto* readers = new Readers;
+  return *readers;
+}
 
 class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
  public:
   BarcodeReader() {
-    std::lock_guard lock(readersMutex);
-    liveReaders.push_back(this);
+    std::lock_guard lock(TheReaders().mutex);
+    TheReaders().live.push_back(this);
   }
 
-  // With readersMutex held.
+  // With TheReaders().mutex held.
   std::string StateText() const { return settings_.Text(); }
 
   std::int32_t QELCALLBACK QueryInterface(const ComGuid& iid, void** object) noexcept override {
@@ -123,12 +131,12 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
       }
       BarcodeSettings edited;
       {
-        std::lock_guard lock(readersMutex);
+        std::lock_guard lock(TheReaders().mutex);
         edited = settings_;
       }
       // The sheet is modal and may stay open long: the settings are not held meanwhile.
       if (ShowBarcodePropertySheet(edited)) {
-        std::lock_guard lock(readersMutex);
+        std::lock_guard lock(TheReaders().mutex);
         settings_ = edited;
       }
       return 0;
@@ -142,7 +150,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
       if (state == nullptr) return error::kInvalidArgument;
       std::string text;
       {
-        std::lock_guard lock(readersMutex);
+        std::lock_guard lock(TheReaders().mutex);
         text = StateText();
       }
       *state = NewComString(text);
@@ -156,7 +164,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
       const auto text = AsciiText(state);
       const auto settings = text ? BarcodeSettings::Parse(*text) : std::nullopt;
       if (!settings) return error::kInvalidArgument;
-      std::lock_guard lock(readersMutex);
+      std::lock_guard lock(TheReaders().mutex);
       settings_ = *settings;
       return 0;
     });
@@ -171,7 +179,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
   std::int32_t QELCALLBACK ZAFTPipePull(DriverRecord* source) noexcept override {
     return Guard([&]() -> std::int32_t {
       {
-        std::lock_guard lock(readersMutex);
+        std::lock_guard lock(TheReaders().mutex);
         results_.reset();
       }
       if (source == nullptr) return error::kInvalidArgument;
@@ -179,12 +187,12 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
       if (const auto rc = RunSource(*source, page); rc < 0) return rc;
       BarcodeSettings settings;
       {
-        std::lock_guard lock(readersMutex);
+        std::lock_guard lock(TheReaders().mutex);
         settings = settings_;
       }
       auto texts = ReadBarcodes(page.format, page.rows, settings);
       if (!texts) return error::kMessageNotSupported;
-      std::lock_guard lock(readersMutex);
+      std::lock_guard lock(TheReaders().mutex);
       results_ = std::move(*texts);
       return 0;
     });
@@ -198,7 +206,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
                                       IBarcodeResult** result) noexcept override {
     if (result != nullptr) *result = nullptr;
     return Guard([&]() -> std::int32_t {
-      std::lock_guard lock(readersMutex);
+      std::lock_guard lock(TheReaders().mutex);
       if (result == nullptr || !results_ || number < 1 ||
           static_cast<std::size_t>(number) > results_->size()) {
         return error::kInvalidArgument;
@@ -211,7 +219,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
   // Fails when no page was read since the last pull.
   std::int32_t QELCALLBACK get_barcoderesultcount(std::int32_t* count) noexcept override {
     if (count == nullptr) return error::kInvalidArgument;
-    std::lock_guard lock(readersMutex);
+    std::lock_guard lock(TheReaders().mutex);
     *count = results_ ? static_cast<std::int32_t>(results_->size()) : 0;
     return results_ ? 0 : kNotServed;
   }
@@ -219,8 +227,8 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
  private:
   friend class Counted<BarcodeReader, IBarcodeReader>;
   ~BarcodeReader() {
-    std::lock_guard lock(readersMutex);
-    std::erase(liveReaders, this);
+    std::lock_guard lock(TheReaders().mutex);
+    std::erase(TheReaders().live, this);
   }
 
   BarcodeSettings settings_ = BarcodeSettings::Defaults();
@@ -230,14 +238,14 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
 }  // namespace
 
 std::uint32_t LiveBarcodeReaders() {
-  std::lock_guard lock(readersMutex);
-  return static_cast<std::uint32_t>(liveReaders.size());
+  std::lock_guard lock(TheReaders().mutex);
+  return static_cast<std::uint32_t>(TheReaders().live.size());
 }
 
 std::optional<std::string> CurrentBarcodeState() {
-  std::lock_guard lock(readersMutex);
-  if (liveReaders.empty()) return std::nullopt;
-  return liveReaders.back()->StateText();
+  std::lock_guard lock(TheReaders().mutex);
+  if (TheReaders().live.empty()) return std::nullopt;
+  return TheReaders().live.back()->StateText();
 }
 
 }  // namespace sim

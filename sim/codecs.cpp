@@ -5,6 +5,8 @@
 #if KOV_CODECS
 #include <jpeglib.h>
 #include <tiffio.h>
+
+#include "sim/tiff_messages.h"
 #endif
 
 #include <algorithm>
@@ -45,7 +47,8 @@ class MemoryTiff {
   // Opened in mode "w" or "r"; null when libtiff refuses.
   TIFF* Open(const char* mode) {
     position_ = 0;
-    return TIFFClientOpen("page", mode, this, Read, Write, Seek, Close, Size, Map, Unmap);
+    return TIFFClientOpenExt("page", mode, this, Read, Write, Seek, Close, Size, Map, Unmap,
+                             messages_.Options());
   }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
@@ -83,6 +86,7 @@ class MemoryTiff {
 
   std::vector<std::uint8_t> bytes_;
   std::uint64_t position_ = 0;
+  TiffMessages messages_;  // a failed page's messages stay off the host's terminal
 };
 
 struct TiffCloser {

@@ -33,9 +33,11 @@ using LoadedPtr = std::shared_ptr<LoadedDriver>;
 // A message in progress keeps its driver alive through a concurrent unload.
 class Registry {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static Registry& Instance() {
-    static Registry registry;
-    return registry;
+    static auto* registry = new Registry;
+    return *registry;
   }
 
   void Load(std::string key, std::unique_ptr<Driver> driver, QelMessageEntry entry,

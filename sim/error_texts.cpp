@@ -42,6 +42,7 @@ constexpr std::array<ErrorEntry, 43> kErrorTexts{{
     {error::kNoOutput, "The driver has nowhere to send its page"},
     {error::kBadImage, "The page's data cannot be read or converted as asked"},
     {error::kRationalWithoutDenominator, "Rational value without a denominator"},
+    {error::kPageImageUnreadable, "The page image cannot be read"},
     {error::kNoMemory, "Out of memory"},
     {error::kSettingMissing, "A setting is missing from the saved settings"},
     {error::kAborted, "The operation was aborted by the application"},
@@ -70,8 +71,8 @@ constexpr std::array<ErrorEntry, 43> kErrorTexts{{
 class DetailRegistry {
  public:
   static DetailRegistry& Instance() {
-    static DetailRegistry registry;
-    return registry;
+    static auto* registry = new DetailRegistry;  // never destroyed, as the driver table
+    return *registry;
   }
 
   void Set(QelMessageEntry entry, std::uint16_t detail, std::string text) {
@@ -105,8 +106,8 @@ class DetailRegistry {
 class SubjectRegistry {
  public:
   static SubjectRegistry& Instance() {
-    static SubjectRegistry registry;
-    return registry;
+    static auto* registry = new SubjectRegistry;  // never destroyed, as the driver table
+    return *registry;
   }
   void Set(std::int16_t number, std::string subject) {
     std::lock_guard lock(mutex_);

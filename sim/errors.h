@@ -28,6 +28,7 @@ inline constexpr std::int16_t kNoPipe = -4430;
 inline constexpr std::int16_t kNoOutput = -4431;
 inline constexpr std::int16_t kBadImage = -4432;
 inline constexpr std::int16_t kRationalWithoutDenominator = kErrNoDenominator;
+inline constexpr std::int16_t kPageImageUnreadable = -4434;
 inline constexpr std::int16_t kNoMemory = kErrNoMemory;
 inline constexpr std::int16_t kSettingMissing = kErrSettingMissing;
 inline constexpr std::int16_t kAborted = kErrAborted;

@@ -19,9 +19,11 @@ namespace {
 // threads, and a handle must not be closed under a write.
 class FileTable {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static FileTable& Instance() {
-    static FileTable table;
-    return table;
+    static auto* table = new FileTable;
+    return *table;
   }
 
   std::int32_t Open(const char* path, const char* how, std::int32_t failure) {

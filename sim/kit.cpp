@@ -59,9 +59,11 @@ namespace {
 
 class DesignTable {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static DesignTable& Instance() {
-    static DesignTable table;
-    return table;
+    static auto* table = new DesignTable;
+    return *table;
   }
 
   void Put(const DriverDesign& design) {

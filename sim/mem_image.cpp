@@ -28,9 +28,11 @@ namespace {
 // Knowing every open image lets the operations refuse a closed or foreign one.
 class ImageTable {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static ImageTable& Instance() {
-    static ImageTable table;
-    return table;
+    static auto* table = new ImageTable;
+    return *table;
   }
 
   QelMemImage Open() {

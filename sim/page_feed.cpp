@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "sim/error_texts.h"
+#include "sim/errors.h"
 #include "sim/ini_text.h"
 
 namespace sim {
@@ -30,9 +32,16 @@ std::map<std::string, std::string> ReadSidecar(const std::filesystem::path& imag
   return values;
 }
 
+// The file as its folder names it, and the page of a multi-page file: the host's error text
+// has little room, and the folder is the scanner's.
+std::string Named(const PageSource& source) {
+  const std::string name = source.file.filename().string();
+  return source.page == 0 ? name : name + " page " + std::to_string(source.page + 1);
+}
+
 }  // namespace
 
-PageFeed::PageFeed(std::vector<std::filesystem::path> images, std::int32_t dpi)
+PageFeed::PageFeed(std::vector<PageSource> images, std::int32_t dpi)
     : images_(std::move(images)), total_(images_.size()), dpi_(dpi) {}
 
 std::uint32_t PageFeed::Waiting() const {
@@ -55,19 +64,24 @@ std::optional<FedPage> PageFeed::Peek(const PageFormat& format) {
     }
     return FedPage{rendered_, {}};
   }
-  const auto& path = images_[next_ % images_.size()];
+  const auto& source = images_[next_ % images_.size()];
   // Each image is read and rendered into the storage of the one before.
-  if (cachedPath_ != path) {
-    cachedRead_ = ReadPageImage(path, dpi_, cachedImage_, file_);
-    cachedPath_ = path;
+  if (cached_ != source) {
+    cached_.reset();
     renderedFormat_.reset();
+    std::string why;
+    if (!ReadPageImage(source, dpi_, cachedImage_, file_, why)) {
+      std::vector<std::uint8_t>().swap(rendered_);
+      SetErrorSubject(error::kPageImageUnreadable, Named(source) + " (" + why + ")");
+      return std::nullopt;
+    }
+    cached_ = source;
   }
-  if (!cachedRead_) return std::nullopt;
   if (!renderedFormat_ || !SameFormat(*renderedFormat_, format)) {
     RenderPageImage(cachedImage_, format, rendered_);
     renderedFormat_ = format;
   }
-  return FedPage{rendered_, ReadSidecar(path)};
+  return FedPage{rendered_, ReadSidecar(source.file)};
 }
 
 void PageFeed::Take() {

@@ -72,9 +72,11 @@ std::optional<Format> WantedOf(std::string_view text) {
 
 class PipeTable {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static PipeTable& Instance() {
-    static PipeTable table;
-    return table;
+    static auto* table = new PipeTable;
+    return *table;
   }
   std::uint64_t Add(Pipe pipe) {
     std::lock_guard lock(mutex_);

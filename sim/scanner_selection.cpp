@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/qel.h"
+#include "sim/error_texts.h"
 #include "sim/errors.h"
 #include "sim/guard.h"
 #include "sim/ini_text.h"
@@ -15,12 +16,20 @@ namespace sim {
 namespace {
 
 // Read afresh each time: the selection may change while the host runs. The name is passed on
-// whatever its length, so that a caller's bounds can be tried with a long one.
+// whatever its length, so that a caller's bounds can be tried with a long one. Without one,
+// the error's text says which profile was looked at and what it lacked.
 std::optional<std::string> SelectedScanner() {
   const auto profile = ReadProfile();
-  if (!profile) return std::nullopt;
+  const std::string where = "the profile " + ProfilePath().string();
+  if (!profile) {
+    SetErrorSubject(error::kNoScannerSelected, where + " was not found");
+    return std::nullopt;
+  }
   const auto name = TrimBlanks(profile->Find("ZAFT", "Scanner").value_or(""));
-  if (name.empty()) return std::nullopt;
+  if (name.empty()) {
+    SetErrorSubject(error::kNoScannerSelected, where + " names none ([ZAFT] Scanner=)");
+    return std::nullopt;
+  }
   return std::string(name);
 }
 

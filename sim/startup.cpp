@@ -10,15 +10,23 @@
 namespace sim {
 namespace {
 
-std::mutex startupMutex;
-StartupState startup;
+struct Startup {
+  std::mutex mutex;
+  StartupState state;
+};
+
+// Never destroyed: a driver stuck in a call may wake after the exit handlers ran.
+Startup& Shared() {
+  static auto* shared = new Startup;
+  return *shared;
+}
 
 // Both libraries behave alike; only their fields differ.
 std::int32_t Start(Op op, bool StartupState::*flag) {
   return Guard([&]() -> std::int32_t {
     if (const auto failure = EnterOperation(op); failure < 0) return failure;
-    std::lock_guard lock(startupMutex);
-    startup.*flag = true;
+    std::lock_guard lock(Shared().mutex);
+    Shared().state.*flag = true;
     return 0;
   });
 }
@@ -26,9 +34,9 @@ std::int32_t Start(Op op, bool StartupState::*flag) {
 std::int32_t Stop(Op op, bool StartupState::*flag) {
   return Guard([&]() -> std::int32_t {
     if (const auto failure = EnterOperation(op); failure < 0) return failure;
-    std::lock_guard lock(startupMutex);
-    if (!(startup.*flag)) return error::kNotStarted;
-    startup.*flag = false;
+    std::lock_guard lock(Shared().mutex);
+    if (!(Shared().state.*flag)) return error::kNotStarted;
+    Shared().state.*flag = false;
     return 0;
   });
 }
@@ -38,8 +46,8 @@ std::int32_t SetName(Op op, std::string StartupState::*field, const char* name) 
     if (const auto failure = EnterOperation(op); failure < 0) return failure;
     if (name == nullptr) return error::kInvalidArgument;
     std::string copy(name);
-    std::lock_guard lock(startupMutex);
-    startup.*field = std::move(copy);
+    std::lock_guard lock(Shared().mutex);
+    Shared().state.*field = std::move(copy);
     return 0;
   });
 }
@@ -47,13 +55,13 @@ std::int32_t SetName(Op op, std::string StartupState::*field, const char* name) 
 }  // namespace
 
 StartupState CurrentStartup() {
-  std::lock_guard lock(startupMutex);
-  return startup;
+  std::lock_guard lock(Shared().mutex);
+  return Shared().state;
 }
 
 void ResetStartup() {
-  std::lock_guard lock(startupMutex);
-  startup = StartupState{};
+  std::lock_guard lock(Shared().mutex);
+  Shared().state = StartupState{};
 }
 
 }  // namespace sim

@@ -78,9 +78,11 @@ struct Switch {
 
 class SwitchTable {
  public:
+  // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
+  // after the exit handlers ran.
   static SwitchTable& Instance() {
-    static SwitchTable table;
-    return table;
+    static auto* table = new SwitchTable;
+    return *table;
   }
 
   std::int32_t Enter(Op op) {

@@ -385,18 +385,26 @@ struct Feeder {
   PageFeed feed;
 };
 
-std::mutex feedersMutex;
-std::map<std::string, std::unique_ptr<Feeder>, std::less<>> feeders;
+struct Feeders {
+  std::mutex mutex;
+  std::map<std::string, std::unique_ptr<Feeder>, std::less<>> byKey;
+};
+
+// Never destroyed: a scanner stuck reading a page may wake after the exit handlers ran.
+Feeders& TheFeeders() {
+  static auto* feeders = new Feeders;
+  return *feeders;
+}
 
 PageFeed& FeedOf(std::string_view key, const Config& config) {
-  std::lock_guard lock(feedersMutex);
-  auto& feeder = feeders[std::string(key)];
+  std::lock_guard lock(TheFeeders().mutex);
+  auto& feeder = TheFeeders().byKey[std::string(key)];
   if (!feeder || feeder->folder != config.imageFolder || feeder->dpi != config.imageDpi) {
     feeder = std::make_unique<Feeder>(
         Feeder{config.imageFolder, config.imageDpi,
                config.imageFolder.empty()
                    ? PageFeed(static_cast<std::uint32_t>(config.feederPages))
-                   : PageFeed(PageImageFiles(config.imageFolder), config.imageDpi)});
+                   : PageFeed(PageSources(PageImageFiles(config.imageFolder)), config.imageDpi)});
   }
   return feeder->feed;
 }
@@ -438,7 +446,8 @@ class VirtualScanner final : public Driver {
     }
     const auto page = feed_.Peek(format);
     if (!page) {
-      return MakeFrameworkError(feed_.Waiting() == 0 ? error::kNoPaper : error::kBadImage, 0);
+      return MakeFrameworkError(
+          feed_.Waiting() == 0 ? error::kNoPaper : error::kPageImageUnreadable, 0);
     }
     std::optional<std::vector<std::uint8_t>> coded;
     if (format.compression != 1) {
@@ -616,8 +625,8 @@ std::int32_t VirtualScannerNamed(std::string_view key, std::unique_ptr<Driver>& 
 }
 
 void ForgetFeeds() {
-  std::lock_guard lock(feedersMutex);
-  feeders.clear();
+  std::lock_guard lock(TheFeeders().mutex);
+  TheFeeders().byKey.clear();
 }
 
 namespace {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -82,6 +84,20 @@ TEST_F(LastError, AKillMeanwhileNeverMakesTheTextOfNoCode) {
   done = true;
   killer.join();
   EXPECT_EQ(wrong, 0);
+}
+
+// The framework's texts come through with their number: a profile that is not there is named.
+TEST(FrameworkError, AMissingProfileIsNamedInTheText) {
+  HostLibrary lib;
+  const auto missing = lib.Folder() / "elsewhere.ini";
+  setenv("ZAFT_PROFILE", missing.c_str(), 1);
+  ASSERT_EQ(lib.SCANINIT(), 0);
+  auto record = std::make_unique<ParmRecord>();
+  EXPECT_NE(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  const std::string text = lib.LastErrorText();
+  EXPECT_NE(text.find("No scanner is selected: the profile " + missing.string() + " was not found"),
+            std::string::npos)
+      << text;
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ TEST_F(ErrorText, BothLayoutsOfANumberGiveItsText) {
   EXPECT_EQ(TextOf(&scanner_, MakeFrameworkError(-4401, 7)), "No paper in the document feeder");
   // Every number the stand-in's operations and drivers answer with has a text.
   for (const std::int32_t number :
-       {-10, -4431, -4432, -4433, -4500, -4502, -4526, -4700, -4701, -4702, -4703, -4704, -4705,
-        -4706, -4707, -4708, -4709, -4710, -4711}) {
+       {-10, -4431, -4432, -4433, -4434, -4500, -4502, -4526, -4700, -4701, -4702, -4703, -4704,
+        -4705, -4706, -4707, -4708, -4709, -4710, -4711}) {
     EXPECT_NE(TextOf(nullptr, number), "untouched") << number;
     EXPECT_EQ(TextOf(&scanner_, MakeFrameworkError(static_cast<std::int16_t>(number), 3)),
               TextOf(nullptr, number));

@@ -36,6 +36,12 @@ class ScannerSelection : public ::testing::Test {
     return result == 0 ? std::string(name) : "failed " + std::to_string(result) + " " + name;
   }
 
+  static std::string ErrorText() {
+    char text[512] = "";
+    QelErrorText(0, nullptr, kNoScannerSelected, text, sizeof text);
+    return text;
+  }
+
   TempFolder folder_;
   std::filesystem::path profile_ = folder_ / "zaft.ini";
 };
@@ -74,9 +80,13 @@ TEST_F(ScannerSelection, WithoutASelectionBothFailAndNoNameIsLeft) {
     EXPECT_EQ(QelSelectScanner(nullptr), kNoScannerSelected) << profile;
     EXPECT_EQ(Name(), "failed " + std::to_string(kNoScannerSelected) + " ") << profile;
   }
+  EXPECT_EQ(ErrorText(), "No scanner is selected: the profile " + profile_.string() +
+                             " names none ([ZAFT] Scanner=)");
   std::filesystem::remove(profile_);
   EXPECT_EQ(QelSelectScanner(nullptr), kNoScannerSelected) << "no profile at all";
   EXPECT_EQ(Name(), "failed " + std::to_string(kNoScannerSelected) + " ");
+  EXPECT_EQ(ErrorText(),
+            "No scanner is selected: the profile " + profile_.string() + " was not found");
 }
 
 TEST_F(ScannerSelection, NoBufferIsAnInvalidArgument) {
