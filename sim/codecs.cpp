@@ -59,11 +59,13 @@ class MemoryTiff {
     const auto count = std::min<std::uint64_t>(
         static_cast<std::uint64_t>(size),
         file.bytes_.size() - std::min<std::uint64_t>(file.position_, file.bytes_.size()));
+    if (count == 0) return 0;  // nothing to copy, perhaps from an empty file's null data
     std::memcpy(buffer, file.bytes_.data() + file.position_, count);
     file.position_ += count;
     return static_cast<tmsize_t>(count);
   }
   static tmsize_t Write(thandle_t handle, void* buffer, tmsize_t size) {
+    if (size <= 0) return 0;  // libtiff writes an empty strip from a null buffer
     MemoryTiff& file = Of(handle);
     const auto end = file.position_ + static_cast<std::uint64_t>(size);
     if (end > file.bytes_.size()) file.bytes_.resize(end);

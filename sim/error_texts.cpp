@@ -21,7 +21,8 @@ struct ErrorEntry {
   std::string_view text;
 };
 
-constexpr std::array<ErrorEntry, 43> kErrorTexts{{
+// Counted by the compiler, so an added text needs no count changed.
+constexpr auto kErrorTexts = std::to_array<ErrorEntry>({
     {error::kDriverFailure, "The driver reported a general failure"},
     {error::kDriverNotFound, "The driver was not found"},
     {error::kBadDriverSettings, "The driver's section of the profile is not valid"},
@@ -66,7 +67,7 @@ constexpr std::array<ErrorEntry, 43> kErrorTexts{{
     {error::kSamplesNotSupported, "The scanner delivers 16-bit samples, which are not supported"},
     {error::kOptionRefused, "The scanner refused an option of its profile section"},
     {error::kPageEndedEarly, "The scanner ended the page before all its lines came"},
-}};
+});
 
 class DetailRegistry {
  public:

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/qel.h"
+#include "sim/codecs.h"
 #include "sim/errors.h"
 #include "sim/memory.h"
 #include "sim/switches.h"
@@ -99,6 +100,25 @@ TEST_F(MakePipe, RefusesCompressionsItHasNoCodecFor) {
   EXPECT_EQ(Make(scanner_, {1, 259, 5}), sim::error::kNoPipe);
   EXPECT_EQ(Text(), "") << "a failure leaves no description behind";
   EXPECT_EQ(Make({1, 259, 32773}, {1, 259, 1}), sim::error::kNoPipe);
+}
+
+TEST_F(MakePipe, RefusesACompressionTheSamplesCannotTake) {
+  const std::vector<std::int32_t> gray{3, 277, 1, 258, 8, 259, 1};
+  EXPECT_EQ(Make(gray, {1, 259, 4}), sim::error::kNoPipe) << "Group 4 takes one bit";
+  EXPECT_EQ(Make(gray, {1, 259, 3}), sim::error::kNoPipe) << "Group 3 too";
+  EXPECT_EQ(Make(scanner_, {1, 259, 6}), sim::error::kNoPipe) << "JPEG takes 8 bits";
+  EXPECT_GT(Make(gray, {1, 259, 6}), 0);
+  EXPECT_GT(Make({3, 277, 1, 258, 8, 259, 6}, {1, 259, 1}), 0) << "undoing JPEG always fits";
+}
+
+TEST(Codecs, AnEmptyCodedPageDecodesWithoutCopyingFromNowhere) {
+  sim::PageFormat format;
+  format.width = 16;
+  format.length = 2;
+  for (const std::int32_t compression : {3, 4}) {
+    format.compression = compression;
+    sim::DecodePage(format, {});  // whatever it gives, no copy from or to a null buffer
+  }
 }
 
 TEST_F(MakePipe, RefusesWhatDoesNotFitOrIsNoFormat) {
