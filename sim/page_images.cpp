@@ -55,6 +55,14 @@ std::string RefusedBytes(std::uint64_t width, std::uint64_t height, std::uint64_
   return {};
 }
 
+// A resolution a file states, in dots per inch, rounded; the caller's when the file states
+// none a page can have (a file may hold any number there, a NaN or one past any integer).
+std::int32_t StatedDpi(double dotsPerInch, std::int32_t otherwise) {
+  constexpr double kHighest = 100000;
+  if (!(dotsPerInch >= 1 && dotsPerInch <= kHighest)) return otherwise;
+  return static_cast<std::int32_t>(dotsPerInch + 0.5);
+}
+
 PageFormat FormatOf(std::int32_t width, std::int32_t height, std::int32_t samples,
                     std::int32_t bits, std::int32_t dpi) {
   PageFormat format;
@@ -198,8 +206,8 @@ std::int32_t PngDpi(const PngReader& reader, std::int32_t otherwise) {
   png_uint_32 xPerMetre = 0, yPerMetre = 0;
   int unit = 0;
   if (png_get_pHYs(reader.png, reader.info, &xPerMetre, &yPerMetre, &unit) != 0 &&
-      unit == PNG_RESOLUTION_METER && xPerMetre > 0) {
-    return static_cast<std::int32_t>((xPerMetre * 254 + 5000) / 10000);
+      unit == PNG_RESOLUTION_METER) {
+    return StatedDpi(xPerMetre * 0.0254, otherwise);
   }
   return otherwise;
 }
@@ -337,9 +345,8 @@ bool ReadTiffPage(TIFF* tiff, std::uint64_t fileBytes, std::int32_t dpi, PageIma
   TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
   TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
-  if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution) && xResolution > 0) {
-    dpi = static_cast<std::int32_t>(unit == RESUNIT_CENTIMETER ? xResolution * 2.54f + 0.5f
-                                                               : xResolution + 0.5f);
+  if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xResolution)) {
+    dpi = StatedDpi(unit == RESUNIT_CENTIMETER ? xResolution * 2.54 : xResolution, dpi);
   }
   const std::uint64_t dotBits = std::uint64_t{bits} * samples;
   why = compression == COMPRESSION_NONE
