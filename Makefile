@@ -13,7 +13,8 @@ JOBS ?= $(shell nproc)
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak
 
 # The host program on a generated sample batch: pages, documents, manifest and report.
-demo: bootstrap
+demo:
+	scripts/bootstrap demo
 	cmake -S . -B $(DEMO_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_TESTS=OFF
 	cmake --build $(DEMO_DIR) -j $(JOBS) --target kovscan
 	$(DEMO_DIR)/tools/kovscan/kovscan samples $(DEMO_DIR)/samples
@@ -37,7 +38,6 @@ build: configure
 # The DLL's codec libraries are cross-built once, from Debian's sources, into the build folder.
 configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
-	scripts/bootstrap clang
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKOV_FUZZ=ON -DKOV_TESTS=OFF
 	scripts/windows-codecs $(WIN_DIR)/codecs
@@ -45,7 +45,8 @@ configure: bootstrap
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs)
 
 # Benchmarks, optimised as shipped; not part of `test`.
-bench: bootstrap
+bench:
+	scripts/bootstrap tests
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_BENCH=ON -DKOV_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench
 	$(BENCH_DIR)/bench/kovzaft2_bench
@@ -53,7 +54,7 @@ bench: bootstrap
 # The Linux tests under ThreadSanitizer, built with clang (which also keeps the tree free of
 # clang's warnings); the stress test runs longer here. Not part of `test`.
 tsan:
-	scripts/bootstrap clang
+	scripts/bootstrap tests clang
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_TSAN=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS)
 	cd $(TSAN_DIR) && KOV_STRESS_SECONDS=30 TSAN_OPTIONS=halt_on_error=1 \
@@ -68,13 +69,15 @@ fuzz: configure
 
 # A long batch of pages through the exported calls, optimised as shipped, each page checked
 # and the resident memory followed. Not part of `test`.
-soak: bootstrap
+soak:
+	scripts/bootstrap tests
 	cmake -S . -B $(SOAK_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(SOAK_DIR) -j $(JOBS) --target kovzaft2_soak
 	$(SOAK_DIR)/tests/soak/kovzaft2_soak $(SOAK_PAGES)
 
+# Everything the tests of both builds need; each other target asks for its own sets.
 bootstrap:
-	scripts/bootstrap
+	scripts/bootstrap tests windows clang
 
 clean:
 	rm -rf build
