@@ -2,12 +2,10 @@
 
 #include <cstdio>  // before jpeglib.h, which needs FILE
 
-#if KOV_CODECS
 #include <jpeglib.h>
 #include <tiffio.h>
 
 #include "sim/tiff_messages.h"
-#endif
 
 #include <algorithm>
 #include <csetjmp>
@@ -29,8 +27,6 @@ constexpr std::int32_t kJpeg = 6;
 bool IsCcitt(std::int32_t compression) {
   return compression == kCcittGroup3 || compression == kCcittGroup4;
 }
-
-#if KOV_CODECS
 
 bool CcittShaped(const PageFormat& format) {
   return CompressionFits(format.compression, format.samples, format.bits) && format.width > 0 &&
@@ -266,8 +262,6 @@ std::optional<std::vector<std::uint8_t>> DecodeJpeg(const PageFormat& format,
   return rows;
 }
 
-#endif  // KOV_CODECS
-
 }  // namespace
 
 bool CompressionFits(std::int32_t compression, std::int32_t samples, std::int32_t bits) {
@@ -283,11 +277,9 @@ std::optional<std::vector<std::uint8_t>> EncodePage(const PageFormat& format,
   if (format.compression == kUncompressed)
     return std::vector<std::uint8_t>(rows.begin(),
                                      rows.begin() + static_cast<std::ptrdiff_t>(size));
-#if KOV_CODECS
   if (IsCcitt(format.compression))
     return CcittShaped(format) ? EncodeCcitt(format, rows) : std::nullopt;
   if (format.compression == kJpeg) return EncodeJpeg(format, rows);
-#endif
   return std::nullopt;
 }
 
@@ -295,11 +287,9 @@ std::optional<std::vector<std::uint8_t>> DecodePage(const PageFormat& format,
                                                     std::span<const std::uint8_t> data) {
   if (format.compression == kUncompressed)
     return std::vector<std::uint8_t>(data.begin(), data.end());
-#if KOV_CODECS
   if (IsCcitt(format.compression))
     return CcittShaped(format) ? DecodeCcitt(format, data) : std::nullopt;
   if (format.compression == kJpeg) return DecodeJpeg(format, data);
-#endif
   return std::nullopt;
 }
 

@@ -3,11 +3,9 @@
 #if KOV_PNG
 #include <png.h>
 #endif
-#if KOV_CODECS
 #include <tiffio.h>
 
 #include "sim/tiff_messages.h"
-#endif
 
 #include <algorithm>
 #include <array>
@@ -274,8 +272,6 @@ bool ReadPng(const std::vector<std::uint8_t>& file, std::int32_t dpi, PageImage&
 
 #endif  // KOV_PNG
 
-#if KOV_CODECS
-
 struct TiffCloser {
   void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
@@ -391,8 +387,6 @@ std::uint32_t PagesOf(const std::filesystem::path& path) {
   return tiff ? std::max<std::uint32_t>(TIFFNumberOfDirectories(tiff.get()), 1) : 1;
 }
 
-#endif  // KOV_CODECS
-
 bool ReadKnownImage(const PageSource& source, std::int32_t dpi, PageImage& image,
                     std::vector<std::uint8_t>& file, std::string& why) {
   std::error_code failed;
@@ -420,9 +414,7 @@ bool ReadKnownImage(const PageSource& source, std::int32_t dpi, PageImage& image
   if (file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0)
     return ReadPng(file, dpi, image, why);
 #endif
-#if KOV_CODECS
   if (IsTiff(file)) return ReadTiff(source, size, dpi, image, why);
-#endif
   why = "it is not an image of a known kind";
   return false;
 }
@@ -497,11 +489,7 @@ std::vector<std::filesystem::path> PageImageFiles(const std::filesystem::path& f
 std::vector<PageSource> PageSources(const std::vector<std::filesystem::path>& files) {
   std::vector<PageSource> pages;
   for (const auto& file : files) {
-#if KOV_CODECS
     const std::uint32_t count = PagesOf(file);
-#else
-    const std::uint32_t count = 1;
-#endif
     for (std::uint32_t page = 0; page < count; ++page) pages.push_back({file, page});
   }
   return pages;

@@ -17,11 +17,7 @@
 namespace sim {
 namespace {
 
-#if KOV_CODECS
 constexpr std::array<std::int32_t, 4> kCodecs{1, 3, 4, 6};
-#else
-constexpr std::array<std::int32_t, 1> kCodecs{1};
-#endif
 
 // More pairs than any image format has: a count past it is no format.
 constexpr std::int32_t kMaxFormatPairs = 32;

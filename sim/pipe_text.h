@@ -12,8 +12,8 @@
 
 namespace sim {
 
-// Compression codes the stand-in encodes and decodes: 1 none everywhere; 3 (CCITT G3),
-// 4 (CCITT G4) and 6 (JPEG) where the build has libtiff and libjpeg.
+// Compression codes the stand-in encodes and decodes: 1 none, 3 (CCITT G3), 4 (CCITT G4) and
+// 6 (JPEG).
 bool CodecAvailable(std::int32_t compression);
 
 }  // namespace sim
