@@ -1,6 +1,7 @@
 #include "sim/driver_registry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <map>
@@ -147,8 +148,11 @@ std::int32_t QELCALLBACK DriverEntry(void* instance, std::uint32_t code, std::in
   });
 }
 
+std::atomic<DriverMaker> testDriverMaker{nullptr};
+
 std::int32_t MakeNamedDriver(std::string_view key, std::unique_ptr<Driver>& driver) {
-  if ((driver = KitDriverNamed(key))) return 0;
+  if (const DriverMaker maker = testDriverMaker.load(); maker != nullptr && (driver = maker(key)))
+    return 0;
   if ((driver = ImageDriverNamed(key))) return 0;
 #if KOV_SANE
   if (const auto rc = SaneScannerNamed(key, driver); rc != error::kDriverNotFound) return rc;
@@ -167,6 +171,10 @@ std::int32_t LoadByName(const char* name, DriverRecord& record) {
 }
 
 }  // namespace
+
+void UseTestDrivers(DriverMaker maker) {
+  testDriverMaker = maker;
+}
 
 std::optional<std::string> DriverKey(const char* name) {
   const auto length = strnlen(name, kMaxDriverName + 1);

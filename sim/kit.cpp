@@ -57,12 +57,17 @@ class KitDriver final : public Driver {
 
 namespace {
 
+std::unique_ptr<Driver> KitDriverNamed(std::string_view key);
+
 class DesignTable {
  public:
   // Never destroyed, as every process-wide table here: a driver stuck in a call may wake
   // after the exit handlers ran.
   static DesignTable& Instance() {
-    static auto* table = new DesignTable;
+    static auto* table = [] {
+      UseTestDrivers(&KitDriverNamed);
+      return new DesignTable;
+    }();
     return *table;
   }
 
@@ -102,11 +107,11 @@ std::string KeyOrThrow(std::string_view name) {
   return *key;
 }
 
-}  // namespace
-
 std::unique_ptr<Driver> KitDriverNamed(std::string_view key) {
   return DesignTable::Instance().Make(key);
 }
+
+}  // namespace
 
 DriverDesign::DriverDesign(std::string_view name) : key_(KeyOrThrow(name)) {}
 
