@@ -1,6 +1,5 @@
 // kovscan end to end on a generated sample batch, and the files it writes read back.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,9 +16,8 @@ namespace {
 class Kovscan : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kovscan.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
+    folder = kovscan_test::MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
     samplePages = samples::WriteSampleBatch(folder);
   }
   void TearDown() override { std::filesystem::remove_all(folder); }

@@ -1,6 +1,7 @@
 #include "tests/kovscan/program.h"
 
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,12 @@ long PeakKilobytes(const std::string& commandLine) {
   const Ended ended = Spawn(commandLine, fileno(nowhere), std::nullopt);
   std::fclose(nowhere);
   return ended.peakKilobytes;
+}
+
+std::filesystem::path MakeScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kovscan.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) return {};
+  return pattern;
 }
 
 }  // namespace kovscan_test

@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,6 +17,8 @@ std::pair<int, std::string> RunProgram(const std::string& commandLine,
 // kovscan with these arguments.
 std::pair<int, std::string> RunKovscan(const std::string& arguments,
                                        std::optional<rlim_t> fileBytes = std::nullopt);
+// A new empty folder under the system's temporary folder; empty when none could be made.
+std::filesystem::path MakeScratchFolder();
 // The largest resident set, in kilobytes, of the command's processes, its output dropped.
 long PeakKilobytes(const std::string& commandLine);
 

@@ -2,7 +2,6 @@
 // they come, whole files or none, a folder that holds one batch only, and the exit code and
 // message of each failure.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,9 +20,8 @@ using kovscan_test::RunProgram;
 class ScanOutput : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kovscan.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
+    folder = kovscan_test::MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
 
