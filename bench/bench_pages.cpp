@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "sim/page_generator.h"
+#include "sim/kit/page_generator.h"
 
 namespace bench {
 namespace {

@@ -18,11 +18,11 @@
 #include "framework/driver_calls.h"
 #include "framework/qel.h"
 #include "kovzaft2.h"
-#include "sim/barcode_decoding.h"
-#include "sim/codecs.h"
-#include "sim/memory.h"
-#include "sim/page_generator.h"
-#include "sim/virtual_scanner.h"
+#include "sim/drivers/virtual_scanner.h"
+#include "sim/kit/barcode_drawing.h"
+#include "sim/kit/page_generator.h"
+#include "sim/pipes/codecs.h"
+#include "sim/services/memory.h"
 
 namespace {
 

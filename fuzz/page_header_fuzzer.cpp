@@ -14,7 +14,7 @@
 #include "framework/tags.h"
 #include "pipeline/barcode_results.h"
 #include "pipeline/page_header.h"
-#include "sim/kit.h"
+#include "sim/kit/kit.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/page_images.h"
+#include "sim/drivers/page_images.h"
+#include "sim/drivers/page_rendering.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "framework/tags.h"
 #include "host_library.h"
 #include "platform/posix/scripted_user.h"
-#include "sim/kit.h"
-#include "sim/switches.h"
+#include "sim/kit/kit.h"
+#include "sim/services/switches.h"
 
 namespace {
 

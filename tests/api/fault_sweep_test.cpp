@@ -13,12 +13,12 @@
 
 #include "host_library.h"
 #include "platform/posix/scripted_user.h"
-#include "sim/barcode_component.h"
-#include "sim/file_table.h"
-#include "sim/kit.h"
-#include "sim/mem_image.h"
-#include "sim/memory.h"
-#include "sim/switches.h"
+#include "sim/barcode/barcode_component.h"
+#include "sim/kit/kit.h"
+#include "sim/services/file_table.h"
+#include "sim/services/mem_image.h"
+#include "sim/services/memory.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <regex>
 #include <sstream>
 
-#include "sim/switches.h"
+#include "sim/services/switches.h"
 
 namespace {
 
@@ -97,4 +97,3 @@ std::string RecordSetting(const ParmRecord& record, const std::string& name) {
   }
   return "<none>";
 }
-

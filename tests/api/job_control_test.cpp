@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "host_library.h"
-#include "sim/switches.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "host_library.h"
-#include "sim/startup.h"
-#include "sim/switches.h"
+#include "sim/services/startup.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "host_library.h"
 #include "image_files.h"
-#include "sim/codecs.h"
+#include "sim/pipes/codecs.h"
 
 namespace {
 

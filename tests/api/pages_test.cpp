@@ -13,14 +13,14 @@
 #include <vector>
 
 #include "host_library.h"
-#include "sim/barcode_decoding.h"
-#include "sim/codecs.h"
-#include "sim/mem_image.h"
-#include "sim/memory.h"
-#include "sim/page_generator.h"
-#include "sim/pipes.h"
-#include "sim/switches.h"
-#include "sim/virtual_scanner.h"
+#include "sim/drivers/virtual_scanner.h"
+#include "sim/kit/barcode_drawing.h"
+#include "sim/kit/page_generator.h"
+#include "sim/pipes/codecs.h"
+#include "sim/pipes/pipes.h"
+#include "sim/services/mem_image.h"
+#include "sim/services/memory.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "framework/errors.h"
 #include "framework/messages.h"
 #include "host_library.h"
-#include "sim/kit.h"
-#include "sim/switches.h"
+#include "sim/kit/kit.h"
+#include "sim/services/switches.h"
 
 namespace {
 

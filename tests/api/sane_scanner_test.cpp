@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "host_library.h"
-#include "sim/codecs.h"
+#include "sim/pipes/codecs.h"
 
 namespace {
 

@@ -18,11 +18,11 @@
 
 #include "host_library.h"
 #include "platform/posix/dialog_user.h"
-#include "sim/barcode_component.h"
-#include "sim/kit.h"
-#include "sim/mem_image.h"
-#include "sim/memory.h"
-#include "sim/switches.h"
+#include "sim/barcode/barcode_component.h"
+#include "sim/kit/kit.h"
+#include "sim/services/mem_image.h"
+#include "sim/services/memory.h"
+#include "sim/services/switches.h"
 
 namespace {
 

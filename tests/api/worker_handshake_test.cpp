@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "host_library.h"
-#include "sim/kit.h"
-#include "sim/switches.h"
+#include "sim/kit/kit.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -22,12 +22,13 @@
 
 #include "framework/tags.h"
 #include "kovzaft2.h"
-#include "sim/barcode_decoding.h"
-#include "sim/codecs.h"
-#include "sim/kit.h"
-#include "sim/page_generator.h"
-#include "sim/page_images.h"
-#include "sim/virtual_scanner.h"
+#include "sim/drivers/page_images.h"
+#include "sim/drivers/page_rendering.h"
+#include "sim/drivers/virtual_scanner.h"
+#include "sim/kit/barcode_drawing.h"
+#include "sim/kit/kit.h"
+#include "sim/kit/page_generator.h"
+#include "sim/pipes/codecs.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "framework/errors.h"
 #include "framework/messages.h"
 #include "scanner_fixture.h"
-#include "sim/barcode_component.h"
+#include "sim/barcode/barcode_component.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "core/control_block.h"
 #include "core/return_codes.h"
-#include "sim/error_texts.h"
-#include "sim/switches.h"
+#include "sim/services/error_texts.h"
+#include "sim/services/switches.h"
 
 namespace {
 

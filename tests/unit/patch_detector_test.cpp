@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "sim/kit.h"
-#include "sim/mem_image.h"
-#include "sim/memory.h"
-#include "sim/page_generator.h"
-#include "sim/switches.h"
+#include "sim/kit/kit.h"
+#include "sim/kit/page_generator.h"
+#include "sim/services/mem_image.h"
+#include "sim/services/memory.h"
+#include "sim/services/switches.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "parms/parm_record.h"
 #include "platform/posix/scripted_user.h"
 #include "scanner_fixture.h"
-#include "sim/errors.h"
+#include "sim/services/errors.h"
 
 namespace {
 

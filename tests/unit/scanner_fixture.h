@@ -15,9 +15,9 @@
 #include "core/control_block.h"
 #include "pipeline/driver_loading.h"
 #include "platform/platform.h"
-#include "sim/kit.h"
-#include "sim/switches.h"
-#include "temp_folder.h"
+#include "sim/kit/kit.h"
+#include "sim/services/switches.h"
+#include "tests/sim/temp_folder.h"
 
 class ScannerTest : public ::testing::Test {
  protected:

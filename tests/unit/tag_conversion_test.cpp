@@ -9,7 +9,7 @@
 #include "framework/driver_calls.h"
 #include "parms/verify_parms.h"
 #include "scanner_fixture.h"
-#include "sim/barcode_component.h"
+#include "sim/barcode/barcode_component.h"
 
 namespace {
 

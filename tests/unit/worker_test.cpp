@@ -7,7 +7,7 @@
 #include "api/thread.h"
 #include "core/control_block.h"
 #include "kovzaft2.h"
-#include "sim/switches.h"
+#include "sim/services/switches.h"
 
 namespace {
 

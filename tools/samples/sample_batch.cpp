@@ -4,8 +4,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "sim/barcode_decoding.h"
-#include "sim/page_generator.h"
+#include "sim/kit/barcode_drawing.h"
+#include "sim/kit/page_generator.h"
 
 namespace samples {
 
