@@ -36,6 +36,10 @@ class Counted : public Interface {
     return left;
   }
 
+ protected:
+  // After the interface's slots, so the interface's layout stays COM's.
+  virtual ~Counted() = default;
+
  private:
   std::atomic<std::uint32_t> references_{1};
 };

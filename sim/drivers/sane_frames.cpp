@@ -52,6 +52,12 @@ std::optional<std::int32_t> RowsOf(const Frame& frame) {
 }
 
 // The sample a single-colour frame carries in an RGB row.
+// The bits of a row's dots, its padding to a whole byte not counted.
+std::size_t DotBits(std::int32_t width, std::int32_t samples, std::int32_t bits) {
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(samples) *
+         static_cast<std::size_t>(bits);
+}
+
 std::optional<std::size_t> ColourIndex(SANE_Frame format) {
   switch (format) {
     case SANE_FRAME_RED:
@@ -78,9 +84,7 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
   }
 
   const std::size_t frameRowBytes =
-      (static_cast<std::size_t>(page.width) * (separateColours ? 1 : page.samples) * page.bits +
-       7) /
-      8;
+      (DotBits(page.width, separateColours ? 1 : page.samples, page.bits) + 7) / 8;
   std::int32_t rows = INT32_MAX;
   for (const Frame& frame : frames) {
     if (frame.parameters.pixels_per_line != page.width || frame.parameters.depth != page.bits ||
@@ -94,11 +98,10 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
   // A page without lines is no page, whatever the device said of it.
   if (rows == 0) return {Kind::EndedEarly, SANE_STATUS_GOOD};
   page.length = rows;
-  const std::size_t rowBytes =
-      (static_cast<std::size_t>(page.width) * page.samples * page.bits + 7) / 8;
+  const std::size_t rowBits = DotBits(page.width, page.samples, page.bits);
+  const std::size_t rowBytes = (rowBits + 7) / 8;
   page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
-  const auto padding = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(page.width) *
-                                                                page.samples * page.bits);
+  const auto padding = static_cast<unsigned>(rowBytes * 8 - rowBits);
   for (const Frame& frame : frames) {
     const auto lineBytes = static_cast<std::size_t>(frame.parameters.bytes_per_line);
     const auto colour = ColourIndex(frame.parameters.format);
@@ -111,7 +114,8 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
         if (padding != 0) to[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
         continue;
       }
-      for (std::int32_t x = 0; x < page.width; ++x) to[3 * x + *colour] = from[x];
+      const auto width = static_cast<std::size_t>(page.width);
+      for (std::size_t x = 0; x < width; ++x) to[3 * x + *colour] = from[x];
     }
   }
   return {};

@@ -23,7 +23,7 @@ class Random {
   }
 
   // 0 <= value < 1.
-  double Unit() { return engine_() / 4294967296.0; }
+  double Unit() { return static_cast<double>(engine_()) / 4294967296.0; }
 
  private:
   std::mt19937 engine_;
@@ -346,7 +346,9 @@ bool WritePbm(const BitonalPage& page, const std::filesystem::path& path) {
   out << "P4\n" << page.width << ' ' << page.height << '\n';
   const auto rowBytes = static_cast<std::streamsize>((page.width + 7) / 8);
   for (std::int32_t y = 0; y < page.height && out; ++y) {
-    out.write(reinterpret_cast<const char*>(page.bits.data() + y * page.stride), rowBytes);
+    out.write(
+        reinterpret_cast<const char*>(page.bits.data() + static_cast<std::size_t>(y) * page.stride),
+        rowBytes);
   }
   out.close();
   return !out.fail();

@@ -51,9 +51,10 @@ class MemoryTiff {
   static MemoryTiff& Of(thandle_t handle) { return *static_cast<MemoryTiff*>(handle); }
   static tmsize_t Read(thandle_t handle, void* buffer, tmsize_t size) {
     MemoryTiff& file = Of(handle);
-    const auto count = std::min<std::uint64_t>(
+    // At most what the file holds, so it fits a size_t.
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(
         static_cast<std::uint64_t>(size),
-        file.bytes_.size() - std::min<std::uint64_t>(file.position_, file.bytes_.size()));
+        file.bytes_.size() - std::min<std::uint64_t>(file.position_, file.bytes_.size())));
     if (count == 0) return 0;  // nothing to copy, perhaps from an empty file's null data
     std::memcpy(buffer, file.bytes_.data() + file.position_, count);
     file.position_ += count;
@@ -63,7 +64,9 @@ class MemoryTiff {
     if (size <= 0) return 0;  // libtiff writes an empty strip from a null buffer
     MemoryTiff& file = Of(handle);
     const auto end = file.position_ + static_cast<std::uint64_t>(size);
-    if (end > file.bytes_.size()) file.bytes_.resize(end);
+    // A 32-bit build cannot hold a file past its address space: the write fails.
+    if (end > file.bytes_.max_size()) return 0;
+    if (end > file.bytes_.size()) file.bytes_.resize(static_cast<std::size_t>(end));
     std::memcpy(file.bytes_.data() + file.position_, buffer, static_cast<std::size_t>(size));
     file.position_ = end;
     return size;

@@ -225,9 +225,9 @@ using FourRows = Word __attribute__((vector_size(32)));
 // rows i and i + j lie in different vectors.
 template <int j, Word kMask>
 void TransposeStep(std::array<FourRows, 16>& rows) {
-  constexpr int kApart = j / 4;
-  for (int k = 0; k < 16; k += 2 * kApart) {
-    for (int i = k; i < k + kApart; ++i) {
+  constexpr std::size_t kApart = j / 4;
+  for (std::size_t k = 0; k < 16; k += 2 * kApart) {
+    for (std::size_t i = k; i < k + kApart; ++i) {
       const FourRows swap = ((rows[i] >> j) ^ rows[i + kApart]) & kMask;
       rows[i + kApart] ^= swap;
       rows[i] ^= swap << j;

@@ -12,7 +12,7 @@ extern "C" std::int32_t QelTextToNumber(const char* text) {
     if (const auto failure = EnterOperation(Op::TextToNumber); failure < 0) return failure;
     if (text == nullptr) return error::kInvalidArgument;
     std::uint32_t number = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) number = number * 10 + (*text - '0');
+    for (; *text >= '0' && *text <= '9'; ++text) number = number * 10 + static_cast<std::uint32_t>(*text - '0');
     return static_cast<std::int32_t>(number);
   });
 }

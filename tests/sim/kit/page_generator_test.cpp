@@ -157,14 +157,14 @@ TEST(PageGenerator, ContentStaysInItsAreaAndLooksItsKind) {
            bounds.bottom < 400;
   };
   const auto longest = [](const sim::BitonalPage& page, Along along) {
-    std::int32_t longest = 0;
+    std::int32_t most = 0;
     const auto lines = along == Along::Row ? page.height : page.width;
     for (std::int32_t line = 0; line < lines; ++line) {
       for (const auto& [first, end] : BlackSpans(page, along, line)) {
-        longest = std::max(longest, end - first);
+        most = std::max(most, end - first);
       }
     }
-    return longest;
+    return most;
   };
 
   auto text = SmallPage(kDpi);

@@ -77,9 +77,11 @@ sim::BitonalPage RandomPage(std::mt19937& random, std::int32_t width, std::int32
   for (std::int32_t y = 0; y < height; ++y) {
     bool black = random() % 2 == 0;
     for (std::int32_t x = 0; x < width;) {
-      const auto end = std::min<std::int64_t>(width, x + 1 + random() % (2 * meanRun));
+      const auto end = std::min<std::int64_t>(
+          width, x + 1 + static_cast<std::int64_t>(random() % (2 * meanRun)));
       for (; x < end; ++x) {
-        auto& byte = page.bits[static_cast<std::size_t>(y) * page.stride + x / 8];
+        auto& byte =
+            page.bits[static_cast<std::size_t>(y) * page.stride + static_cast<std::size_t>(x / 8)];
         const auto bit = static_cast<std::uint8_t>(0x80u >> (x % 8));
         byte = black ? byte | bit : byte & ~bit;
       }
@@ -109,8 +111,8 @@ TEST_F(MemImage, RunListsMatchTheDotByDotReadingOnRandomPages) {
   const std::array<std::array<std::int32_t, 2>, 9> sizes{
       {{1, 1}, {7, 3}, {63, 64}, {64, 65}, {65, 63}, {130, 129}, {517, 200}, {64, 1}, {70, 4161}}};
   for (const auto& [width, height] : sizes) {
-    for (const std::size_t extraStride : {0, 5}) {
-      for (const std::uint32_t meanRun : {1, 3, 40}) {
+    for (const std::size_t extraStride : {std::size_t{0}, std::size_t{5}}) {
+      for (const std::uint32_t meanRun : {1u, 3u, 40u}) {
         ExpectBothKindsMatchTheDotByDotReading(
             RandomPage(random, width, height, extraStride, meanRun),
             std::to_string(width) + "x" + std::to_string(height) + " stride +" +
