@@ -196,7 +196,7 @@ void OneCopyOfThePage(benchmark::State& state, Kind kind) {
     std::memcpy(to.data(), from.data(), bytes);
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(bytes * state.iterations()));
+  state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
 }
 
 // Gray pages with every block from the C heap and back, each given back to the system when

@@ -202,7 +202,7 @@ class Host {
     if (passHeader && !ownHeader && header != nullptr) munmap(header, sizeof(KOV_PAGEHEADER));
   }
   void PlanClicks() {
-    std::vector<std::int32_t> clicks(input_.ConsumeIntegralInRange(0, 6));
+    std::vector<std::int32_t> clicks(input_.ConsumeIntegralInRange<std::size_t>(0, 6));
     for (auto& click : clicks) click = input_.ConsumeIntegral<std::uint8_t>();
     User().Plan(std::move(clicks));
   }

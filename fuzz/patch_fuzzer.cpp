@@ -56,8 +56,8 @@ void DetectOnPage(FuzzedDataProvider& input) {
   for (int i = 0, n = input.ConsumeIntegralInRange(0, 2); i < n; ++i) {
     recipe.patches.push_back(SymbolFrom(input));
   }
-  recipe.specks = input.ConsumeIntegralInRange(0, 200);
-  recipe.thinLines = input.ConsumeIntegralInRange(0, 8);
+  recipe.specks = input.ConsumeIntegralInRange<std::uint32_t>(0, 200);
+  recipe.thinLines = input.ConsumeIntegralInRange<std::uint32_t>(0, 8);
   sim::BitonalPage page = sim::RenderPage(recipe);
   if (input.ConsumeBool()) {
     // A resolution tag that does not match the drawing, up to what the tag can hold.

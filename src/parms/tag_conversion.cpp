@@ -93,12 +93,12 @@ class FormatList {
   void Add(std::uint16_t tag, std::int32_t value) {
     words_[1 + 2 * count_] = tag;
     words_[2 + 2 * count_] = value;
-    words_[0] = ++count_;
+    words_[0] = static_cast<std::int32_t>(++count_);
   }
   const std::int32_t* data() const { return words_.data(); }
 
  private:
-  std::int32_t count_ = 0;
+  std::size_t count_ = 0;
   std::array<std::int32_t, 1 + 2 * 5> words_{};
 };
 

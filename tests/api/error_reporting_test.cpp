@@ -38,11 +38,12 @@ TEST_F(LastError, ExactFitAndOneByteShort) {
 
   char text[64];
   std::memset(text, 'x', sizeof text);
-  EXPECT_EQ(lib.SCANLASTERROR(text, expected.size() + 1), 0);
+  EXPECT_EQ(lib.SCANLASTERROR(text, static_cast<std::uint16_t>(expected.size() + 1)), 0);
   EXPECT_EQ(std::string(text), expected);
 
   std::memset(text, 'x', sizeof text);
-  EXPECT_EQ(lib.SCANLASTERROR(text, expected.size()), RC_SCAN_ERROR_TRUNC);
+  EXPECT_EQ(lib.SCANLASTERROR(text, static_cast<std::uint16_t>(expected.size())),
+            RC_SCAN_ERROR_TRUNC);
   EXPECT_EQ(std::string(text), expected.substr(0, expected.size() - 1));
   EXPECT_EQ(text[expected.size()], 'x') << "exactly usLength bytes written";
 

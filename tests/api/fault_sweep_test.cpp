@@ -117,7 +117,9 @@ class Session {
 };
 
 std::uint32_t SweepStep(std::uint64_t calls) {
-  if (const char* step = std::getenv("KOV_FAULT_STEP")) return std::max(1, std::atoi(step));
+  if (const char* step = std::getenv("KOV_FAULT_STEP")) {
+    return static_cast<std::uint32_t>(std::max(1, std::atoi(step)));
+  }
   return static_cast<std::uint32_t>(std::max<std::uint64_t>(1, calls / kSessionsInTest));
 }
 

@@ -181,8 +181,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "Not enough data at scanline 0"},
                       Hostile{"large.png", PngFile(20000, 20000, 1),
                               "claims 20000 x 20000 dots, over 12 x 17 in at 1200 dpi)"}),
-    [](const auto& info) {
-      const std::string name = info.param.name;
+    [](const auto& hostile) {
+      const std::string name = hostile.param.name;
       return name.substr(0, name.find('.'));
     });
 

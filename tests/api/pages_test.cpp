@@ -233,9 +233,9 @@ TEST_F(Pages, WithoutADataBufferTheSizeComesFirstAndAnExactBufferTakesTheWholePa
 
 TEST_F(Pages, AnAreaOfNoLinesIsNoPageAndTheSheetStaysInTheFeeder) {
   const Bytes first = LetterRows(AddTextPage("1.pbm", 50));
-  SendRecord([](ParmRecord& record) {
+  SendRecord([](ParmRecord& sent) {
     // The settings text's ImageLength, set to 0 as a stored record may hold it.
-    char* at = record.achSettings;
+    char* at = sent.achSettings;
     while (*at != '\0' && std::strcmp(at, "ImageLength") != 0) {
       at += std::strlen(at) + 1;
       at += std::strlen(at) + 1;
@@ -298,10 +298,10 @@ TEST_F(Pages, PatchSheetsRaiseTheLevelOnlyWhenTheirDetectionIsOn) {
   ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "1.pbm"));
   ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "2.pbm"));
   AddTextPage("3.pbm", 9);
-  SendRecord([](ParmRecord& record) { record.p2 = 1; });
+  SendRecord([](ParmRecord& sent) { sent.p2 = 1; });
   EXPECT_EQ(+Scan().header.ucLevel, 2);
 
-  SendRecord([](ParmRecord& record) { record.p3 = 1; });
+  SendRecord([](ParmRecord& sent) { sent.p3 = 1; });
   EXPECT_EQ(+Scan().header.ucLevel, 1) << "a Patch II sheet with only Patch III asked for";
   EXPECT_EQ(+Scan().header.ucLevel, 1) << "an ordinary page";
   EXPECT_EQ(sim::LiveImageCount(), 0u);
@@ -347,7 +347,7 @@ TEST_F(Pages, TheComponentReadsTheCapturedPageAfterTheScannersTexts) {
           {{"Code128", "ALPHA", {0.5, 10.2, 3.0, 0.6}}, {"Code39", "BETA", {4.5, 10.2, 3.5, 0.6}}},
           "barcodes=S1;S2;S3\n");
   addPage("3.pbm", {{"Code128", "A-TEXT-OF-25-CHARACTERS-X", {0.5, 10.2, 5.0, 0.6}}});
-  SendRecord([](ParmRecord& record) { record.bro = 1; });
+  SendRecord([](ParmRecord& sent) { sent.bro = 1; });
 
   const auto texts = [](const KOV_PAGEHEADER& header, std::size_t from, std::size_t to) {
     std::vector<std::string> found;
@@ -577,9 +577,9 @@ TEST_F(Pages, APatchCodeFoundOnAFailedRunGivesNoLaterPageItsLevel) {
   sheet.patches.push_back(sim::PatchSymbol{});  // Patch II
   ASSERT_TRUE(sim::WritePbm(sim::RenderPage(sheet), Folder() / "1.pbm"));
   AddTextPage("2.pbm", 60);
-  SendRecord([](ParmRecord& record) {
-    record.p2 = 1;
-    record.bro = 1;
+  SendRecord([](ParmRecord& sent) {
+    sent.p2 = 1;
+    sent.bro = 1;
   });
   // The separator sheet is captured whole and its code found; then the barcode reader's
   // image driver fails, and with it the run.

@@ -259,7 +259,7 @@ class SaneScanning : public ::testing::Test {
 };
 
 TEST_F(SaneScanning, FeederPagesAreWhatScanimageWritesAtEveryDepthAndTwoResolutions) {
-  for (const std::uint16_t bpp : {1, 8, 24}) {
+  for (const std::uint16_t bpp : std::initializer_list<std::uint16_t>{1, 8, 24}) {
     for (const std::uint32_t dpi : {75u, 150u}) {
       Settings settings;
       settings.bpp = bpp;

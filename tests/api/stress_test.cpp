@@ -61,7 +61,9 @@ class RandomUser final : public platform::DialogUser {
     ++actions_;
     const unsigned pick = random_() % 8;
     if (pick == 0) return platform::DialogAction::Close();
-    if (pick <= 2) return platform::DialogAction::Wait(1 + random_() % 3);
+    if (pick <= 2) {
+      return platform::DialogAction::Wait(static_cast<std::uint32_t>(1 + random_() % 3));
+    }
     const auto& controls = dialog.controls;
     return platform::DialogAction::Click(controls[random_() % controls.size()].id);
   }

@@ -34,7 +34,7 @@ TEST(TraceLog, OnBesideTheLibraryWithSessionMarkAndPrefixedLines) {
     EXPECT_TRUE(std::regex_match(line, prefixShape)) << line;
   }
   const auto messages = lib.LogMessages();
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(messages[i], "") << "line " << i;
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(messages[i], "") << "line " << i;
   EXPECT_EQ(messages[10], "ScanInit called");
 }
 

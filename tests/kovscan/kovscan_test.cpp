@@ -50,7 +50,7 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
   const nlohmann::json manifest = Scan("g4", SCAN_COMP_G4);
   const auto& pages = manifest["pages"];
   ASSERT_EQ(pages.size(), samplePages.size());
-  int separators = 0;
+  std::size_t separators = 0;
   for (std::size_t at = 0; at < pages.size(); ++at) {
     const samples::SamplePage& sample = samplePages[at];
     const auto& page = pages[at];
@@ -63,7 +63,7 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
     EXPECT_EQ(header["level"].get<int>() > 1, patch);
     EXPECT_EQ(page["separator"], patch);
     EXPECT_EQ(page["blank"], sample.kind == "blank");
-    separators += patch ? 1 : 0;
+    if (patch) ++separators;
     std::vector<std::string> expected = sample.barcodes;
     if (!sample.scannerBarcode.empty()) expected.insert(expected.begin(), sample.scannerBarcode);
     EXPECT_EQ(header["barcodes"].get<std::vector<std::string>>(), expected);
@@ -85,7 +85,8 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
 
 TEST_F(Kovscan, CcittFilesDecodeToTheUncompressedPages) {
   Scan("none", SCAN_COMP_NONE, false, false);
-  for (const std::uint16_t code : {SCAN_COMP_G3_1D, SCAN_COMP_G3_2D, SCAN_COMP_G4}) {
+  for (const std::uint16_t code :
+       std::initializer_list<std::uint16_t>{SCAN_COMP_G3_1D, SCAN_COMP_G3_2D, SCAN_COMP_G4}) {
     const std::string out = kovscan::CompressionName(code);
     Scan(out, code, false, false);
     for (const char* file : {"pages/page-0002.tif", "pages/page-0004.tif"}) {

@@ -12,9 +12,10 @@ namespace {
 TEST(CopyPastCaches, CopiesExactlyTheBytesAskedAtAnyAlignmentAndLength) {
   std::vector<std::uint8_t> source(5000);
   std::iota(source.begin(), source.end(), std::uint8_t{1});
-  for (const std::size_t count : {0, 1, 15, 16, 17, 63, 100, 4099}) {
+  for (const std::size_t count :
+       std::initializer_list<std::size_t>{0, 1, 15, 16, 17, 63, 100, 4099}) {
     for (std::size_t to = 0; to < 16; ++to) {
-      for (const std::size_t from : {0, 5}) {
+      for (const std::size_t from : std::initializer_list<std::size_t>{0, 5}) {
         std::vector<std::uint8_t> destination(count + 40, 0xEE);
         CopyPastCaches(destination.data() + to, source.data() + from, count);
         std::vector<std::uint8_t> expected(count + 40, 0xEE);

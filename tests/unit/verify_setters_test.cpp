@@ -193,7 +193,9 @@ TEST_F(Setters, FeederBetweenFlatbedAndFeeder) {
   UnloadDriver();
 
   LoadKit(sim::DriverDesign("KITC"));
-  for (std::int16_t value : {-1, 0, 1}) EXPECT_EQ(SetFeeder(value, false), 0) << value;
+  for (std::int16_t value : std::initializer_list<std::int16_t>{-1, 0, 1}) {
+    EXPECT_EQ(SetFeeder(value, false), 0) << value;
+  }
   EXPECT_EQ(SetFeeder(0, true), 1) << "duplex without a scan type";
   EXPECT_TRUE(Traced("    duplex selected but tag_scantype not available"));
 }

@@ -6,7 +6,9 @@ namespace kovscan {
 
 std::string FieldText(const char* field, std::size_t size) {
   const void* end = std::memchr(field, '\0', size);
-  return std::string(field, end != nullptr ? static_cast<const char*>(end) - field : size);
+  return std::string(field, end != nullptr
+                                ? static_cast<std::size_t>(static_cast<const char*>(end) - field)
+                                : size);
 }
 
 std::vector<std::string> BarcodesOf(const KOV_PAGEHEADER& header) {

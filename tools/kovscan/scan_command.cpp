@@ -30,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 void ShowProgress(const Batch& batch, Clock::time_point start) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::fprintf(stderr, "\rpages %zu  %.0f pages/min  %.1f MB", batch.pages.size(),
-               seconds > 0 ? batch.pages.size() * 60.0 / seconds : 0.0, batch.bytes / 1e6);
+               seconds > 0 ? static_cast<double>(batch.pages.size()) * 60.0 / seconds : 0.0,
+               static_cast<double>(batch.bytes) / 1e6);
   std::fflush(stderr);
 }
 
@@ -96,7 +97,7 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
                 page.blank ? "(blank) " : "", page.dropped ? "(dropped)" : "");
   }
   std::printf("\n%zu pages in %zu documents, %.1f MB in %.1f s\n", batch.pages.size(),
-              batch.documents.size(), batch.bytes / 1e6, batch.seconds);
+              batch.documents.size(), static_cast<double>(batch.bytes) / 1e6, batch.seconds);
   std::printf("pages:     %s\ndocuments: %s\nmanifest:  %s\nreport:    %s\n",
               (out / "pages").c_str(), (out / "documents").c_str(), (out / "manifest.json").c_str(),
               (out / "report.html").c_str());
