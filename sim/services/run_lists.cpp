@@ -188,7 +188,7 @@ std::uint16_t* WriteChanges(Word changes, std::size_t first, std::uint16_t* out)
 bool IsWhite(const std::uint8_t* bytes, std::size_t length) {
   std::uint8_t any = 0;
   for (std::size_t i = 0; i < length / 8; ++i) any |= bytes[i];
-  if (length % 8 != 0) any |= bytes[length / 8] & static_cast<std::uint8_t>(0xFF00 >> length % 8);
+  if (length % 8 != 0) any |= static_cast<std::uint8_t>(bytes[length / 8] & (0xFF00 >> length % 8));
   return any == 0;
 }
 
