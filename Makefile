@@ -7,10 +7,11 @@ DEMO_DIR ?= build/demo
 FUZZ_DIR ?= build/fuzz
 FUZZ_SECONDS ?= 600
 SOAK_DIR ?= build/soak
+LINT_DIR ?= build/lint
 SOAK_PAGES ?= 20000
 JOBS ?= $(shell nproc)
 
-.PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak
+.PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint
 
 # The host program on a generated sample batch: pages, documents, manifest and report.
 demo:
@@ -74,6 +75,13 @@ soak:
 	cmake -S . -B $(SOAK_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(SOAK_DIR) -j $(JOBS) --target kovzaft2_soak
 	$(SOAK_DIR)/tests/soak/kovzaft2_soak $(SOAK_PAGES)
+
+# clang-tidy's checks (.clang-tidy) on every source the Linux build compiles, the tests and
+# benchmarks included; any finding fails. Not part of `test`.
+lint:
+	scripts/bootstrap tests clang
+	cmake -S . -B $(LINT_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_BENCH=ON
+	run-clang-tidy -p $(LINT_DIR) -quiet -j $(JOBS) '$(CURDIR)/(src|sim|tools|tests|bench)/'
 
 # Everything the tests of both builds need; each other target asks for its own sets.
 bootstrap:

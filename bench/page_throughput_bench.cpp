@@ -46,7 +46,7 @@ bool IsColour(Kind kind) {
 
 // The profile and the page images of the kind, in a folder of their own.
 std::filesystem::path PrepareFolder(Kind kind) {
-  const auto folder =
+  auto folder =
       std::filesystem::temp_directory_path() /
       ("kovzaft2-bench-" + std::to_string(getpid()) + "-" + std::to_string(static_cast<int>(kind)));
   const auto pages = folder / "pages";

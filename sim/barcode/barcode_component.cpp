@@ -84,7 +84,7 @@ class BarcodeResult final : public Counted<BarcodeResult, IBarcodeResult> {
 
  private:
   friend class Counted<BarcodeResult, IBarcodeResult>;
-  ~BarcodeResult() = default;
+  ~BarcodeResult() override = default;
   std::string text_;
 };
 
@@ -231,7 +231,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
 
  private:
   friend class Counted<BarcodeReader, IBarcodeReader>;
-  ~BarcodeReader() {
+  ~BarcodeReader() override {
     std::lock_guard lock(TheReaders().mutex);
     std::erase(TheReaders().live, this);
   }

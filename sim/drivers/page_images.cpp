@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -56,7 +57,7 @@ std::string RefusedBytes(std::uint64_t width, std::uint64_t height, std::uint64_
 std::int32_t StatedDpi(double dotsPerInch, std::int32_t otherwise) {
   constexpr double kHighest = 100000;
   if (!(dotsPerInch >= 1 && dotsPerInch <= kHighest)) return otherwise;
-  return static_cast<std::int32_t>(dotsPerInch + 0.5);
+  return static_cast<std::int32_t>(std::lround(dotsPerInch));
 }
 
 PageFormat FormatOf(std::int32_t width, std::int32_t height, std::int32_t samples,

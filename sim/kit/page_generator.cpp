@@ -170,13 +170,14 @@ struct Painter::Glyphs {
   std::int32_t stroke;  // horizontal strokes
 };
 
-void Painter::Glyph(const Glyphs& g, std::int32_t x, std::int32_t baseline, std::int32_t width) {
-  const auto top = baseline - g.xHeight;
+void Painter::Glyph(const Glyphs& metrics, std::int32_t x, std::int32_t baseline,
+                    std::int32_t width) {
+  const auto top = baseline - metrics.xHeight;
   const auto stem = [&](std::int32_t at, std::int32_t from, std::int32_t to) {
-    FillRect(page_, at, from, g.stem, to - from);
+    FillRect(page_, at, from, metrics.stem, to - from);
   };
-  const auto bar = [&](std::int32_t at) { FillRect(page_, x, at, width, g.stroke); };
-  const auto right = x + width - g.stem;
+  const auto bar = [&](std::int32_t at) { FillRect(page_, x, at, width, metrics.stroke); };
+  const auto right = x + width - metrics.stem;
   // A few letter shapes drawn as strokes: enough to give rows and columns the short runs of
   // print.
   switch (random_.Between(0, 7)) {
@@ -184,7 +185,7 @@ void Painter::Glyph(const Glyphs& g, std::int32_t x, std::int32_t baseline, std:
       stem(x, top, baseline);
       stem(right, top, baseline);
       bar(top);
-      bar(baseline - g.stroke);
+      bar(baseline - metrics.stroke);
       break;
     case 1:  // n
       stem(x, top, baseline);
@@ -193,35 +194,35 @@ void Painter::Glyph(const Glyphs& g, std::int32_t x, std::int32_t baseline, std:
       break;
     case 2:  // d
       stem(x, top, baseline);
-      stem(right, top - g.ascender, baseline);
+      stem(right, top - metrics.ascender, baseline);
       bar(top);
-      bar(baseline - g.stroke);
+      bar(baseline - metrics.stroke);
       break;
     case 3:  // p
-      stem(x, top, baseline + g.descender);
+      stem(x, top, baseline + metrics.descender);
       stem(right, top, baseline);
       bar(top);
-      bar(baseline - g.stroke);
+      bar(baseline - metrics.stroke);
       break;
     case 4:  // e
       stem(x, top, baseline);
-      stem(right, top, top + g.xHeight / 2);
+      stem(right, top, top + metrics.xHeight / 2);
       bar(top);
-      bar(top + g.xHeight / 2);
-      bar(baseline - g.stroke);
+      bar(top + metrics.xHeight / 2);
+      bar(baseline - metrics.stroke);
       break;
     case 5:  // i
       stem(x, top, baseline);
-      stem(x, top - g.ascender, top - g.ascender + g.stroke);
+      stem(x, top - metrics.ascender, top - metrics.ascender + metrics.stroke);
       break;
     case 6:  // t
-      stem(x + width / 2, top - g.ascender, baseline);
+      stem(x + width / 2, top - metrics.ascender, baseline);
       bar(top);
       break;
     default:  // c
       stem(x, top, baseline);
       bar(top);
-      bar(baseline - g.stroke);
+      bar(baseline - metrics.stroke);
       break;
   }
 }

@@ -259,7 +259,7 @@ std::int32_t Driver::Restore(const void* pointer) {
     if (text == current) continue;
     const auto value = ParseValue(type, text);
     Tag* target = tags_.Find(number);
-    if (value && target != nullptr && target->type == type) Assign(*target, std::move(*value));
+    if (value && target != nullptr && target->type == type) Assign(*target, *value);
   }
   return 0;
 }

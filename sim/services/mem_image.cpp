@@ -37,7 +37,7 @@ class ImageTable {
 
   QelMemImage Open() {
     auto body = std::make_unique<QelMemImageBody>();
-    const QelMemImage image = body.get();
+    QelMemImageBody* const image = body.get();
     std::lock_guard lock(mutex_);
     images_.emplace(image, std::move(body));
     return image;

@@ -197,7 +197,7 @@ bool StartWorker() {
   }
   platform::Thread* worker = platform::CreateThread(WorkerThread, threadReference.get());
   if (worker == nullptr) return false;
-  threadReference.release();  // the thread has it now
+  static_cast<void>(threadReference.release());  // the thread has it now
   TheWorkers().pWorkerLink = std::move(link);
   TheWorkers().hWorker = worker;
   return true;

@@ -49,7 +49,7 @@ std::int32_t QelFileWrite(std::int32_t handle, const void* bytes, std::int32_t l
 std::int32_t QelFileClose(std::int32_t handle);
 
 // Error and resource texts: >= 0 when a text was written.
-std::int32_t QelErrorText(std::int32_t reserved, const DriverRecord* context, std::int32_t error,
+std::int32_t QelErrorText(std::int32_t reserved, const DriverRecord* context, std::int32_t value,
                           char* buffer, std::int32_t bufferSize);
 std::int32_t QelLoadString(void* moduleInstance, std::int32_t number, char* buffer,
                            std::int32_t bufferSize);

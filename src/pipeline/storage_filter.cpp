@@ -105,7 +105,11 @@ extern "C" std::int32_t KOVAPI MyStore(void* pContext, std::uint32_t ulMessage,
       TakeScannerBarcodes(driver.self);
       return 0;
     case QelDrvGetInstance:
-      if (pPointer != nullptr) std::memcpy(pPointer, &hStoreInstance, sizeof hStoreInstance);
+      if (pPointer != nullptr) {
+        // The instance pointer itself is the answer.
+        // NOLINTNEXTLINE(bugprone-sizeof-expression)
+        std::memcpy(pPointer, &hStoreInstance, sizeof hStoreInstance);
+      }
       return 0;
     default:
       return QelDrvDefaultMessage(pContext, ulMessage, lArgument, pPointer);

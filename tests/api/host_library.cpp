@@ -30,9 +30,9 @@ HostLibrary::HostLibrary(std::string_view profileText) : folder_(MakePrivateFold
 
   handle_ = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) throw std::runtime_error(dlerror());
-#define KOV_RESOLVE_EXPORT(name)                                  \
-  name = reinterpret_cast<decltype(name)>(dlsym(handle_, #name)); \
-  if (name == nullptr) throw std::runtime_error("missing export " #name);
+#define KOV_RESOLVE_EXPORT(name)                                    \
+  (name) = reinterpret_cast<decltype(name)>(dlsym(handle_, #name)); \
+  if ((name) == nullptr) throw std::runtime_error("missing export " #name);
   KOV_FOR_EACH_EXPORT(KOV_RESOLVE_EXPORT)
 #undef KOV_RESOLVE_EXPORT
 }

@@ -10,14 +10,15 @@
 
 #include "kovzaft2.h"
 
-#define KOV_FOR_EACH_EXPORT(X)                                                                   \
-  X(SCANINIT)                                                                                    \
-  X(SCANFREE)                                                                                    \
-  X(SCANLASTERROR) X(SCANOPEN) X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL)            \
-      X(SCANSETPRTTEXT) X(SCANSETENV) X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET)       \
-          X(SCANRESTART) X(SCANAREAEJECT) X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE)          \
-              X(SCANPARMSDLG) X(SCANPARMSDLG2) X(SCANQUERYDEVNAMES) X(SCANQUERYINFO)             \
-                  X(SCANQUERYPARM) X(SCANQUERYCLT) X(MyStore) X(SaveCallback) X(RestoreCallback) \
+#define KOV_FOR_EACH_EXPORT(X)                                                           \
+  X(SCANINIT)                                                                            \
+  X(SCANFREE)                                                                            \
+  X(SCANLASTERROR)                                                                       \
+  X(SCANOPEN) X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL) X(SCANSETPRTTEXT)   \
+      X(SCANSETENV) X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET) X(SCANRESTART)  \
+          X(SCANAREAEJECT) X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE) X(SCANPARMSDLG) \
+              X(SCANPARMSDLG2) X(SCANQUERYDEVNAMES) X(SCANQUERYINFO) X(SCANQUERYPARM)    \
+                  X(SCANQUERYCLT) X(MyStore) X(SaveCallback) X(RestoreCallback)          \
                       X(OldRestoreCallback)
 
 class HostLibrary {
@@ -37,6 +38,7 @@ class HostLibrary {
   // SCANLASTERROR's text for the last call, or "" when it answers a code.
   std::string LastErrorText();
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): a declarator, not an expression
 #define KOV_DECLARE_EXPORT(name) decltype(&::name) name = nullptr;
   KOV_FOR_EACH_EXPORT(KOV_DECLARE_EXPORT)
 #undef KOV_DECLARE_EXPORT

@@ -231,7 +231,7 @@ TEST_F(PageFiles, TiffMessagesStayOffTheHostsTerminal) {
 
 // The pages in order, each in its own layout: the one-bit scanner thresholds the gray one.
 TEST_F(PageFiles, EveryPageOfAMultiPageTiffIsFedInOrder) {
-  const auto page = [](std::string firstRow) {
+  const auto page = [](const std::string& firstRow) {
     return TiffPage{16, 2, 1, firstRow + std::string(2, '\0')};  // the second row white
   };
   TiffPage gray{16, 2, 1, std::string(8, '\0') + std::string(24, '\xFF')};

@@ -57,7 +57,7 @@ struct ScannedPage {
 
 class Pages : public ::testing::Test {
  protected:
-  explicit Pages(std::string scannerKeys = "", std::string libraryKeys = "")
+  explicit Pages(const std::string& scannerKeys = "", const std::string& libraryKeys = "")
       : lib(ProfileWithDebug(libraryKeys) + "[ZAFT]\nScanner=VSCAN\n[VSCAN]\n" +
             "Type=VirtualScanner\nImageFolder=pages\n" + scannerKeys) {}
 

@@ -41,7 +41,7 @@ void ReplaceSetting(ParmRecord& record, const std::string& name, const std::stri
 
 class Parameters : public ::testing::Test {
  protected:
-  explicit Parameters(std::string scanner = "VSCAN", std::string extraProfile = "")
+  explicit Parameters(const std::string& scanner = "VSCAN", const std::string& extraProfile = "")
       : lib(ProfileWithDebug() + "[ZAFT]\nScanner=" + scanner + "\n" + extraProfile) {}
   void SetUp() override {
     sim::ResetDrivers();

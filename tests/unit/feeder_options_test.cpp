@@ -16,7 +16,7 @@ class FeederOptionsTest : public ScannerTest {
  protected:
   // A scanner with the given status and, unless scanType is none, a scan type and choices.
   void Load(std::int32_t status, std::optional<std::int32_t> scanType = std::nullopt,
-            std::vector<std::int32_t> choices = {}) {
+            const std::vector<std::int32_t>& choices = {}) {
     sim::DriverDesign design("KITA");
     design.Integer(kTagFeederStatus, status, {}, {}, TiffType::Long).Accept(QelDrvPageLoaded);
     if (scanType) design.Integer(tag_scantype, *scanType, choices);

@@ -12,6 +12,8 @@ bool threadFails = false;
 bool comFails = false;
 }  // namespace
 
+// The linker's --wrap names: reserved by the language, made by the linker.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" platform::Semaphore* __real__ZN8platform15CreateSemaphoreEv();
 extern "C" platform::Thread* __real__ZN8platform12CreateThreadEPFjPvES0_(platform::ThreadProc,
                                                                          void*);
@@ -32,6 +34,7 @@ extern "C" std::int32_t __real__ZN8platform13ComInitializeEv();
 extern "C" std::int32_t __wrap__ZN8platform13ComInitializeEv() {
   return comFails ? -1 : __real__ZN8platform13ComInitializeEv();
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

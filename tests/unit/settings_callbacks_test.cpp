@@ -22,7 +22,7 @@ std::string Restore(ParmRecord& record, const char* name, std::int32_t size = 64
   std::string buffer(static_cast<std::size_t>(size), 'x');
   const std::int32_t found = RestoreCallback(0, name, "dflt", buffer.data(), size, &record);
   if (length != nullptr) *length = found;
-  return buffer.c_str();
+  return buffer.substr(0, buffer.find('\0'));
 }
 
 void PutOldEntry(ParmRecord& record, int index, const char* name, const char* value) {
@@ -36,7 +36,7 @@ TEST(SaveCallback, AppendsNameAndValueUpToTheSpaceLimit) {
   ASSERT_EQ(SaveCallback(0, "Res", "300", record.get()), 0);
   EXPECT_EQ(+record->sSettingsLen, 8);
   EXPECT_EQ(std::string(record->achSettings, 8), std::string("Res\0"
-                                                             "300",
+                                                             "300\0",
                                                              8));
 
   record->sSettingsLen = 53130;  // 5 + 53130 + 10 + 3 = 53148: fits exactly

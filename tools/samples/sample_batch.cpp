@@ -99,7 +99,7 @@ std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder) {
       throw std::runtime_error("cannot write " + (pages / name).string());
     }
     SamplePage page{name, plan.kind, {}, {}};
-    if (plan.text != nullptr) page.barcodes.push_back(plan.text);
+    if (plan.text != nullptr) page.barcodes.emplace_back(plan.text);
     if (plan.scannerBarcode != nullptr) {
       page.scannerBarcode = plan.scannerBarcode;
       WriteText(pages / (std::string(name) + ".txt"),

@@ -174,8 +174,7 @@ TEST_F(BarcodeReader, RefusesABadStateAndKeepsItsOwn) {
            "symbologies=Code39; tryharder=1;maxresults=5",
            "symbologies=;tryharder=1;maxresults=5",
            "symbologies=code39;tryharder=1;maxresults=5",
-           "symbologies=C\xF6"
-           "de39;tryharder=1;maxresults=5",
+           "symbologies=C\366de39;tryharder=1;maxresults=5",
            "symbologies=Code39;tryharder=2;maxresults=5",
            "symbologies=Code39;tryharder=1;maxresults=0",
            "symbologies=Code39;tryharder=1;maxresults=101",

@@ -51,7 +51,9 @@ class VirtualScanner : public ::testing::Test {
     std::int32_t count = 0;
     std::vector<std::int32_t> choices;
     if (DrvGetChoiceCount(Scanner(), tag, count) != 0) return choices;
-    for (std::uint16_t i = 0; i < count; ++i) choices.push_back(Choice(tag, i).value_or(-1));
+    for (std::int32_t i = 0; i < count; ++i) {
+      choices.push_back(Choice(tag, static_cast<std::uint16_t>(i)).value_or(-1));
+    }
     return choices;
   }
   std::string Text(std::uint16_t tag) const {

@@ -24,7 +24,8 @@ class MakePipe : public ::testing::Test {
     text_.assign(300, 'z');
     return QelMakePipe(from.data(), to.data(), text_.data(), size);
   }
-  std::string Text() const { return text_.c_str(); }
+  // Up to the end the text was given.
+  std::string Text() const { return text_.substr(0, text_.find('\0')); }
 
   // One-bit output of a scanner, as the library describes it.
   const std::vector<std::int32_t> scanner_{5, 277, 1, 258, 1, 262, 0, 284, 1, 259, 1};
