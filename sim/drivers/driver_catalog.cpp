@@ -9,6 +9,9 @@
 #if KOV_SANE
 #include "sim/drivers/sane_scanner.h"
 #endif
+#if KOV_TWAIN
+#include "sim/drivers/twain_scanner.h"
+#endif
 #include "sim/services/driver_registry.h"
 #include "sim/services/errors.h"
 #include "sim/services/guard.h"
@@ -25,6 +28,9 @@ std::int32_t MakeNamedDriver(std::string_view key, std::unique_ptr<Driver>& driv
   if ((driver = ImageDriverNamed(key))) return 0;
 #if KOV_SANE
   if (const auto rc = SaneScannerNamed(key, driver); rc != error::kDriverNotFound) return rc;
+#endif
+#if KOV_TWAIN
+  if (const auto rc = TwainScannerNamed(key, driver); rc != error::kDriverNotFound) return rc;
 #endif
   return VirtualScannerNamed(key, driver);
 }

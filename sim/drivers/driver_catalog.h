@@ -1,5 +1,6 @@
 // Where QelDrvLoad looks for a driver name (upper case), in this order: the drivers tests
-// registered, the two image drivers, SANE's scanners, the virtual scanners of the profile.
+// registered, the two image drivers, SANE's scanners (Linux) or TWAIN's (Windows), the virtual
+// scanners of the profile.
 #pragma once
 
 #include <cstdint>

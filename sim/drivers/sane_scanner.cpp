@@ -12,6 +12,7 @@
 
 #include "framework/messages.h"
 #include "sim/dialogs/image_dialog.h"
+#include "sim/drivers/device_tags.h"
 #include "sim/drivers/sane_frames.h"
 #include "sim/drivers/sane_options.h"
 #include "sim/drivers/sane_tags.h"
@@ -61,11 +62,7 @@ class SaneScanner final : public ImageDialogDriver {
   SaneScanner(SANE_Handle handle, std::string id)
       : handle_(handle), options_(handle), tags_(options_, Table()), id_(std::move(id)) {
     tags_.ReshapeNow();
-    Table().Define(kTagScannerId, TiffType::Ascii, id_);
-    Table().Define(kTagCompression, TiffType::Short, 1, {1});
-    Table().Define(kTagT4Options, TiffType::Long, 0, {0, 1});
-    Table().Define(kTagPlanarConfiguration, TiffType::Short, 1);
-    Table().Define(kTagScanAhead, TiffType::Short, 1, {0, 1}, "ScanAhead");
+    DefineDeviceTags(Table(), id_);
   }
   ~SaneScanner() override {
     sane_cancel(handle_);

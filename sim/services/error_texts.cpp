@@ -67,6 +67,7 @@ constexpr auto kErrorTexts = std::to_array<ErrorEntry>({
     {error::kSamplesNotSupported, "The scanner delivers 16-bit samples, which are not supported"},
     {error::kOptionRefused, "The scanner refused an option of its profile section"},
     {error::kPageEndedEarly, "The scanner ended the page before all its lines came"},
+    {error::kDoubleFeed, "The document feeder took two sheets at once"},
 });
 
 class DetailRegistry {

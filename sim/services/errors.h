@@ -40,7 +40,7 @@ inline constexpr std::int16_t kFileSeekFailed = -4604;
 inline constexpr std::int16_t kTooManyFiles = -4605;
 inline constexpr std::int16_t kProfileKeyMissing = -4610;
 inline constexpr std::int16_t kStringNotFound = -4611;
-// What a scanner reached through SANE reports.
+// What a scanner reached through SANE or TWAIN reports.
 inline constexpr std::int16_t kDeviceNotOpened = -4700;
 inline constexpr std::int16_t kPaperJam = -4701;
 inline constexpr std::int16_t kCoverOpen = -4702;
@@ -53,5 +53,6 @@ inline constexpr std::int16_t kDeviceFailure = -4708;
 inline constexpr std::int16_t kSamplesNotSupported = -4709;
 inline constexpr std::int16_t kOptionRefused = -4710;
 inline constexpr std::int16_t kPageEndedEarly = -4711;
+inline constexpr std::int16_t kDoubleFeed = -4712;
 
 }  // namespace sim::error

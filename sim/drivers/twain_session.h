@@ -1,0 +1,78 @@
+// A session with TWAIN's data source manager and one of its sources, on the thread that opened
+// it: the manager is loaded at run time (twain_32.dll), a hidden window of the thread is the
+// parent, and closing the session takes the source and the manager back to where they started
+// whatever state the source was left in.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/drivers/twain_protocol.h"
+
+namespace sim {
+
+// A capability's values as the source answers a get: the current one, and what it allows (a
+// list, or a range).
+struct CapabilityValues {
+  std::uint16_t itemType = 0;
+  std::uint32_t current = 0;           // items of up to four bytes, as they lie in memory
+  std::vector<std::uint32_t> allowed;  // a list's items; empty for a single value or range
+  std::optional<twain::Range> range;
+};
+
+// What the source told the application while it waited.
+enum class SourceEvent { XferReady, CloseRequest, CloseOk, Aborted };
+
+class TwainSession {
+ public:
+  // 0 with the session, or a framework error whose subject names what failed.
+  static std::int32_t Open(const std::string& productName, std::unique_ptr<TwainSession>& session);
+  ~TwainSession();
+  TwainSession(const TwainSession&) = delete;
+  TwainSession& operator=(const TwainSession&) = delete;
+
+  const twain::Identity& Source() const { return source_; }
+  // The product names of the manager's sources, in its order.
+  static std::vector<std::string> SourceNames();
+
+  // One operation on the source: TWAIN's return code.
+  std::uint16_t Call(std::uint32_t group, std::uint16_t dat, std::uint16_t message, void* data);
+  // The condition code of the source's last failure.
+  std::uint16_t ConditionCode();
+
+  std::optional<CapabilityValues> Get(std::uint16_t capability);
+  // Sets a single value of the item type; the return code.
+  std::uint16_t Set(std::uint16_t capability, std::uint16_t itemType, std::uint32_t value);
+
+  // Enables the source without its user interface (for pages) or with it (for settings only).
+  std::uint16_t Enable(bool settingsOnly);
+  // Back from enabled (or transferring) to open: pending transfers reset, the source disabled.
+  void Disable();
+  bool Enabled() const { return enabled_; }
+  // Passes the thread's messages through the source until it says something; `aborted` is
+  // asked between messages.
+  SourceEvent WaitForEvent(const std::function<bool()>& aborted);
+
+ private:
+  TwainSession() = default;
+  // The manager loaded and open, a hidden window of the thread its parent; null (with the
+  // failure's subject set) when it cannot be.
+  static std::unique_ptr<TwainSession> OpenManager();
+  std::vector<twain::Identity> ListSources();
+  std::uint16_t Manager(std::uint16_t dat, std::uint16_t message, void* data);
+
+  void* library_ = nullptr;  // twain_32.dll
+  twain::DsmEntry entry_ = nullptr;
+  void* window_ = nullptr;  // the hidden parent
+  twain::Identity application_{};
+  twain::Identity source_{};
+  bool managerOpen_ = false;
+  bool sourceOpen_ = false;
+  bool enabled_ = false;
+};
+
+}  // namespace sim
