@@ -85,7 +85,7 @@ lint:
 
 # Everything the tests of both builds need; each other target asks for its own sets.
 bootstrap:
-	scripts/bootstrap tests windows clang
+	scripts/bootstrap tests windows twain clang
 
 clean:
 	rm -rf build
