@@ -36,14 +36,17 @@ build: configure
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target kovzaft2_fuzzers
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
-# The DLL's codec libraries are cross-built once, from Debian's sources, into the build folder.
+# The DLL's codec libraries and the TWAIN data source its tests run against are built once,
+# from Debian's sources, into the build folder.
 configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKOV_FUZZ=ON -DKOV_TESTS=OFF
 	scripts/windows-codecs $(WIN_DIR)/codecs
+	scripts/twain-test-source $(WIN_DIR)/twain-source
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs)
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs) \
+	  -DKOV_TWAIN_SOURCE=$(abspath $(WIN_DIR)/twain-source)
 
 # Benchmarks, optimised as shipped; not part of `test`.
 bench:
@@ -85,7 +88,7 @@ lint:
 
 # Everything the tests of both builds need; each other target asks for its own sets.
 bootstrap:
-	scripts/bootstrap tests windows clang
+	scripts/bootstrap tests windows twain clang
 
 clean:
 	rm -rf build

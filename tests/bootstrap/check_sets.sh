@@ -18,11 +18,13 @@ check "the demo installs no Windows build" \
 check "the demo builds kovscan" 'grep -qx "package libcli11-dev" <<<"$demo"'
 check "no set named is the demo's" '[[ "$("$bootstrap" --list)" == "$demo" ]]'
 
-everything=$("$bootstrap" --list tests windows clang)
-for needed in libgtest-dev sane-utils g++-mingw-w64-i686 wine32:i386 clang; do
+everything=$("$bootstrap" --list tests windows twain clang)
+for needed in libgtest-dev sane-utils g++-mingw-w64-i686 wine32:i386 libsane-dev:i386 clang; do
   check "make test installs $needed" 'grep -qx "package $needed" <<<"$everything"'
 done
 check "the Windows build adds the i386 architecture" \
   'grep -qx "architecture i386" <<<"$everything"'
+check "the TWAIN source alone adds the i386 architecture" \
+  'grep -qx "architecture i386" <<<"$("$bootstrap" --list twain)"'
 check "an unknown set is refused" '! "$bootstrap" --list nosuch 2>/dev/null'
 exit $((failures > 0))
