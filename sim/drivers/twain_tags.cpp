@@ -219,9 +219,8 @@ void TwainTags::Apply(const Tag& tag) {
       const double dpi = static_cast<double>(value.lNumerator) / value.lDenominator;
       const std::uint16_t capability =
           tag.number == kTagXResolution ? twain::kICapXResolution : twain::kICapYResolution;
+      // The frame stays where it is on the page; its tags follow in dots at the new resolution.
       session_.Set(capability, twain::kTyFix32, ItemOf(twain::ToFix32(dpi)));
-      // The frame stays where it was in dots: it is kept in inches by the source.
-      ApplyFrame();
       return;
     }
     case kTagSamplesPerPixel:
@@ -259,6 +258,22 @@ void TwainTags::ApplyFrame() {
       x.lDenominator > 0 ? static_cast<double>(x.lNumerator) / x.lDenominator : dpi_;
   const double down =
       y.lDenominator > 0 ? static_cast<double>(y.lNumerator) / y.lDenominator : dpiDown_;
+  // A frame the source holds already stays as it is: inches from dots at a low resolution
+  // would move it by a fraction of a dot at a higher one.
+  twain::ImageLayout now{};
+  if (session_.Call(twain::kDgImage, twain::kDatImageLayout, twain::kMsgGet, &now) ==
+      twain::kRcSuccess) {
+    const auto dots = [&](twain::Fix32 value, double dpi) {
+      return static_cast<std::int32_t>(std::lround(Inches(twain::ToDouble(value)) * dpi));
+    };
+    const std::int32_t nowLeft = dots(now.frame.left, across);
+    const std::int32_t nowTop = dots(now.frame.top, down);
+    if (nowLeft == Number(kTagXPosition) && nowTop == Number(kTagYPosition) &&
+        dots(now.frame.right, across) - nowLeft == Number(kTagImageWidth) &&
+        dots(now.frame.bottom, down) - nowTop == Number(kTagImageLength)) {
+      return;
+    }
+  }
   const double left = Number(kTagXPosition) / across;
   const double top = Number(kTagYPosition) / down;
   twain::ImageLayout layout{};

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Scans the TWAIN test source's feeder through KOVZAFT2.dll under Wine and SANE's test backend
+# behind it, then the same device with scanimage, and compares the pages byte for byte.
+# Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH]
+#   BPP 1, 8 or 24; the frame in dots at DPI.
+set -euo pipefail
+source_dir=$1 prefix=$2 bin=$3 work=$4 bpp=$5 dpi=$6
+shift 6
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+
+rm -rf "$work"
+mkdir -p "$work/dll" "$work/ours" "$work/theirs"
+# The host and the library in a folder of their own, with the profile beside the library.
+cp "$bin/KOVZAFT2.dll" "$bin/kovzaft2_twain_scan.exe" "$work/dll/"
+printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\nSource=test:0\n' >"$work/dll/zaft.ini"
+
+"$here/prepare-prefix" "$source_dir" "$prefix" \
+  "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
+  "Z:$work/ours" "$bpp" "$dpi" "$@" | tr -d '\r' | tee "$work/ours.log"
+
+case $bpp in
+  1) mode=(--mode Gray --depth 1) ;;  # the test backend's one bit
+  8) mode=(--mode Gray --depth 8) ;;
+  24) mode=(--mode Color --depth 8) ;;
+  *) echo "check_pages: no mode for $bpp bits" >&2; exit 2 ;;
+esac
+frame=()
+if (($# == 4)); then
+  mm() { awk -v dots="$1" -v dpi="$dpi" 'BEGIN { printf "%.4f", dots * 25.4 / dpi }'; }
+  frame=(-l "$(mm "$1")" -t "$(mm "$2")" -x "$(mm "$3")" -y "$(mm "$4")")
+fi
+SANE_CONFIG_DIR=$prefix/sane scanimage -d test:0 --source 'Automatic Document Feeder' \
+  "${mode[@]}" --resolution "$dpi" "${frame[@]}" --format=pnm \
+  --batch="$work/theirs/page%d.pnm" 2>"$work/theirs.log" || true
+
+failed=0
+grep -q '^end 0x6116 ' "$work/ours.log" || { echo "the feeder did not end empty"; failed=1; }
+count=$(find "$work/theirs" -name 'page*.pnm' | wc -l)
+ours=$(find "$work/ours" -name 'page*.raw' | wc -l)
+[[ $count -gt 0 && $count -eq $ours ]] || { echo "pages: $ours through TWAIN, $count from scanimage"; failed=1; }
+for ((page = 1; page <= count; ++page)); do
+  # The pixels after the header: magic, size and (but for P4) the largest value, comments
+  # between them.
+  fields=4
+  [[ $(head -c 2 "$work/theirs/page$page.pnm") == P4 ]] && fields=3
+  lines=$(awk -v fields="$fields" '!/^#/ { seen += NF } { if (seen >= fields) { print NR; exit } }' \
+    "$work/theirs/page$page.pnm")
+  tail -n +$((lines + 1)) "$work/theirs/page$page.pnm" >"$work/theirs/page$page.raw"
+  if ! cmp -s "$work/theirs/page$page.raw" "$work/ours/page$page.raw"; then
+    echo "page $page differs: $(head -n "$lines" "$work/theirs/page$page.pnm" | grep -v '^#' | tr '\n' ' ')," \
+      "$(stat -c %s "$work/ours/page$page.raw" 2>/dev/null || echo no) bytes through TWAIN"
+    failed=1
+  fi
+done
+((failed == 0)) && echo "$count pages equal"
+exit $failed
