@@ -5,8 +5,9 @@
  * with a line "page N LINES BYTES_PER_LINE BPP" on standard output; the run ends with a line
  * "end 0xRC TEXT", the code that ended the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and
  * the library's text for it. With --kill-in-page N, another thread kills page N while the
- * scanner delivers it; the pages after it are scanned as usual. Exit code 0 when every call
- * the host makes outside the pages answered as expected. */
+ * scanner delivers it, and the host starts its next job for the pages after it. The calls are
+ * resolved by name from the DLL beside the program. Exit code 0 when every call the host makes
+ * outside the pages answered as expected. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -138,6 +139,8 @@ int main(int argc, char** argv) {
       CloseHandle(killer);
       pSCANLASTERROR(text, sizeof text);
       printf("killed 0x%x %s\n", rc, text);
+      /* A killed job ends; the host starts its next one. */
+      Expect("SCANSETSTATE after the kill", pSCANSETSTATE(handle, &record), 0);
       continue;
     }
     if (length == 0 || header == NULL) break;
