@@ -89,12 +89,7 @@ class SaneScanner final : public ImageDialogDriver {
   }
 
   // What a fresh start goes back to: the settings as they stand once the load is done.
-  void RememberStartingValues() {
-    startingValues_.clear();
-    for (const Tag& tag : Tags().InOrder()) {
-      if (!tag.setting.empty()) startingValues_.emplace_back(tag.number, tag.value);
-    }
-  }
+  void RememberStartingValues() { startingValues_.Remember(Tags()); }
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
     tags_.Reshape();
@@ -150,11 +145,8 @@ class SaneScanner final : public ImageDialogDriver {
   // The device's options at load (with the profile's Option lines) come back, in the order
   // their tags were declared.
   std::int32_t FreshStart() {
-    for (const auto& [number, value] : startingValues_) {
-      if (Tag* tag = Table().Find(number); tag != nullptr && tag->value.index() == value.index()) {
-        Assign(*tag, value);
-      }
-    }
+    startingValues_.Restore(Table(),
+                            [this](Tag& tag, const TagValue& value) { Assign(tag, value); });
     return 0;
   }
 
@@ -177,7 +169,7 @@ class SaneScanner final : public ImageDialogDriver {
   SaneOptions options_;
   SaneTags tags_;
   std::string id_;
-  std::vector<std::pair<std::uint16_t, TagValue>> startingValues_;
+  StartingValues startingValues_;
 };
 
 // "vendor model" of the device, or its name when SANE does not list it (a name such as

@@ -132,6 +132,9 @@ class TwainScanner final : public Driver {
     DefineDeviceTags(Table(), text(source.manufacturer) + " " + text(source.productName));
   }
 
+  // What a fresh start goes back to: the settings as they stand once the load is done.
+  void RememberStartingValues() { startingValues_.Remember(Tags()); }
+
   // A Capability line of the profile; false when the source has no such capability or
   // refuses the value. The tags follow.
   bool SetCapability(std::uint16_t capability, std::string_view value) {
@@ -144,6 +147,12 @@ class TwainScanner final : public Driver {
   }
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {
+    if (code == QelDrvFreshStart) {
+      // The settings go back to their values after the load.
+      startingValues_.Restore(Table(),
+                              [this](Tag& tag, const TagValue& value) { Assign(tag, value); });
+      return 0;
+    }
     if (code == QelDrvPageLoaded) {
       // Whether paper waits shows only when a scan starts: the run answers an empty feeder.
       if (pointer == nullptr) return error::kInvalidArgument;
@@ -319,6 +328,7 @@ class TwainScanner final : public Driver {
 
   std::unique_ptr<TwainSession> session_;
   TwainTags tags_;
+  StartingValues startingValues_;
   bool transferReady_ = false;
   bool flipBits_ = false;
 };
@@ -346,6 +356,7 @@ std::int32_t TwainScannerNamed(std::string_view key, std::unique_ptr<Driver>& dr
       return error::kOptionRefused;
     }
   }
+  scanner->RememberStartingValues();
   driver = std::move(scanner);
   return 0;
 }
