@@ -163,7 +163,7 @@ class TwainScanner final : public Driver {
   }
 
   std::int32_t RunPage(Stage& out) override {
-    const auto aborted = [this] { return AbortPoll() != nullptr && AbortPoll()() < 0; };
+    const auto aborted = [this] { return Aborted(); };
     if (!transferReady_) {
       if (const auto rc = AwaitTransfer(aborted); rc < 0) return rc;
     }
@@ -210,13 +210,16 @@ class TwainScanner final : public Driver {
     transferReady_ = false;
     const std::uint16_t rc = session_->Enable(true);
     if (rc != twain::kRcSuccess) return FailureOf(session_->ConditionCode());
-    session_->WaitForEvent([] { return false; });
+    // A kill reaches the source's window through the abort poll, as it reaches a page.
+    session_->WaitForEvent([this] { return Aborted(); });
     session_->Disable();
     tags_.Sync();
     return 0;
   }
 
  private:
+  bool Aborted() const { return AbortPoll() != nullptr && AbortPoll()() < 0; }
+
   // Enables the source and waits until it has a page ready: 0, or the failure.
   std::int32_t AwaitTransfer(const std::function<bool()>& aborted) {
     session_->Disable();
