@@ -26,10 +26,8 @@ inline constexpr std::uint16_t kDatUserInterface = 0x0009;
 inline constexpr std::uint16_t kDatImageInfo = 0x0101;
 inline constexpr std::uint16_t kDatImageLayout = 0x0102;
 inline constexpr std::uint16_t kDatImageMemXfer = 0x0103;
-inline constexpr std::uint16_t kDatImageNativeXfer = 0x0104;
 
 inline constexpr std::uint16_t kMsgGet = 0x0001;
-inline constexpr std::uint16_t kMsgGetCurrent = 0x0002;
 inline constexpr std::uint16_t kMsgGetFirst = 0x0004;
 inline constexpr std::uint16_t kMsgGetNext = 0x0005;
 inline constexpr std::uint16_t kMsgSet = 0x0006;
@@ -53,25 +51,14 @@ inline constexpr std::uint16_t kRcFailure = 1;
 inline constexpr std::uint16_t kRcCheckStatus = 2;
 inline constexpr std::uint16_t kRcCancel = 3;
 inline constexpr std::uint16_t kRcDsEvent = 4;
-inline constexpr std::uint16_t kRcNotDsEvent = 5;
 inline constexpr std::uint16_t kRcXferDone = 6;
-inline constexpr std::uint16_t kRcEndOfList = 7;
 
 // Condition codes, the status of a failure.
-inline constexpr std::uint16_t kCcSuccess = 0;
 inline constexpr std::uint16_t kCcBummer = 1;
 inline constexpr std::uint16_t kCcLowMemory = 2;
-inline constexpr std::uint16_t kCcNoDs = 3;
-inline constexpr std::uint16_t kCcMaxConnections = 4;
 inline constexpr std::uint16_t kCcOperationError = 5;
-inline constexpr std::uint16_t kCcBadCap = 6;
-inline constexpr std::uint16_t kCcBadProtocol = 9;
 inline constexpr std::uint16_t kCcBadValue = 10;
 inline constexpr std::uint16_t kCcSeqError = 11;
-inline constexpr std::uint16_t kCcBadDest = 12;
-inline constexpr std::uint16_t kCcCapUnsupported = 13;
-inline constexpr std::uint16_t kCcCapBadOperation = 14;
-inline constexpr std::uint16_t kCcCapSeqError = 15;
 inline constexpr std::uint16_t kCcDenied = 16;
 inline constexpr std::uint16_t kCcPaperJam = 20;
 inline constexpr std::uint16_t kCcPaperDoubleFeed = 21;
@@ -96,14 +83,10 @@ inline constexpr std::uint16_t kTyBool = 6;
 inline constexpr std::uint16_t kTyFix32 = 7;
 
 // Capabilities.
-inline constexpr std::uint16_t kCapXferCount = 0x0001;
-inline constexpr std::uint16_t kICapCompression = 0x0100;
 inline constexpr std::uint16_t kICapPixelType = 0x0101;
 inline constexpr std::uint16_t kICapUnits = 0x0102;
 inline constexpr std::uint16_t kICapXferMech = 0x0103;
 inline constexpr std::uint16_t kCapFeederEnabled = 0x1002;
-inline constexpr std::uint16_t kCapFeederLoaded = 0x1003;
-inline constexpr std::uint16_t kCapSupportedCaps = 0x1005;
 inline constexpr std::uint16_t kCapAutoFeed = 0x1007;
 inline constexpr std::uint16_t kCapDuplexEnabled = 0x1013;
 inline constexpr std::uint16_t kICapPhysicalWidth = 0x1111;
@@ -117,10 +100,8 @@ inline constexpr std::uint16_t kPtBw = 0;
 inline constexpr std::uint16_t kPtGray = 1;
 inline constexpr std::uint16_t kPtRgb = 2;
 inline constexpr std::uint16_t kUnInches = 0;
-inline constexpr std::uint16_t kSxNative = 0;
 inline constexpr std::uint16_t kSxMemory = 2;
-inline constexpr std::uint16_t kPfChocolate = 0;  // 0 is black
-inline constexpr std::uint16_t kPfVanilla = 1;    // 0 is white
+inline constexpr std::uint16_t kPfVanilla = 1;  // 0 is white
 inline constexpr std::uint16_t kMfAppOwns = 0x0001;
 inline constexpr std::uint16_t kMfPointer = 0x0008;
 

@@ -130,6 +130,8 @@ class TwainScanner final : public Driver {
       return std::string(name, strnlen(name, sizeof name));
     };
     DefineDeviceTags(Table(), text(source.manufacturer) + " " + text(source.productName));
+    // Pages come by memory transfer, in strips the driver owns.
+    session_->Set(twain::kICapXferMech, twain::kTyUInt16, twain::kSxMemory);
   }
 
   // What a fresh start goes back to: the settings as they stand once the load is done.
