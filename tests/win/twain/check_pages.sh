@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Scans the TWAIN test source's feeder through KOVZAFT2.dll under Wine and SANE's test backend
 # behind it, then the same device with scanimage, and compares the pages byte for byte.
-# Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH]
-#   BPP 1, 8 or 24; the frame in dots at DPI.
+# Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH] [--g4]
+#   BPP 1, 8 or 24; the frame in dots at DPI. With --g4 the library delivers one-bit pages in
+#   Group 4, which libtiff's fax2tiff decodes for the comparison.
 set -euo pipefail
 source_dir=$1 prefix=$2 bin=$3 work=$4 bpp=$5 dpi=$6
 shift 6
+g4=0
+if [[ ${!#:-} == --g4 ]]; then
+  g4=1
+  set -- "${@:1:$(($# - 1))}"
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 
@@ -17,7 +23,7 @@ printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\
 
 "$here/prepare-prefix" "$source_dir" "$prefix" \
   "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
-  "Z:$work/ours" "$bpp" "$dpi" "$@" | tr -d '\r' | tee "$work/ours.log"
+  "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) | tr -d '\r' | tee "$work/ours.log"
 
 case $bpp in
   1) mode=(--mode Gray --depth 1) ;;  # the test backend's one bit
@@ -47,6 +53,16 @@ for ((page = 1; page <= count; ++page)); do
   lines=$(awk -v fields="$fields" '!/^#/ { seen += NF } { if (seen >= fields) { print NR; exit } }' \
     "$work/theirs/page$page.pnm")
   tail -n +$((lines + 1)) "$work/theirs/page$page.pnm" >"$work/theirs/page$page.raw"
+  if ((g4)) && [[ -f $work/ours/page$page.raw ]]; then
+    # Decoded to plain rows in one strip; the page's own rows only, as its header counts them.
+    width=$(head -n "$lines" "$work/theirs/page$page.pnm" | grep -v '^#' | tr -s ' \n' ' ' | cut -d' ' -f2)
+    rows=$(awk -v page="$page" '$1 == "page" && $2 == page { print $3 }' "$work/ours.log")
+    fax2tiff -4 -M -X "$width" -o "$work/ours/page$page.fax.tif" "$work/ours/page$page.raw"
+    tiffcp -c none -r 1000000 "$work/ours/page$page.fax.tif" "$work/ours/page$page.tif"
+    offset=$(tiffdump "$work/ours/page$page.tif" | sed -n 's/^StripOffsets .*<\([0-9]*\)>$/\1/p')
+    tail -c +$((offset + 1)) "$work/ours/page$page.tif" | head -c $(((width + 7) / 8 * rows)) \
+      >"$work/ours/page$page.raw"
+  fi
   if ! cmp -s "$work/theirs/page$page.raw" "$work/ours/page$page.raw"; then
     echo "page $page differs: $(head -n "$lines" "$work/theirs/page$page.pnm" | grep -v '^#' | tr '\n' ' ')," \
       "$(stat -c %s "$work/ours/page$page.raw" 2>/dev/null || echo no) bytes through TWAIN"

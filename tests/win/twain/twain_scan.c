@@ -1,13 +1,13 @@
 /* A Windows host scanning a TWAIN source's feeder through KOVZAFT2.dll, for comparing its pages
  * with another program's. Usage:
- *   twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N]
+ *   twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]
  * The profile beside the program names the scanner. Each page's bytes go to OUTDIR\pageN.raw
  * with a line "page N LINES BYTES_PER_LINE BPP" on standard output; the run ends with a line
  * "end 0xRC TEXT", the code that ended the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and
  * the library's text for it. With --kill-in-page N, another thread kills page N while the
  * scanner delivers it, and the host starts its next job for the pages after it. The calls are
- * resolved by name from the DLL beside the program. Exit code 0 when every call the host makes
- * outside the pages answered as expected. */
+ * resolved by name from the DLL beside the program. With --g4 the pages come in Group 4. Exit code
+ * 0 when every call the host makes outside the pages answered as expected. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
   uint16_t rc = 0;
 
   if (argc < 4) {
-    printf("usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N]\n");
+    printf("usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]\n");
     return 2;
   }
   data = malloc(BUFFER_BYTES);
@@ -115,6 +115,9 @@ int main(int argc, char** argv) {
   for (arg = 4; arg < argc; ++arg) {
     if (strcmp(argv[arg], "--kill-in-page") == 0 && arg + 1 < argc) {
       killPage = atoi(argv[++arg]);
+    } else if (strcmp(argv[arg], "--g4") == 0) {
+      uint16_t compression = SCAN_COMP_G4;
+      Expect("SCANSETPARM comp", pSCANSETPARM("dev", &record, SCAN_PARM_COMP, &compression), 0);
     } else if (arg + 3 < argc) {
       SCAN_AREA area;
       area.usX = (uint16_t)atoi(argv[arg]);
