@@ -46,10 +46,28 @@ std::size_t ItemBytes(std::uint16_t itemType) {
   }
 }
 
-std::uint32_t ItemAt(const std::uint8_t* items, std::size_t index, std::size_t bytes) {
-  std::uint32_t value = 0;
-  std::memcpy(&value, items + index * bytes, bytes);
-  return value;
+// The head of a container, when the container holds one.
+template <class Head>
+std::optional<Head> HeadOf(const std::uint8_t* bytes, std::size_t size) {
+  if (size < sizeof(Head)) return std::nullopt;
+  Head head{};
+  std::memcpy(&head, bytes, sizeof head);
+  return head;
+}
+
+// The `count` items of a list after its head into values.allowed; false when they are of a type
+// the driver does not read or do not fit the container.
+bool ReadItems(const std::uint8_t* bytes, std::size_t size, std::size_t headBytes,
+               std::uint16_t itemType, std::uint32_t count, CapabilityValues& values) {
+  const std::size_t itemBytes = ItemBytes(itemType);
+  if (itemBytes == 0 || count > (size - headBytes) / itemBytes) return false;
+  values.itemType = itemType;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint32_t item = 0;
+    std::memcpy(&item, bytes + headBytes + i * itemBytes, itemBytes);
+    values.allowed.push_back(item);
+  }
+  return true;
 }
 
 // The values of a container the source allocated; none for a container it did not describe.
@@ -59,47 +77,33 @@ std::optional<CapabilityValues> ReadContainer(std::uint16_t type, const void* lo
   const auto* bytes = static_cast<const std::uint8_t*>(locked);
   switch (type) {
     case twain::kOnOneValue: {
-      twain::OneValue one{};
-      if (size < sizeof one) return std::nullopt;
-      std::memcpy(&one, bytes, sizeof one);
-      values.itemType = one.itemType;
-      values.current = one.item;
-      return ItemBytes(one.itemType) != 0 ? std::optional(values) : std::nullopt;
+      const auto one = HeadOf<twain::OneValue>(bytes, size);
+      if (!one || ItemBytes(one->itemType) == 0) return std::nullopt;
+      values.itemType = one->itemType;
+      values.current = one->item;
+      return values;
     }
     case twain::kOnRange: {
-      twain::Range range{};
-      if (size < sizeof range) return std::nullopt;
-      std::memcpy(&range, bytes, sizeof range);
-      values.itemType = range.itemType;
-      values.current = range.currentValue;
+      const auto range = HeadOf<twain::Range>(bytes, size);
+      if (!range || ItemBytes(range->itemType) == 0) return std::nullopt;
+      values.itemType = range->itemType;
+      values.current = range->currentValue;
       values.range = range;
-      return ItemBytes(range.itemType) != 0 ? std::optional(values) : std::nullopt;
+      return values;
     }
     case twain::kOnEnumeration: {
-      twain::EnumerationHead head{};
-      if (size < sizeof head) return std::nullopt;
-      std::memcpy(&head, bytes, sizeof head);
-      const std::size_t itemBytes = ItemBytes(head.itemType);
-      if (itemBytes == 0 || head.numItems > (size - sizeof head) / itemBytes ||
-          head.currentIndex >= head.numItems) {
+      const auto head = HeadOf<twain::EnumerationHead>(bytes, size);
+      if (!head || head->currentIndex >= head->numItems ||
+          !ReadItems(bytes, size, sizeof *head, head->itemType, head->numItems, values)) {
         return std::nullopt;
       }
-      values.itemType = head.itemType;
-      for (std::size_t i = 0; i < head.numItems; ++i) {
-        values.allowed.push_back(ItemAt(bytes + sizeof head, i, itemBytes));
-      }
-      values.current = values.allowed[head.currentIndex];
+      values.current = values.allowed[head->currentIndex];
       return values;
     }
     case twain::kOnArray: {
-      twain::ArrayHead head{};
-      if (size < sizeof head) return std::nullopt;
-      std::memcpy(&head, bytes, sizeof head);
-      const std::size_t itemBytes = ItemBytes(head.itemType);
-      if (itemBytes == 0 || head.numItems > (size - sizeof head) / itemBytes) return std::nullopt;
-      values.itemType = head.itemType;
-      for (std::size_t i = 0; i < head.numItems; ++i) {
-        values.allowed.push_back(ItemAt(bytes + sizeof head, i, itemBytes));
+      const auto head = HeadOf<twain::ArrayHead>(bytes, size);
+      if (!head || !ReadItems(bytes, size, sizeof *head, head->itemType, head->numItems, values)) {
+        return std::nullopt;
       }
       return values;
     }
