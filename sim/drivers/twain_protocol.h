@@ -26,6 +26,7 @@ inline constexpr std::uint16_t kDatUserInterface = 0x0009;
 inline constexpr std::uint16_t kDatImageInfo = 0x0101;
 inline constexpr std::uint16_t kDatImageLayout = 0x0102;
 inline constexpr std::uint16_t kDatImageMemXfer = 0x0103;
+inline constexpr std::uint16_t kDatImageNativeXfer = 0x0104;
 
 inline constexpr std::uint16_t kMsgGet = 0x0001;
 inline constexpr std::uint16_t kMsgGetFirst = 0x0004;
@@ -100,6 +101,7 @@ inline constexpr std::uint16_t kPtBw = 0;
 inline constexpr std::uint16_t kPtGray = 1;
 inline constexpr std::uint16_t kPtRgb = 2;
 inline constexpr std::uint16_t kUnInches = 0;
+inline constexpr std::uint16_t kSxNative = 0;
 inline constexpr std::uint16_t kSxMemory = 2;
 inline constexpr std::uint16_t kPfVanilla = 1;  // 0 is white
 inline constexpr std::uint16_t kMfAppOwns = 0x0001;

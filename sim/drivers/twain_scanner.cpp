@@ -13,6 +13,7 @@
 
 #include "framework/messages.h"
 #include "sim/drivers/device_tags.h"
+#include "sim/drivers/dib_rows.h"
 #include "sim/drivers/twain_session.h"
 #include "sim/drivers/twain_tags.h"
 #include "sim/services/error_texts.h"
@@ -33,11 +34,12 @@ struct NamedCapability {
 };
 
 // The capabilities a profile may name; any other by its number ("Capability.0x1151").
-constexpr std::array<NamedCapability, 20> kCapabilityNames = {{
+constexpr std::array<NamedCapability, 21> kCapabilityNames = {{
     {"CAP_XFERCOUNT", 0x0001},
     {"ICAP_COMPRESSION", 0x0100},
     {"ICAP_PIXELTYPE", 0x0101},
     {"ICAP_UNITS", 0x0102},
+    {"ICAP_XFERMECH", 0x0103},
     {"CAP_FEEDERENABLED", 0x1002},
     {"CAP_AUTOFEED", 0x1007},
     {"CAP_DUPLEXENABLED", 0x1013},
@@ -137,6 +139,13 @@ class TwainScanner final : public Driver {
   // What a fresh start goes back to: the settings as they stand once the load is done.
   void RememberStartingValues() { startingValues_.Remember(Tags()); }
 
+  // Memory transfer unless the source offers only native or the profile asked for it; read
+  // once the load is done, while capabilities may still be asked.
+  void ChooseTransfer() {
+    const auto mechanism = session_->Get(twain::kICapXferMech);
+    native_ = mechanism && mechanism->current == twain::kSxNative;
+  }
+
   // A Capability line of the profile; false when the source has no such capability or
   // refuses the value. The tags follow.
   bool SetCapability(std::uint16_t capability, std::string_view value) {
@@ -174,24 +183,18 @@ class TwainScanner final : public Driver {
         twain::kRcSuccess) {
       return Stop(FailureOf(session_->ConditionCode()));
     }
-    const auto format = FormatOf(info);
-    if (!format) {
-      SetErrorSubject(error::kDeviceFailure, "pages of TWAIN pixel type " +
-                                                 std::to_string(info.pixelType) + " with " +
-                                                 std::to_string(info.bitsPerPixel) +
-                                                 " bits a dot, which are not supported");
-      return Stop(MakeFrameworkError(error::kDeviceFailure, 0));
-    }
+    PageFormat page;
     std::vector<std::uint8_t> rows;
-    if (const auto rc = Transfer(*format, rows, aborted); rc < 0) return rc;
+    const std::int32_t transferred =
+        native_ ? NativeTransfer(info, page, rows) : MemoryTransfer(info, page, rows, aborted);
+    if (transferred < 0) return transferred;
+    WhitenSpareBits(page, rows);
     // The page is the source's no more: what follows in its feeder decides the next run.
     twain::PendingXfers pending{};
     session_->Call(twain::kDgControl, twain::kDatPendingXfers, twain::kMsgEndXfer, &pending);
     transferReady_ = pending.count != 0;
     if (!transferReady_) session_->Disable();
 
-    PageFormat page = *format;
-    page.length = static_cast<std::int32_t>(rows.size() / page.RowBytes());
     PageWriter writer(out);
     const PageTags none;
     if (const auto rc = writer.Begin(page, none); rc < 0) return rc;
@@ -245,8 +248,18 @@ class TwainScanner final : public Driver {
 
   // The page's rows as memory transfers deliver them: strips appended in order, each row
   // cut to the page's whole bytes and turned as the page protocol wants it.
-  std::int32_t Transfer(const PageFormat& format, std::vector<std::uint8_t>& rows,
-                        const std::function<bool()>& aborted) {
+  std::int32_t MemoryTransfer(const twain::ImageInfo& info, PageFormat& format,
+                              std::vector<std::uint8_t>& rows,
+                              const std::function<bool()>& aborted) {
+    const auto described = FormatOf(info);
+    if (!described) {
+      SetErrorSubject(error::kDeviceFailure, "pages of TWAIN pixel type " +
+                                                 std::to_string(info.pixelType) + " with " +
+                                                 std::to_string(info.bitsPerPixel) +
+                                                 " bits a dot, which are not supported");
+      return Stop(MakeFrameworkError(error::kDeviceFailure, 0));
+    }
+    format = *described;
     twain::SetupMemXfer setup{};
     if (session_->Call(twain::kDgControl, twain::kDatSetupMemXfer, twain::kMsgGet, &setup) !=
         twain::kRcSuccess) {
@@ -263,10 +276,7 @@ class TwainScanner final : public Driver {
                       static_cast<std::uint32_t>(buffer.size()), buffer.data()};
       const std::uint16_t rc =
           session_->Call(twain::kDgImage, twain::kDatImageMemXfer, twain::kMsgGet, &strip);
-      if (rc != twain::kRcSuccess && rc != twain::kRcXferDone) {
-        if (rc == twain::kRcCancel) return Stop(MakeFrameworkError(error::kCancelledAtDevice, 0));
-        return Stop(FailureOf(session_->ConditionCode()));
-      }
+      if (rc != twain::kRcSuccess && rc != twain::kRcXferDone) return Stop(TransferFailure(rc));
       if (strip.bytesPerRow != 0) bytesPerRow = strip.bytesPerRow;
       const std::size_t written = std::min<std::size_t>(strip.bytesWritten, buffer.size());
       strips.insert(strips.end(), buffer.begin(),
@@ -287,7 +297,39 @@ class TwainScanner final : public Driver {
     if (flipBits_) {
       for (auto& byte : rows) byte = static_cast<std::uint8_t>(~byte);
     }
+    format.length = static_cast<std::int32_t>(count);
     return count == 0 ? Stop(MakeFrameworkError(error::kPageEndedEarly, 0)) : 0;
+  }
+
+  // The page handed over whole as a bitmap, whose own colour table says which dots are black.
+  std::int32_t NativeTransfer(const twain::ImageInfo& info, PageFormat& format,
+                              std::vector<std::uint8_t>& rows) {
+    std::vector<std::uint8_t> bitmap;
+    const std::uint16_t rc = session_->NativeTransfer(bitmap);
+    if (rc != twain::kRcXferDone) return Stop(TransferFailure(rc));
+    std::string fault;
+    auto page = PageOfDib(bitmap, fault);
+    if (!page) {
+      SetErrorSubject(error::kDeviceFailure, "a page handed over as " + fault);
+      return Stop(MakeFrameworkError(error::kDeviceFailure, 0));
+    }
+    format = page->format;
+    format.xResolution = {Dpi(info.xResolution), 1};
+    format.yResolution = {Dpi(info.yResolution), 1};
+    rows = std::move(page->rows);
+    return 0;
+  }
+
+  // A transfer the source ended without its page: cancelled there, or failed.
+  std::int32_t TransferFailure(std::uint16_t rc) {
+    if (rc == twain::kRcCancel) return MakeFrameworkError(error::kCancelledAtDevice, 0);
+    return FailureOf(session_->ConditionCode());
+  }
+
+  // A resolution the source describes, or the tags' when it describes none.
+  std::int32_t Dpi(twain::Fix32 value) const {
+    const double dots = twain::ToDouble(value);
+    return static_cast<std::int32_t>(std::lround(dots > 0 ? dots : tags_.Dpi()));
   }
 
   // The page's layout from the source's description; none for one the page protocol cannot
@@ -315,12 +357,8 @@ class TwainScanner final : public Driver {
       return std::nullopt;
     }
     if (format.width <= 0) return std::nullopt;
-    const auto dpi = [](twain::Fix32 value, double otherwise) {
-      const double dots = twain::ToDouble(value);
-      return static_cast<std::int32_t>(std::lround(dots > 0 ? dots : otherwise));
-    };
-    format.xResolution = {dpi(info.xResolution, tags_.Dpi()), 1};
-    format.yResolution = {dpi(info.yResolution, tags_.Dpi()), 1};
+    format.xResolution = {Dpi(info.xResolution), 1};
+    format.yResolution = {Dpi(info.yResolution), 1};
     return format;
   }
 
@@ -336,6 +374,7 @@ class TwainScanner final : public Driver {
   StartingValues startingValues_;
   bool transferReady_ = false;
   bool flipBits_ = false;
+  bool native_ = false;
 };
 
 }  // namespace
@@ -362,6 +401,7 @@ std::int32_t TwainScannerNamed(std::string_view key, std::unique_ptr<Driver>& dr
     }
   }
   scanner->RememberStartingValues();
+  scanner->ChooseTransfer();
   driver = std::move(scanner);
   return 0;
 }

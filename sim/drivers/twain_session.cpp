@@ -257,6 +257,23 @@ std::optional<CapabilityValues> TwainSession::Get(std::uint16_t capability) {
   return values;
 }
 
+std::uint16_t TwainSession::NativeTransfer(std::vector<std::uint8_t>& bitmap) {
+  twain::Handle handle = nullptr;
+  const std::uint16_t rc =
+      Call(twain::kDgImage, twain::kDatImageNativeXfer, twain::kMsgGet, &handle);
+  if (handle == nullptr) return rc == twain::kRcXferDone ? twain::kRcFailure : rc;
+  const auto memory = static_cast<HGLOBAL>(handle);
+  if (const auto* locked = static_cast<const std::uint8_t*>(GlobalLock(memory));
+      locked != nullptr) {
+    bitmap.assign(locked, locked + GlobalSize(memory));
+    GlobalUnlock(memory);
+  } else {
+    bitmap.clear();
+  }
+  GlobalFree(memory);
+  return rc;
+}
+
 std::uint16_t TwainSession::Set(std::uint16_t capability, std::uint16_t itemType,
                                 std::uint32_t value) {
   HGLOBAL container = GlobalAlloc(GHND, sizeof(twain::OneValue));

@@ -45,6 +45,9 @@ class TwainSession {
   std::uint16_t ConditionCode();
 
   std::optional<CapabilityValues> Get(std::uint16_t capability);
+  // A page handed over whole (native transfer): the bitmap's bytes, copied out of the memory
+  // the source gave, which is freed. TWAIN's return code.
+  std::uint16_t NativeTransfer(std::vector<std::uint8_t>& bitmap);
   // Sets a single value of the item type; the return code.
   std::uint16_t Set(std::uint16_t capability, std::uint16_t itemType, std::uint32_t value);
 

@@ -19,6 +19,13 @@ std::size_t PageFormat::RowBytes() const {
          8;
 }
 
+void WhitenSpareBits(const PageFormat& format, std::vector<std::uint8_t>& rows) {
+  if (format.bits != 1 || format.samples != 1 || format.width % 8 == 0) return;
+  const std::size_t rowBytes = format.RowBytes();
+  const auto keep = static_cast<std::uint8_t>(0xFF00u >> (format.width % 8));
+  for (std::size_t end = rowBytes; end <= rows.size(); end += rowBytes) rows[end - 1] &= keep;
+}
+
 void TrackFormat(PageFormat& format, std::uint32_t code, std::int32_t argument,
                  const void* pointer) {
   if (pointer == nullptr) return;

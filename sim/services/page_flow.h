@@ -58,6 +58,10 @@ struct PageFormat {
   std::size_t RowBytes() const;
 };
 
+// Makes the bits past the width in each one-bit row's last byte white (0), whatever a device
+// left there; other formats are left as they are.
+void WhitenSpareBits(const PageFormat& format, std::vector<std::uint8_t>& rows);
+
 // Takes what a tag-set message says about the page's layout into the format; other
 // messages and tags leave it as it is.
 void TrackFormat(PageFormat& format, std::uint32_t code, std::int32_t argument,

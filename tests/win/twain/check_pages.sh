@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Scans the TWAIN test source's feeder through KOVZAFT2.dll under Wine and SANE's test backend
 # behind it, then the same device with scanimage, and compares the pages byte for byte.
-# Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH] [--g4]
+# Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH]
+#                       [--g4] [--native]
 #   BPP 1, 8 or 24; the frame in dots at DPI. With --g4 the library delivers one-bit pages in
-#   Group 4, which libtiff's fax2tiff decodes for the comparison.
+#   Group 4, which libtiff's fax2tiff decodes for the comparison. With --native the profile asks
+#   for TWAIN's native transfer (whole bitmaps) instead of memory transfer.
 set -euo pipefail
 source_dir=$1 prefix=$2 bin=$3 work=$4 bpp=$5 dpi=$6
 shift 6
-g4=0
-if [[ ${!#:-} == --g4 ]]; then
-  g4=1
+g4=0 native=0
+while [[ ${!#:-} == --* ]]; do
+  case ${!#} in
+    --g4) g4=1 ;;
+    --native) native=1 ;;
+    *) echo "check_pages: unknown option ${!#}" >&2; exit 2 ;;
+  esac
   set -- "${@:1:$(($# - 1))}"
-fi
+done
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
 
@@ -20,6 +26,7 @@ mkdir -p "$work/dll" "$work/ours" "$work/theirs"
 # The host and the library in a folder of their own, with the profile beside the library.
 cp "$bin/KOVZAFT2.dll" "$bin/kovzaft2_twain_scan.exe" "$work/dll/"
 printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\nSource=test:0\n' >"$work/dll/zaft.ini"
+((native)) && echo 'Capability.ICAP_XFERMECH=0' >>"$work/dll/zaft.ini"
 
 "$here/prepare-prefix" "$source_dir" "$prefix" \
   "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
