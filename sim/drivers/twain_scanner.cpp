@@ -210,10 +210,10 @@ class TwainScanner final : public Driver {
   }
 
   // The source's own interface, for settings only; what it leaves is read back into tags.
-  std::int32_t ShowDialog(platform::Window* /*owner*/) override {
+  std::int32_t ShowDialog(platform::Window* owner) override {
     session_->Disable();
     transferReady_ = false;
-    const std::uint16_t rc = session_->Enable(true);
+    const std::uint16_t rc = session_->Enable(true, owner);
     if (rc != twain::kRcSuccess) return FailureOf(session_->ConditionCode());
     // A kill reaches the source's window through the abort poll, as it reaches a page.
     session_->WaitForEvent([this] { return Aborted(); });
@@ -228,7 +228,7 @@ class TwainScanner final : public Driver {
   // Enables the source and waits until it has a page ready: 0, or the failure.
   std::int32_t AwaitTransfer(const std::function<bool()>& aborted) {
     session_->Disable();
-    const std::uint16_t enabled = session_->Enable(false);
+    const std::uint16_t enabled = session_->Enable(false, nullptr);
     if (enabled != twain::kRcSuccess && enabled != twain::kRcCheckStatus) {
       return Stop(FailureOf(session_->ConditionCode()));
     }

@@ -289,8 +289,9 @@ std::uint16_t TwainSession::Set(std::uint16_t capability, std::uint16_t itemType
   return rc;
 }
 
-std::uint16_t TwainSession::Enable(bool settingsOnly) {
-  twain::UserInterface ui{settingsOnly ? std::uint16_t{1} : std::uint16_t{0}, 0, window_};
+std::uint16_t TwainSession::Enable(bool settingsOnly, void* parent) {
+  twain::UserInterface ui{settingsOnly ? std::uint16_t{1} : std::uint16_t{0}, 0,
+                          parent != nullptr ? parent : window_};
   const std::uint16_t rc =
       Call(twain::kDgControl, twain::kDatUserInterface,
            settingsOnly ? twain::kMsgEnableDsUiOnly : twain::kMsgEnableDs, &ui);

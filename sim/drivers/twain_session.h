@@ -51,8 +51,9 @@ class TwainSession {
   // Sets a single value of the item type; the return code.
   std::uint16_t Set(std::uint16_t capability, std::uint16_t itemType, std::uint32_t value);
 
-  // Enables the source without its user interface (for pages) or with it (for settings only).
-  std::uint16_t Enable(bool settingsOnly);
+  // Enables the source without its user interface (for pages) or with it (for settings only),
+  // the interface owned by `parent` (null: the session's hidden window).
+  std::uint16_t Enable(bool settingsOnly, void* parent);
   // Back from enabled (or transferring) to open: pending transfers reset, the source disabled.
   void Disable();
   bool Enabled() const { return enabled_; }

@@ -93,6 +93,8 @@ int main(int argc, char** argv) {
   char text[256];
   uint16_t rc = 0;
 
+  /* Each line out at once, so a run that hangs shows how far it came. */
+  setvbuf(stdout, NULL, _IONBF, 0);
   if (argc < 4) {
     printf("usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]\n");
     return 2;
