@@ -4,7 +4,9 @@
 //   barcode_pages draw DIR           writes the sample pages (where the kit draws: Linux)
 //   barcode_pages read DIR           the table of every page image of DIR, in name order
 //   barcode_pages state TEXT...      what the component answers to each settings text
-//   barcode_pages time DIR ROUNDS    milliseconds per page, each page read ROUNDS times
+//   barcode_pages time DIR ROUNDS    milliseconds per page, each page read ROUNDS times with a
+//                                    new reader's settings (bench/barcode_reading_bench.cpp
+//                                    times the Linux build's library so)
 // The table has a line per barcode, tab-separated: file, kind, the box around it in dots
 // (left top right bottom) and its text; "file<TAB>none" for a page without. The pages are read
 // for every kind the build reads, trying harder, at most 100 codes a page.
@@ -63,7 +65,7 @@ int Time(const std::filesystem::path& folder, int rounds) {
     if (!image || rounds < 1) return 1;
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < rounds; ++round)
-      sim::ReadBarcodes(image->format, image->rows, EveryKind());
+      sim::ReadBarcodes(image->format, image->rows, sim::BarcodeSettings::Defaults());
     const std::chrono::duration<double, std::milli> spent =
         std::chrono::steady_clock::now() - start;
     std::printf("%s\t%.1f ms\n", file.filename().string().c_str(), spent.count() / rounds);
