@@ -1,6 +1,7 @@
 // The DLL's reader: ZBar, cross-built from Debian's source (scripts/windows-codecs). It reads
 // no Aztec, DataMatrix or PDF417; the table's column for it says so, and this file's list of
 // its kinds must agree with that column.
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>

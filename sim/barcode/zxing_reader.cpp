@@ -39,7 +39,7 @@ std::uint32_t ReadableKinds() {
 
 std::vector<FoundBarcode> FindBarcodes(const GrayPage& page, const BarcodeSettings& settings) {
   ZXing::DecodeHints hints;
-  hints.setFormats(FormatsOf(settings.symbologies & ReadableKinds()));
+  hints.setFormats(FormatsOf(settings.symbologies));
   hints.setTryHarder(settings.tryHarder);
   // A one-bit page is black and white already: no threshold to look for, which halves the
   // time. But zxing-cpp 1.4 does not turn such an image, so trying harder keeps the default
