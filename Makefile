@@ -36,8 +36,9 @@ build: configure
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target kovzaft2_fuzzers
 	cmake --build $(WIN_DIR) -j $(JOBS)
 
-# The DLL's codec libraries and the TWAIN data source its tests run against are built once,
-# from Debian's sources, into the build folder.
+# The DLL's codec and barcode libraries and the TWAIN data source its tests run against are
+# built once, from Debian's sources, into the build folder. The DLL's barcode test compares
+# it with the Linux build.
 configure: bootstrap
 	cmake -S . -B $(LINUX_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_SANITIZE=ON
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -46,7 +47,8 @@ configure: bootstrap
 	scripts/twain-test-source $(WIN_DIR)/twain-source
 	cmake -S . -B $(WIN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs) \
-	  -DKOV_TWAIN_SOURCE=$(abspath $(WIN_DIR)/twain-source)
+	  -DKOV_TWAIN_SOURCE=$(abspath $(WIN_DIR)/twain-source) \
+	  -DKOV_LINUX_BUILD=$(abspath $(LINUX_DIR))
 
 # Benchmarks, optimised as shipped; not part of `test`.
 bench:

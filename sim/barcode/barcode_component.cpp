@@ -10,9 +10,11 @@
 #include "framework/messages.h"
 #include "sim/barcode/barcode_decoding.h"
 #include "sim/barcode/barcode_property_sheet.h"
+#include "sim/barcode/barcode_reader.h"
 #include "sim/barcode/barcode_settings.h"
 #include "sim/barcode/com_string.h"
 #include "sim/pipes/chains.h"
+#include "sim/services/error_texts.h"
 #include "sim/services/errors.h"
 #include "sim/services/guard.h"
 #include "sim/services/switches.h"
@@ -140,7 +142,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
         edited = settings_;
       }
       // The sheet is modal and may stay open long: the settings are not held meanwhile.
-      if (ShowBarcodePropertySheet(edited)) {
+      if (ShowBarcodePropertySheet(edited, ReadableKinds())) {
         std::lock_guard lock(TheReaders().mutex);
         settings_ = edited;
       }
@@ -169,6 +171,11 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
       const auto text = AsciiText(state);
       const auto settings = text ? BarcodeSettings::Parse(*text) : std::nullopt;
       if (!settings) return error::kInvalidArgument;
+      // Taken, such a kind would never be found: the caller learns which it asked for in vain.
+      if (const std::uint32_t unread = settings->symbologies & ~ReadableKinds(); unread != 0) {
+        SetErrorSubject(error::kKindNotRead, SymbologyList(unread, ", "));
+        return error::kKindNotRead;
+      }
       std::lock_guard lock(TheReaders().mutex);
       settings_ = *settings;
       return 0;
@@ -179,8 +186,8 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
   std::int32_t QELCALLBACK Reserved13() noexcept override { return kNotServed; }
 
   // Pulls the page the source plays and reads it; the results stay until the next pull.
-  // Where the build reads no barcodes the pull fails with kMessageNotSupported, and the
-  // results are none.
+  // A page in a layout the readers do not take fails the pull with kMessageNotSupported,
+  // and the results are none.
   std::int32_t QELCALLBACK ZAFTPipePull(DriverRecord* source) noexcept override {
     return Guard([&]() -> std::int32_t {
       {
@@ -195,10 +202,10 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
         std::lock_guard lock(TheReaders().mutex);
         settings = settings_;
       }
-      auto texts = ReadBarcodes(page.format, page.rows, settings);
-      if (!texts) return error::kMessageNotSupported;
+      auto found = ReadBarcodes(page.format, page.rows, settings);
+      if (!found) return error::kMessageNotSupported;
       std::lock_guard lock(TheReaders().mutex);
-      results_ = std::move(*texts);
+      results_ = std::move(*found);
       return 0;
     });
   }
@@ -216,7 +223,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
           static_cast<std::size_t>(number) > results_->size()) {
         return error::kInvalidArgument;
       }
-      *result = new BarcodeResult((*results_)[static_cast<std::size_t>(number) - 1]);
+      *result = new BarcodeResult((*results_)[static_cast<std::size_t>(number) - 1].text);
       return 0;
     });
   }
@@ -237,7 +244,7 @@ class BarcodeReader final : public Counted<BarcodeReader, IBarcodeReader> {
   }
 
   BarcodeSettings settings_ = BarcodeSettings::Defaults();
-  std::optional<std::vector<std::string>> results_;  // of the last page pulled
+  std::optional<std::vector<FoundBarcode>> results_;  // of the last page pulled
 };
 
 }  // namespace

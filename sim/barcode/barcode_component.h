@@ -2,9 +2,11 @@
 // through QelIpCreateInstance and the interface in framework/barcode.h.
 //
 // A new reader has one reference and BarcodeSettings::Defaults(); GetState and PutState carry
-// its settings as their text (sim/barcode_settings.h). ZAFTPipePull plays the page of a
-// source driver (the replay driver) and reads its barcodes with zxing-cpp; the count and the
-// results answer for that page. It has no property sheet yet.
+// its settings as their text (sim/barcode/barcode_settings.h), and PutState refuses kinds the
+// build's library does not read (kKindNotRead, its text naming them). ZAFTPipePull plays the
+// page of a source driver (the replay driver) and reads its barcodes with that library
+// (sim/barcode/barcode_reader.h); the count and the results answer for that page.
+// ShowPropertySheet edits the settings in the component's own dialog.
 #pragma once
 
 #include <cstdint>

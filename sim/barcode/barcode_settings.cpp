@@ -5,10 +5,14 @@
 namespace sim {
 namespace {
 
-constexpr std::string_view kDefaultState =
-    "symbologies=Code39,Code128,EAN13,ITF,QRCode;tryharder=1;maxresults=5";
+constexpr std::uint32_t kDefaultKinds = SymbologyBit("Code39") | SymbologyBit("Code128") |
+                                        SymbologyBit("EAN13") | SymbologyBit("ITF") |
+                                        SymbologyBit("QRCode");
+// A kind a build does not read would be accepted by default and never found.
+static_assert((kDefaultKinds & ~KindsReadBy(ReaderLibrary::ZXing)) == 0 &&
+              (kDefaultKinds & ~KindsReadBy(ReaderLibrary::ZBar)) == 0);
 
-enum Key : std::size_t { kSymbologies, kTryHarder, kMaxResults, kKeyCount };
+enum Key : std::size_t { kSymbologyKey, kTryHarder, kMaxResults, kKeyCount };
 constexpr std::array<std::string_view, kKeyCount> kKeys{"symbologies", "tryharder", "maxresults"};
 constexpr std::uint32_t kMaxResultsLimit = 100;
 
@@ -27,13 +31,9 @@ bool ForEachPiece(std::string_view text, char separator, Take&& take) {
 std::optional<std::uint32_t> ParseSymbologies(std::string_view list) {
   std::uint32_t bits = 0;
   const bool known = ForEachPiece(list, ',', [&](std::string_view name) {
-    for (std::size_t i = 0; i < kSymbologyNames.size(); ++i) {
-      if (kSymbologyNames[i] == name) {
-        bits |= 1u << i;
-        return true;
-      }
-    }
-    return false;
+    const std::uint32_t bit = SymbologyBit(name);
+    bits |= bit;
+    return bit != 0;
   });
   if (!known || bits == 0) return std::nullopt;
   return bits;
@@ -57,8 +57,18 @@ std::optional<std::uint32_t> ParseMaxResults(std::string_view value) {
 
 }  // namespace
 
+std::string SymbologyList(std::uint32_t kinds, std::string_view separator) {
+  std::string list;
+  for (std::size_t i = 0; i < kSymbologies.size(); ++i) {
+    if ((kinds & (1u << i)) == 0) continue;
+    if (!list.empty()) list += separator;
+    list += kSymbologies[i].name;
+  }
+  return list;
+}
+
 BarcodeSettings BarcodeSettings::Defaults() {
-  return *Parse(kDefaultState);
+  return {kDefaultKinds, true, 5};
 }
 
 std::optional<BarcodeSettings> BarcodeSettings::Parse(std::string_view text) {
@@ -74,7 +84,7 @@ std::optional<BarcodeSettings> BarcodeSettings::Parse(std::string_view text) {
     if (k == kKeyCount || (seen & (1u << k)) != 0) return false;
     seen |= 1u << k;
     switch (k) {
-      case kSymbologies: {
+      case kSymbologyKey: {
         const auto bits = ParseSymbologies(value);
         settings.symbologies = bits.value_or(0);
         return bits.has_value();
@@ -96,15 +106,9 @@ std::optional<BarcodeSettings> BarcodeSettings::Parse(std::string_view text) {
 }
 
 std::string BarcodeSettings::Text() const {
-  std::string text(kKeys[kSymbologies]);
+  std::string text(kKeys[kSymbologyKey]);
   text += '=';
-  std::string_view separator;
-  for (std::size_t i = 0; i < kSymbologyNames.size(); ++i) {
-    if ((symbologies & (1u << i)) == 0) continue;
-    text += separator;
-    text += kSymbologyNames[i];
-    separator = ",";
-  }
+  text += SymbologyList(symbologies, ",");
   text += ';';
   text += kKeys[kTryHarder];
   text += tryHarder ? "=1;" : "=0;";

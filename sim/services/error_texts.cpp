@@ -35,6 +35,7 @@ constexpr auto kErrorTexts = std::to_array<ErrorEntry>({
     {error::kNoChoices, "The tag has no list of choices"},
     {error::kNoSuchChoice, "The tag has no such choice"},
     {error::kMessageNotSupported, "The driver does not support this message"},
+    {error::kKindNotRead, "This build does not read these kinds of barcode"},
     {error::kInvalidArgument, "Invalid argument"},
     {error::kNoErrorText, "No text is known for this error"},
     {error::kBufferTooSmall, "The text does not fit the buffer"},

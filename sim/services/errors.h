@@ -20,6 +20,7 @@ inline constexpr std::int16_t kWrongTagType = -4412;
 inline constexpr std::int16_t kNoChoices = -4413;
 inline constexpr std::int16_t kNoSuchChoice = -4414;
 inline constexpr std::int16_t kMessageNotSupported = -4415;
+inline constexpr std::int16_t kKindNotRead = -4416;  // a kind of barcode the build cannot read
 inline constexpr std::int16_t kInvalidArgument = -4420;
 inline constexpr std::int16_t kNoErrorText = -4421;
 inline constexpr std::int16_t kBufferTooSmall = -4422;
