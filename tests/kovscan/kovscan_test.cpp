@@ -83,6 +83,33 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
   }
 }
 
+TEST_F(Kovscan, DocumentsAreNamedAfterTheirInvoiceNumbers) {
+  samples::WriteSampleBatch(folder / "batch-named");
+  const auto [status, output] = RunKovscan(
+      "--profile " + (folder / "batch-named" / "zaft.ini").string() +
+      " scan --quiet --barcodes --patches --compression g4 --name-by-barcode '^INV-' --out " +
+      (folder / "named").string());
+  ASSERT_EQ(status, kovscan::kSuccess) << output;
+  std::ifstream file(folder / "named" / "manifest.json");
+  const auto documents = nlohmann::json::parse(file)["documents"];
+  ASSERT_GE(documents.size(), 3u);
+  EXPECT_EQ(documents.front()["name"], "INV-2026-0001");
+  EXPECT_EQ(documents.front()["barcode"], "INV-2026-0001");
+  EXPECT_EQ(documents.front()["file"], "documents/INV-2026-0001.tif");
+  EXPECT_EQ(documents[1]["name"], "document-02") << "no invoice number on it";
+  EXPECT_TRUE(documents[1]["barcode"].is_null());
+  EXPECT_EQ(documents.back()["name"], "INV-2026-0004");
+  for (const auto& document : documents) {
+    EXPECT_TRUE(std::filesystem::exists(folder / "named" / document["file"].get<std::string>()));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "named" / "documents" / "document-01.tif"));
+
+  const auto [refused, why] =
+      RunKovscan("scan --name-by-barcode '(' --out " + (folder / "unnamed").string());
+  EXPECT_EQ(refused, kovscan::kBadArguments);
+  EXPECT_NE(why.find("not a regular expression"), std::string::npos) << why;
+}
+
 TEST_F(Kovscan, CcittFilesDecodeToTheUncompressedPages) {
   Scan("none", SCAN_COMP_NONE, false, false);
   for (const std::uint16_t code :

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct Document {
   int number = 0;
   std::string file;        // relative to the output folder; empty when it holds no TIFF page
   std::vector<int> pages;  // page numbers
+  std::string name;        // its file's name without the extension
+  std::optional<std::string> barcode;  // the barcode text it is named after
 };
 
 struct Batch {

@@ -1,6 +1,7 @@
 // Documents as the pages come: each separator sheet starts the next one, and a document is a
-// multi-page TIFF written page by page and put in place when the next one starts or the
-// batch ends. Dropped pages and JPEG pages (which TIFF files here do not carry) go in no file.
+// multi-page TIFF written page by page and put in place, under the name it then has, when the
+// next one starts or the batch ends. Dropped pages and JPEG pages (which TIFF files here do not
+// carry) go in no file; their barcodes may still name the document.
 #pragma once
 
 #include <filesystem>
@@ -8,13 +9,15 @@
 #include <span>
 
 #include "tools/kovscan/batch.h"
+#include "tools/kovscan/document_names.h"
 #include "tools/kovscan/page_files.h"
 
 namespace kovscan {
 
 class DocumentWriter {
  public:
-  DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents);
+  DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
+                 DocumentNames names);
 
   // The page (its separator and dropped marks set) into the current document or a new one;
   // sets its document number. Throws FileError.
@@ -27,6 +30,7 @@ class DocumentWriter {
 
   std::filesystem::path out_;
   std::vector<Document>& documents_;
+  DocumentNames names_;
   std::optional<TiffFile> file_;  // the current document's, from its first TIFF page
 };
 

@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
+#include <regex>
 
 #include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
@@ -101,6 +102,21 @@ int main(int argc, char** argv) {
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
                         "leave separator sheets out of documents");
   scanCommand->add_flag("--quiet", scan.quiet, "no progress line and no summary");
+  scanCommand
+      ->add_option_function<std::string>(
+          "--name-by-barcode",
+          [&scan](const std::string& expression) { scan.nameByBarcode.emplace(expression); },
+          "name each document after the first barcode text on it this expression finds")
+      ->check(CLI::Validator(
+          [](const std::string& expression) -> std::string {
+            try {
+              const std::regex check(expression);
+            } catch (const std::regex_error& error) {
+              return std::string("not a regular expression: ") + error.what();
+            }
+            return {};
+          },
+          "REGEX"));
 
   std::filesystem::path samplesFolder;
   CLI::App* samplesCommand =

@@ -48,7 +48,11 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
   nlohmann::json documents = nlohmann::json::array();
   for (const Document& document : batch.documents) {
     documents.push_back(
-        {{"document", document.number}, {"file", document.file}, {"pages", document.pages}});
+        {{"document", document.number},
+         {"name", document.name},
+         {"barcode", document.barcode ? nlohmann::json(*document.barcode) : nullptr},
+         {"file", document.file},
+         {"pages", document.pages}});
   }
   const nlohmann::json manifest = {{"scanner", batch.scanner},
                                    {"pages", pages},

@@ -20,7 +20,7 @@ struct OwnNames {
 const OwnNames kOwnNames[] = {
     {".", std::regex(R"(manifest\.json|report\.html)")},
     {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg))")},
-    {"documents", std::regex(R"(document-[0-9]+\.tif)")},
+    {"documents", std::regex(R"(.+\.tif)")},  // named by barcodes, so any name
 };
 
 // A file left unfinished is known by the name it was to have.

@@ -112,10 +112,14 @@ void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> d
 }
 
 void TiffFile::Commit() {
+  CommitAs(file_.Path());
+}
+
+void TiffFile::CommitAs(const std::filesystem::path& path) {
   errno = 0;
   if (TIFFFlush(tiff_.get()) != 1) throw FileErrorFromErrno("write", file_.Path());
   tiff_.reset();
-  file_.Commit();
+  file_.CommitAs(path);
 }
 
 }  // namespace kovscan

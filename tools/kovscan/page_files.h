@@ -40,6 +40,8 @@ class TiffFile {
   explicit TiffFile(const std::filesystem::path& path);
   void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data);
   void Commit();
+  // Put in place under another name than it was begun with.
+  void CommitAs(const std::filesystem::path& path);
 
  private:
   struct Closer {

@@ -63,7 +63,7 @@ void LookAt(const std::filesystem::path& out, BatchPage& page, ThumbnailSpool& t
 // manifest and the report need of it.
 void ScanPages(ScanSession& session, const ScanCommand& command, Batch& batch) {
   const auto start = Clock::now();
-  DocumentWriter documents(command.out, batch.documents);
+  DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode));
   // The flatbed holds one sheet: it would answer every request with another scan of it.
   const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
   while (batch.pages.size() < limit) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <regex>
 
 #include "tools/kovscan/scan_session.h"
 
@@ -27,6 +28,7 @@ struct ScanCommand {
   bool quiet = false;                // no progress line
   bool overwrite = false;            // replace an earlier batch in the folder
   std::optional<std::size_t> pages;  // at most this many; else the feeder's, or 1 on the flatbed
+  std::optional<std::regex> nameByBarcode;  // documents named after barcode texts it finds
 };
 
 int RunScan(const ScanCommand& command);

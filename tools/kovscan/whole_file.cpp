@@ -22,6 +22,11 @@ WholeFile::~WholeFile() {
 }
 
 void WholeFile::Commit() {
+  CommitAs(path_);
+}
+
+void WholeFile::CommitAs(const std::filesystem::path& path) {
+  path_ = path;
   std::error_code error;
   std::filesystem::rename(temporary_, path_, error);
   if (error) throw FileError("cannot write " + path_.string() + ": " + error.message());

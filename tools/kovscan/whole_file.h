@@ -36,8 +36,9 @@ class WholeFile {
   const std::filesystem::path& Path() const { return path_; }
   // Where to write until Commit.
   const std::filesystem::path& Temporary() const { return temporary_; }
-  // The written file under its own name. Throws FileError.
+  // The written file under its own name, or under another. Throws FileError.
   void Commit();
+  void CommitAs(const std::filesystem::path& path);
 
  private:
   std::filesystem::path path_;
