@@ -11,7 +11,7 @@ LINT_DIR ?= build/lint
 SOAK_PAGES ?= 20000
 JOBS ?= $(shell nproc)
 
-.PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint
+.PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package
 
 # The host program on a generated sample batch: pages, documents, manifest and report.
 demo:
@@ -49,6 +49,11 @@ configure: bootstrap
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DKOV_CODEC_PREFIX=$(abspath $(WIN_DIR)/codecs) \
 	  -DKOV_TWAIN_SOURCE=$(abspath $(WIN_DIR)/twain-source) \
 	  -DKOV_LINUX_BUILD=$(abspath $(LINUX_DIR))
+
+# The Windows package, $(WIN_DIR)/KOVZAFT2-win32.zip: the DLL, its import library, .def and
+# header, kovscan.exe and a short guide. Not part of `test` (its test makes a zip of its own).
+package: configure
+	cmake --build $(WIN_DIR) -j $(JOBS) --target package
 
 # Benchmarks, optimised as shipped; not part of `test`.
 bench:

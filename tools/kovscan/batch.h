@@ -22,7 +22,7 @@ struct BatchPage {
   bool blank = false;
   bool dropped = false;  // left out on request (blank or separator)
   double ink = 0;
-  ThumbnailSpool::Entry thumbnail;  // PNG
+  ThumbnailSpool::Entry thumbnail;  // JPEG
 };
 
 struct Document {

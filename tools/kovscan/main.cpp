@@ -1,13 +1,13 @@
 // kovscan: a host of the library, built only on its exported calls.
 //   kovscan samples DIR                 a sample batch and a profile whose scanner feeds it
+//                                       (Linux)
 //   kovscan scan --out DIR [options]    the feeder's pages into files, documents, manifest,
 //                                       report
 //   kovscan record save FILE [options]  the record those options give, kept in a file
 //   kovscan record show FILE            a saved record decoded
 //   kovscan info [--record FILE]        what the library says of itself and of a record
-//   kovscan devices [--profile FILE]    the scanners SANE finds; a profile for one of them
-#include <stdlib.h>
-
+//   kovscan devices [--profile FILE]    the scanners SANE finds (Windows: the TWAIN sources);
+//                                       a profile for one of them
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
@@ -15,10 +15,11 @@
 
 #include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
+#include "tools/kovscan/platform.h"
 #include "tools/kovscan/record_file.h"
+#include "tools/kovscan/samples_command.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/kovscan/whole_file.h"
-#include "tools/samples/sample_batch.h"
 
 namespace {
 
@@ -118,10 +119,7 @@ int main(int argc, char** argv) {
           },
           "REGEX"));
 
-  std::filesystem::path samplesFolder;
-  CLI::App* samplesCommand =
-      app.add_subcommand("samples", "write a sample batch and a profile for it");
-  samplesCommand->add_option("folder", samplesFolder, "where to write")->required();
+  const kovscan::SamplesCommand samples = kovscan::AddSamplesCommand(app);
 
   std::filesystem::path recordPath;
   CLI::App* recordCommand = app.add_subcommand("record", "keep parameter records in files");
@@ -137,8 +135,11 @@ int main(int argc, char** argv) {
 
   kovscan::DevicesCommand devices;
   CLI::App* devicesCommand = app.add_subcommand(
-      "devices", "the scanners SANE finds; with --profile, write a profile for one");
-  devicesCommand->add_option("--device", devices.device, "the SANE device (else the first)");
+      "devices",
+      "the scanners SANE finds (Windows: the TWAIN sources); with --profile, write a "
+      "profile for one");
+  devicesCommand->add_option("--device", devices.device,
+                             "the SANE device or TWAIN source (else the first)");
   devicesCommand->add_option("--driver", devices.driver, "the scanner's name in the profile");
 
   try {
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
       devices.profile = profile;
       return kovscan::RunDevices(devices);
     }
-    if (profile) setenv("ZAFT_PROFILE", std::filesystem::absolute(*profile).c_str(), 1);
+    if (profile) kovscan::platform::UseProfile(*profile);
     scan.options.compression = kCompressions.at(compression);
     if (*scanCommand) return kovscan::RunScan(scan);
     if (*saveCommand) return SaveRecordCommand(recordPath, scan.options, scan.record);
@@ -161,10 +162,7 @@ int main(int argc, char** argv) {
       return kovscan::kSuccess;
     }
     if (*infoCommand) return kovscan::RunInfo(*kovscan::LoadRecord(scan.record));
-    const auto pages = samples::WriteSampleBatch(samplesFolder);
-    std::printf("%zu sample pages in %s, profile %s\n", pages.size(),
-                (samplesFolder / "pages").c_str(), (samplesFolder / "zaft.ini").c_str());
-    return kovscan::kSuccess;
+    return samples.run();
   } catch (const std::invalid_argument& error) {
     std::fprintf(stderr, "kovscan: %s\n", error.what());
     return kovscan::kBadArguments;

@@ -71,7 +71,7 @@ void PrepareOutputFolder(const std::filesystem::path& out, bool overwrite) {
   }
   if (!earlier.empty()) {
     std::fprintf(stderr, "kovscan: --overwrite: removed the earlier batch from %s (%zu files)\n",
-                 out.c_str(), earlier.size());
+                 out.string().c_str(), earlier.size());
   }
   CreateFolder(out / "pages");
   CreateFolder(out / "documents");

@@ -102,7 +102,7 @@ void TiffFile::Closer::operator()(tiff* file) const {
 
 TiffFile::TiffFile(const std::filesystem::path& path) : file_(path) {
   errno = 0;
-  tiff_.reset(TIFFOpen(file_.Temporary().c_str(), "w"));
+  tiff_.reset(TIFFOpen(file_.Temporary().string().c_str(), "w"));
   if (!tiff_) throw FileErrorFromErrno("create", file_.Temporary());
 }
 

@@ -1,11 +1,11 @@
 #include "tools/kovscan/page_picture.h"
 
 #include <jpeglib.h>
-#include <png.h>
 #include <tiffio.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -16,7 +16,7 @@ namespace {
 
 std::optional<GrayImage> ReadTiff(const std::filesystem::path& path) {
   TIFFSetWarningHandler(nullptr);
-  std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.c_str(), "r"), TIFFClose);
+  std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(path.string().c_str(), "r"), TIFFClose);
   if (!tiff) return std::nullopt;
   std::uint32_t width = 0, height = 0;
   TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
@@ -61,9 +61,34 @@ std::optional<GrayImage> ReadJpeg(const std::filesystem::path& path) {
   return image;
 }
 
-void AppendPng(png_structp png, png_bytep data, png_size_t length) {
-  auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
-  out->insert(out->end(), data, data + length);
+// The thumbnails are JPEG, written by the libjpeg both builds carry (the DLL's build has no
+// PNG library).
+std::vector<std::uint8_t> GrayJpeg(const std::vector<std::uint8_t>& dots, std::uint32_t width,
+                                   std::uint32_t height) {
+  jpeg_compress_struct info{};
+  jpeg_error_mgr errors{};
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = width;
+  info.image_height = height;
+  info.input_components = 1;
+  info.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 85, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    // libjpeg takes rows as writable pointers but only reads them.
+    JSAMPROW row = const_cast<JSAMPLE*>(dots.data() + std::size_t{info.next_scanline} * width);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
 }
 
 }  // namespace
@@ -80,7 +105,7 @@ double InkCoverage(const GrayImage& image) {
   return static_cast<double>(ink) / static_cast<double>(image.dots.size());
 }
 
-std::vector<std::uint8_t> ThumbnailPng(const GrayImage& image, std::uint32_t width) {
+std::vector<std::uint8_t> ThumbnailJpeg(const GrayImage& image, std::uint32_t width) {
   if (image.width == 0 || image.height == 0) return {};
   const std::uint32_t outWidth = std::min(width, image.width);
   const std::uint32_t outHeight = std::max<std::uint32_t>(
@@ -105,22 +130,7 @@ std::vector<std::uint8_t> ThumbnailPng(const GrayImage& image, std::uint32_t wid
           static_cast<std::uint8_t>(sum / (std::uint64_t{y1 - y0} * (x1 - x0)));
     }
   }
-  std::vector<std::uint8_t> out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  if (info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return {};
-  }
-  png_set_write_fn(png, &out, AppendPng, nullptr);
-  png_set_IHDR(png, info, outWidth, outHeight, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (std::uint32_t y = 0; y < outHeight; ++y)
-    png_write_row(png, small.data() + std::size_t{y} * outWidth);
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
+  return GrayJpeg(small, outWidth, outHeight);
 }
 
 }  // namespace kovscan

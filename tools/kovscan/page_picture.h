@@ -19,7 +19,7 @@ struct GrayImage {
 std::optional<GrayImage> ReadPicture(const std::filesystem::path& path);
 // The share of dots darker than middle gray, 0 to 1.
 double InkCoverage(const GrayImage& image);
-// A PNG of the image scaled to the width (never up), each dot the mean of those it covers.
-std::vector<std::uint8_t> ThumbnailPng(const GrayImage& image, std::uint32_t width);
+// A JPEG of the image scaled to the width (never up), each dot the mean of those it covers.
+std::vector<std::uint8_t> ThumbnailJpeg(const GrayImage& image, std::uint32_t width);
 
 }  // namespace kovscan

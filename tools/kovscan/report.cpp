@@ -61,7 +61,7 @@ void WritePage(std::ostream& html, const Batch& batch, const BatchPage& page) {
                           : "page")
        << (page.dropped ? " dropped" : "") << "\">";
   if (page.thumbnail.size != 0) {
-    html << "<img alt=\"page " << page.number << "\" src=\"data:image/png;base64,"
+    html << "<img alt=\"page " << page.number << "\" src=\"data:image/jpeg;base64,"
          << Base64(batch.thumbnails.Read(page.thumbnail)) << "\">";
   }
   html << "<figcaption><b>" << page.number << "</b> " << Escaped(page.file) << "<br>"

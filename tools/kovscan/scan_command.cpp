@@ -1,7 +1,5 @@
 #include "tools/kovscan/scan_command.h"
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "tools/kovscan/output_folder.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
+#include "tools/kovscan/platform.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/report.h"
 #include "tools/kovscan/whole_file.h"
@@ -56,7 +55,7 @@ void LookAt(const std::filesystem::path& out, BatchPage& page, ThumbnailSpool& t
   if (!picture) return;
   page.ink = InkCoverage(*picture);
   page.blank = !page.separator && page.ink < kBlankInk;
-  page.thumbnail = thumbnails.Add(ThumbnailPng(*picture, kThumbnailWidth));
+  page.thumbnail = thumbnails.Add(ThumbnailJpeg(*picture, kThumbnailWidth));
 }
 
 // Each page goes to its file and its document as it comes; the batch keeps only what the
@@ -99,8 +98,8 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
   std::printf("\n%zu pages in %zu documents, %.1f MB in %.1f s\n", batch.pages.size(),
               batch.documents.size(), static_cast<double>(batch.bytes) / 1e6, batch.seconds);
   std::printf("pages:     %s\ndocuments: %s\nmanifest:  %s\nreport:    %s\n",
-              (out / "pages").c_str(), (out / "documents").c_str(), (out / "manifest.json").c_str(),
-              (out / "report.html").c_str());
+              (out / "pages").string().c_str(), (out / "documents").string().c_str(),
+              (out / "manifest.json").string().c_str(), (out / "report.html").string().c_str());
 }
 
 // The message on a line of its own, past the progress line.
@@ -112,9 +111,7 @@ int Failed(const ScanCommand& command, const std::exception& failure, int code) 
 }  // namespace
 
 int RunScan(const ScanCommand& command) {
-  if (command.profile) {
-    setenv("ZAFT_PROFILE", std::filesystem::absolute(*command.profile).c_str(), 1);
-  }
+  if (command.profile) platform::UseProfile(*command.profile);
   try {
     PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;

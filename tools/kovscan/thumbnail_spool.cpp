@@ -1,9 +1,8 @@
 #include "tools/kovscan/thumbnail_spool.h"
 
-#include <stdio.h>
-
 #include <cerrno>
 
+#include "tools/kovscan/platform.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
@@ -14,29 +13,29 @@ constexpr const char* kSpoolName = "the thumbnails' temporary file";
 
 }  // namespace
 
-ThumbnailSpool::ThumbnailSpool() : file_(std::tmpfile()) {
+ThumbnailSpool::ThumbnailSpool() : file_(platform::OpenTemporaryFile()) {
   if (!file_) throw FileErrorFromErrno("create", kSpoolName);
 }
 
-ThumbnailSpool::Entry ThumbnailSpool::Add(const std::vector<std::uint8_t>& png) {
+ThumbnailSpool::Entry ThumbnailSpool::Add(const std::vector<std::uint8_t>& picture) {
   errno = 0;
-  if (fseeko(file_.get(), static_cast<off_t>(end_), SEEK_SET) != 0 ||
-      std::fwrite(png.data(), 1, png.size(), file_.get()) != png.size()) {
+  if (!platform::SeekTo(file_.get(), end_) ||
+      std::fwrite(picture.data(), 1, picture.size(), file_.get()) != picture.size()) {
     throw FileErrorFromErrno("write", kSpoolName);
   }
-  const Entry entry{end_, png.size()};
-  end_ += png.size();
+  const Entry entry{end_, picture.size()};
+  end_ += picture.size();
   return entry;
 }
 
 std::vector<std::uint8_t> ThumbnailSpool::Read(Entry entry) const {
-  std::vector<std::uint8_t> png(entry.size);
+  std::vector<std::uint8_t> picture(entry.size);
   errno = 0;
-  if (fseeko(file_.get(), static_cast<off_t>(entry.offset), SEEK_SET) != 0 ||
-      std::fread(png.data(), 1, png.size(), file_.get()) != png.size()) {
+  if (!platform::SeekTo(file_.get(), entry.offset) ||
+      std::fread(picture.data(), 1, picture.size(), file_.get()) != picture.size()) {
     throw FileErrorFromErrno("read", kSpoolName);
   }
-  return png;
+  return picture;
 }
 
 }  // namespace kovscan

@@ -20,7 +20,7 @@ class ThumbnailSpool {
   // Throws FileError when no temporary file can be made.
   ThumbnailSpool();
   // Throws FileError when it cannot be kept.
-  Entry Add(const std::vector<std::uint8_t>& png);
+  Entry Add(const std::vector<std::uint8_t>& picture);
   // Throws FileError when it cannot be read back.
   std::vector<std::uint8_t> Read(Entry entry) const;
 

@@ -1,0 +1,39 @@
+// What differs between the Linux and Windows builds of kovscan, each build's in files of its
+// own: the scanners the system lists, the profile the library reads, the temporary file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kovscan::platform {
+
+struct Device {
+  std::string name;  // as a profile section names it
+  std::string description;
+};
+
+// How a profile section names one of the system's scanners.
+struct DeviceKind {
+  const char* system;  // SANE, TWAIN: also the driver name a profile gets by default
+  const char* type;    // the section's Type
+  const char* key;     // the key that names the device
+};
+
+extern const DeviceKind kDeviceKind;
+
+// The scanners the system offers; none when it cannot list them.
+std::vector<Device> ListDevices();
+
+// The profile the library reads from now on (its ZAFT_PROFILE).
+void UseProfile(const std::filesystem::path& profile);
+
+// A temporary file that goes away when closed; null when none can be made.
+std::FILE* OpenTemporaryFile();
+
+// Whether the file's position could be set to the offset.
+bool SeekTo(std::FILE* file, std::uint64_t offset);
+
+}  // namespace kovscan::platform
