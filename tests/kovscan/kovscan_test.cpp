@@ -110,6 +110,49 @@ TEST_F(Kovscan, DocumentsAreNamedAfterTheirInvoiceNumbers) {
   EXPECT_NE(why.find("not a regular expression"), std::string::npos) << why;
 }
 
+TEST_F(Kovscan, ALibraryFailureMidBatchKeepsThePagesBeforeItAndDescribesThem) {
+  samples::WriteSampleBatch(folder / "batch-broken");
+  std::ofstream(folder / "batch-broken" / "pages" / "page-04.pbm", std::ios::trunc) << "garbage";
+  // Not quiet, and not on a terminal: progress comes as whole lines.
+  const auto [status, output] =
+      RunKovscan("--profile " + (folder / "batch-broken" / "zaft.ini").string() +
+                 " scan --compression g4 --out " + (folder / "broken").string());
+  EXPECT_EQ(status, kovscan::kLibraryFailure) << output;
+  EXPECT_NE(output.find("3 pages kept"), std::string::npos) << output;
+  EXPECT_NE(output.find("page-04.pbm"), std::string::npos) << output;
+  EXPECT_EQ(output.find('\r'), std::string::npos) << "no carriage returns in a log";
+  std::ifstream file(folder / "broken" / "manifest.json");
+  const auto manifest = nlohmann::json::parse(file);
+  EXPECT_EQ(manifest["pages"].size(), 3u);
+  EXPECT_EQ(manifest["documents"][0]["pages"].size(), 3u);
+  EXPECT_TRUE(std::filesystem::exists(folder / "broken" / "documents" / "document-01.tif"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "broken" / "report.html"));
+}
+
+TEST_F(Kovscan, CtrlCStopsTheBatchWithItsPagesManifestAndReport) {
+  // A feeder that does not run empty in this test's time.
+  std::ofstream(folder / "endless.ini")
+      << "[ZAFT]\nScanner=ENDLESS\n[ENDLESS]\nType=VirtualScanner\nFeederPages=100000\n";
+  const std::string out = (folder / "stopped").string();
+  const auto [status, output] =
+      RunProgram(std::string(KOVSCAN_PROGRAM) + " --profile " + (folder / "endless.ini").string() +
+                 " scan --quiet --out " + out + " & kovscan=$!; tries=0; while [ ! -e " + out +
+                 "/pages/page-0003.tif ] && [ $tries -lt 600 ]; do sleep 0.05; " +
+                 "tries=$((tries + 1)); done; kill -INT $kovscan; wait $kovscan");
+  EXPECT_EQ(status, kovscan::kStopped) << output;
+  std::ifstream file(folder / "stopped" / "manifest.json");
+  const auto pages = nlohmann::json::parse(file)["pages"];
+  EXPECT_GE(pages.size(), 3u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "stopped" / "pages"),
+                          std::filesystem::directory_iterator{}),
+            static_cast<std::ptrdiff_t>(pages.size()))
+      << "every page on disk, and no half-written one";
+  EXPECT_TRUE(std::filesystem::exists(folder / "stopped" / "report.html"));
+  EXPECT_NE(output.find("stopped: " + std::to_string(pages.size()) + " pages kept"),
+            std::string::npos)
+      << output;
+}
+
 TEST_F(Kovscan, CcittFilesDecodeToTheUncompressedPages) {
   Scan("none", SCAN_COMP_NONE, false, false);
   for (const std::uint16_t code :

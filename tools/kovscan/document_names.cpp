@@ -38,8 +38,7 @@ std::string SafeFileName(std::string_view text) {
   const auto kept = [](char c) { return c != '.'; };
   name.erase(name.begin(), std::find_if(name.begin(), name.end(), kept));
   name.erase(std::find_if(name.rbegin(), name.rend(), kept).base(), name.end());
-  if (DeviceName(name)) name.insert(0, "_");
-  return name;
+  return DeviceName(name) ? "_" + name : name;
 }
 
 DocumentNames::DocumentNames(std::optional<std::regex> expression)

@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
       "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments (or a "
       "value the scanner does not offer, or an --out holding an earlier batch), 4 a library "
       "failure, 5 a file-system failure (the output folder or a file in it could not be made or "
-      "written).");
+      "written), 6 stopped by Ctrl-C. A batch that ends early (4 or 6) keeps its pages, "
+      "documents, manifest and report.");
   app.require_subcommand(1);
   app.fallthrough();  // --profile before or after the command
   std::optional<std::filesystem::path> profile;

@@ -36,4 +36,12 @@ std::FILE* OpenTemporaryFile();
 // Whether the file's position could be set to the offset.
 bool SeekTo(std::FILE* file, std::uint64_t offset);
 
+// Whether the stream goes to a terminal, where a line can be rewritten in place.
+bool IsTerminal(std::FILE* stream);
+
+// From now on an interrupt (Ctrl-C) only asks the scan to stop, so the batch ends in good
+// order with what it has; a second one ends the program at once.
+void CatchInterrupt();
+bool StopRequested();
+
 }  // namespace kovscan::platform

@@ -12,6 +12,7 @@
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
 #include "tools/kovscan/platform.h"
+#include "tools/kovscan/progress_line.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/report.h"
 #include "tools/kovscan/whole_file.h"
@@ -25,14 +26,6 @@ constexpr double kBlankInk = 0.002;
 constexpr std::uint32_t kThumbnailWidth = 160;
 
 using Clock = std::chrono::steady_clock;
-
-void ShowProgress(const Batch& batch, Clock::time_point start) {
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  std::fprintf(stderr, "\rpages %zu  %.0f pages/min  %.1f MB", batch.pages.size(),
-               seconds > 0 ? static_cast<double>(batch.pages.size()) * 60.0 / seconds : 0.0,
-               static_cast<double>(batch.bytes) / 1e6);
-  std::fflush(stderr);
-}
 
 void WritePageFile(const std::filesystem::path& out, BatchPage& page,
                    std::span<const std::uint8_t> data) {
@@ -59,14 +52,23 @@ void LookAt(const std::filesystem::path& out, BatchPage& page, ThumbnailSpool& t
 }
 
 // Each page goes to its file and its document as it comes; the batch keeps only what the
-// manifest and the report need of it.
-void ScanPages(ScanSession& session, const ScanCommand& command, Batch& batch) {
+// manifest and the report need of it. The pages come until the feeder is empty, the cap, a stop
+// asked for or the library's failure, which is returned: what came before it is kept.
+std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& command,
+                                      Batch& batch, ProgressLine& progress) {
   const auto start = Clock::now();
   DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode));
   // The flatbed holds one sheet: it would answer every request with another scan of it.
   const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
-  while (batch.pages.size() < limit) {
-    auto scanned = session.NextPage();
+  std::optional<LibraryError> failure;
+  while (batch.pages.size() < limit && !platform::StopRequested()) {
+    std::optional<ScannedPage> scanned;
+    try {
+      scanned = session.NextPage();
+    } catch (const LibraryError& error) {
+      failure = error;
+      break;
+    }
     if (!scanned) break;
     BatchPage page;
     page.number = static_cast<int>(batch.pages.size()) + 1;
@@ -78,14 +80,15 @@ void ScanPages(ScanSession& session, const ScanCommand& command, Batch& batch) {
     page.dropped = (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
     documents.Add(page, scanned->data);
     batch.pages.push_back(std::move(page));
-    if (!command.quiet) ShowProgress(batch, start);
+    progress.Show(batch);
   }
   documents.Finish();
   batch.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  return failure;
 }
 
 void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
-  std::printf("\n%5s %4s %-24s %6s %5s %-6s %s\n", "page", "doc", "file", "level", "side", "comp",
+  std::printf("%5s %4s %-24s %6s %5s %-6s %s\n", "page", "doc", "file", "level", "side", "comp",
               "barcodes");
   for (const BatchPage& page : batch.pages) {
     std::string barcodes;
@@ -103,8 +106,9 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
 }
 
 // The message on a line of its own, past the progress line.
-int Failed(const ScanCommand& command, const std::exception& failure, int code) {
-  std::fprintf(stderr, "%skovscan: %s\n", command.quiet ? "" : "\n", failure.what());
+int Failed(ProgressLine& progress, const std::exception& failure, int code) {
+  progress.End();
+  std::fprintf(stderr, "kovscan: %s\n", failure.what());
   return code;
 }
 
@@ -112,31 +116,50 @@ int Failed(const ScanCommand& command, const std::exception& failure, int code) 
 
 int RunScan(const ScanCommand& command) {
   if (command.profile) platform::UseProfile(*command.profile);
+  ProgressLine progress(command.quiet);
   try {
     PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;
+    std::optional<LibraryError> failure;
     {
       const auto record = LoadRecord(command.record);
       ScanSession session;
       session.BuildRecord(*record, command.options);
       session.Send(*record);
       batch.scanner = FieldText(record->szID, sizeof record->szID);
-      ScanPages(session, command, batch);
+      platform::CatchInterrupt();
+      failure = ScanPages(session, command, batch, progress);
     }
     if (batch.pages.empty()) {
-      std::fprintf(stderr, "kovscan: the feeder is empty: no page was scanned\n");
-      return kFeederEmpty;
+      if (failure) throw *failure;
+      progress.End();
+      std::fprintf(stderr, "kovscan: %s\n",
+                   platform::StopRequested() ? "stopped before the first page"
+                                             : "the feeder is empty: no page was scanned");
+      return platform::StopRequested() ? kStopped : kFeederEmpty;
     }
+    // A batch that ended early keeps what it has, described as for any other.
     WriteManifest(batch, command.out / "manifest.json");
     WriteReport(batch, command.out / "report.html");
+    progress.End();
     if (!command.quiet) PrintSummary(batch, command.out);
+    if (failure) {
+      std::fprintf(stderr, "kovscan: %zu pages kept in %s\n", batch.pages.size(),
+                   command.out.string().c_str());
+      return Failed(progress, *failure, kLibraryFailure);
+    }
+    if (platform::StopRequested()) {
+      std::fprintf(stderr, "kovscan: stopped: %zu pages kept in %s\n", batch.pages.size(),
+                   command.out.string().c_str());
+      return kStopped;
+    }
     return kSuccess;
   } catch (const LibraryError& failure) {
-    return Failed(command, failure, kLibraryFailure);
+    return Failed(progress, failure, kLibraryFailure);
   } catch (const FileError& failure) {
-    return Failed(command, failure, kFileFailure);
+    return Failed(progress, failure, kFileFailure);
   } catch (const std::invalid_argument& refusal) {
-    return Failed(command, refusal, kBadArguments);
+    return Failed(progress, refusal, kBadArguments);
   }
 }
 

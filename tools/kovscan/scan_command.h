@@ -16,6 +16,7 @@ enum ExitCode {
   kBadArguments = 3,
   kLibraryFailure = 4,
   kFileFailure = 5,  // the output folder or a file in it could not be made or written
+  kStopped = 6,      // Ctrl-C: the pages so far kept, with their manifest and report
 };
 
 struct ScanCommand {

@@ -1,6 +1,8 @@
 // The profile variable and the temporary file on Linux.
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "tools/kovscan/platform.h"
 
@@ -16,6 +18,33 @@ std::FILE* OpenTemporaryFile() {
 
 bool SeekTo(std::FILE* file, std::uint64_t offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool IsTerminal(std::FILE* stream) {
+  return isatty(fileno(stream)) == 1;
+}
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+
+void OnInterrupt(int) {
+  stopRequested = 1;
+  signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+void CatchInterrupt() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;  // the library's calls go on; the scan stops after the page
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+bool StopRequested() {
+  return stopRequested != 0;
 }
 
 }  // namespace kovscan::platform

@@ -1,6 +1,8 @@
 // The profile variable and the temporary file on Windows.
+#include <io.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "tools/kovscan/platform.h"
@@ -26,6 +28,31 @@ std::FILE* OpenTemporaryFile() {
 
 bool SeekTo(std::FILE* file, std::uint64_t offset) {
   return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
+bool IsTerminal(std::FILE* stream) {
+  return _isatty(_fileno(stream)) != 0;
+}
+
+namespace {
+
+// Set on the console's own thread, read by the scan's.
+std::atomic<bool> stopRequested{false};
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  // The second one goes on to the default handling, which ends the program.
+  return stopRequested.exchange(true) ? FALSE : TRUE;
+}
+
+}  // namespace
+
+void CatchInterrupt() {
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+bool StopRequested() {
+  return stopRequested.load();
 }
 
 }  // namespace kovscan::platform
