@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 
 #include "tests/kovscan/program.h"
@@ -68,10 +69,16 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
     if (!sample.scannerBarcode.empty()) expected.insert(expected.begin(), sample.scannerBarcode);
     EXPECT_EQ(header["barcodes"].get<std::vector<std::string>>(), expected);
     EXPECT_TRUE(std::filesystem::exists(folder / "g4" / page["file"].get<std::string>()));
+    EXPECT_TRUE(std::filesystem::exists(folder / "g4" / page["thumbnail"].get<std::string>()));
   }
   EXPECT_EQ(manifest["documents"].size(), separators + 1u) << "one more than the separators";
   EXPECT_EQ(manifest["documents"][1]["pages"][0], 4) << "a document starts at its sheet";
-  EXPECT_TRUE(std::filesystem::exists(folder / "g4" / "report.html"));
+  // The report fetches the pictures beside it as they come into view.
+  std::ifstream report(folder / "g4" / "report.html");
+  const std::string html{std::istreambuf_iterator<char>(report), {}};
+  EXPECT_NE(html.find("<img loading=\"lazy\" alt=\"page 1\" src=\"thumbnails/page-0001.jpg\">"),
+            std::string::npos)
+      << html.substr(0, 2000);
 
   // libtiff's own tools read the documents, every strip decoded.
   for (const auto& document : manifest["documents"]) {

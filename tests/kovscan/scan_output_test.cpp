@@ -130,7 +130,8 @@ TEST_F(ScanOutput, AFolderHoldsOneBatchUnlessOverwriteReplacesIt) {
   EXPECT_EQ(Files("batch"),
             (std::vector<std::string>{"documents/document-01.tif", "manifest.json", "notes.txt",
                                       "pages/page-0001.tif", "pages/page-0001.tif.txt",
-                                      "pages/page-0002.tif", "report.html"}));
+                                      "pages/page-0002.tif", "report.html",
+                                      "thumbnails/page-0001.jpg", "thumbnails/page-0002.jpg"}));
   EXPECT_EQ(Manifest("batch")["pages"].size(), 2u);
 }
 
@@ -147,7 +148,8 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   EXPECT_EQ(status, kovscan::kFileFailure) << text;
   EXPECT_EQ(Contains(text, "documents/document-01.tif: File too large"), "");
   EXPECT_EQ(Files("document"),
-            (std::vector<std::string>{"pages/page-0001.tif", "pages/page-0002.tif"}));
+            (std::vector<std::string>{"pages/page-0001.tif", "pages/page-0002.tif",
+                                      "thumbnails/page-0001.jpg", "thumbnails/page-0002.jpg"}));
 
   if (geteuid() != 0) {  // the superuser writes anywhere
     std::filesystem::create_directories(folder / "locked");

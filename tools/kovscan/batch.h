@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tools/kovscan/scan_session.h"
-#include "tools/kovscan/thumbnail_spool.h"
 
 namespace kovscan {
 
@@ -22,7 +21,7 @@ struct BatchPage {
   bool blank = false;
   bool dropped = false;  // left out on request (blank or separator)
   double ink = 0;
-  ThumbnailSpool::Entry thumbnail;  // JPEG
+  std::string thumbnail;  // JPEG, relative to the output folder; empty when none
 };
 
 struct Document {
@@ -37,7 +36,6 @@ struct Batch {
   std::string scanner;  // the record's identification
   std::vector<BatchPage> pages;
   std::vector<Document> documents;
-  ThumbnailSpool thumbnails;
   double seconds = 0;
   std::uint64_t bytes = 0;
 };

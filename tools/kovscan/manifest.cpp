@@ -43,6 +43,7 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
                      {"blank", page.blank},
                      {"dropped", page.dropped},
                      {"ink", page.ink},
+                     {"thumbnail", page.thumbnail},
                      {"header", HeaderJson(page.header)}});
   }
   nlohmann::json documents = nlohmann::json::array();

@@ -21,6 +21,7 @@ const OwnNames kOwnNames[] = {
     {".", std::regex(R"(manifest\.json|report\.html)")},
     {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg))")},
     {"documents", std::regex(R"(.+\.tif)")},  // named by barcodes, so any name
+    {"thumbnails", std::regex(R"(page-[0-9]+\.jpg)")},
 };
 
 // A file left unfinished is known by the name it was to have.
@@ -75,6 +76,7 @@ void PrepareOutputFolder(const std::filesystem::path& out, bool overwrite) {
   }
   CreateFolder(out / "pages");
   CreateFolder(out / "documents");
+  CreateFolder(out / "thumbnails");
 }
 
 }  // namespace kovscan

@@ -1,8 +1,7 @@
 // What differs between the Linux and Windows builds of kovscan, each build's in files of its
-// own: the scanners the system lists, the profile the library reads, the temporary file.
+// own: the scanners the system lists, the profile the library reads, the terminal, Ctrl-C.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -29,12 +28,6 @@ std::vector<Device> ListDevices();
 
 // The profile the library reads from now on (its ZAFT_PROFILE).
 void UseProfile(const std::filesystem::path& profile);
-
-// A temporary file that goes away when closed; null when none can be made.
-std::FILE* OpenTemporaryFile();
-
-// Whether the file's position could be set to the offset.
-bool SeekTo(std::FILE* file, std::uint64_t offset);
 
 // Whether the stream goes to a terminal, where a line can be rewritten in place.
 bool IsTerminal(std::FILE* stream);

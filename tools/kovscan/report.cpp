@@ -9,22 +9,6 @@ namespace kovscan {
 
 namespace {
 
-std::string Base64(const std::vector<std::uint8_t>& bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  for (std::size_t at = 0; at < bytes.size(); at += 3) {
-    const std::uint32_t group = (std::uint32_t{bytes[at]} << 16) |
-                                (at + 1 < bytes.size() ? std::uint32_t{bytes[at + 1]} << 8 : 0) |
-                                (at + 2 < bytes.size() ? bytes[at + 2] : 0u);
-    text += kDigits[group >> 18 & 63];
-    text += kDigits[group >> 12 & 63];
-    text += at + 1 < bytes.size() ? kDigits[group >> 6 & 63] : '=';
-    text += at + 2 < bytes.size() ? kDigits[group & 63] : '=';
-  }
-  return text;
-}
-
 std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
@@ -53,16 +37,16 @@ std::string LevelText(int level) {
   return level <= 1 ? "page" : "separator, level " + std::to_string(level);
 }
 
-void WritePage(std::ostream& html, const Batch& batch, const BatchPage& page) {
+void WritePage(std::ostream& html, const BatchPage& page) {
   const KOV_PAGEHEADER& header = page.header;
   html << "<figure class=\""
        << (page.separator ? "sep"
            : page.blank   ? "blank"
                           : "page")
        << (page.dropped ? " dropped" : "") << "\">";
-  if (page.thumbnail.size != 0) {
-    html << "<img alt=\"page " << page.number << "\" src=\"data:image/jpeg;base64,"
-         << Base64(batch.thumbnails.Read(page.thumbnail)) << "\">";
+  if (!page.thumbnail.empty()) {
+    html << "<img loading=\"lazy\" alt=\"page " << page.number << "\" src=\""
+         << Escaped(page.thumbnail) << "\">";
   }
   html << "<figcaption><b>" << page.number << "</b> " << Escaped(page.file) << "<br>"
        << LevelText(header.ucLevel) << ", " << (header.ucSide == 0 ? "front" : "back") << ", "
@@ -74,7 +58,6 @@ void WritePage(std::ostream& html, const Batch& batch, const BatchPage& page) {
   html << "</figcaption></figure>\n";
 }
 
-// Written as it is made: the thumbnails come from the spool one at a time.
 void WriteHtml(std::ostream& html, const Batch& batch) {
   html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>kovscan batch</title>\n"
           "<style>body{font:14px sans-serif;margin:1em}section{border-top:1px solid #999;"
@@ -88,7 +71,7 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
     if (!document.file.empty()) html << " — " << Escaped(document.file);
     html << "</h2>\n";
     for (const BatchPage& page : batch.pages) {
-      if (page.document == document.number) WritePage(html, batch, page);
+      if (page.document == document.number) WritePage(html, page);
     }
     html << "</section>\n";
   }
@@ -97,7 +80,7 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
   if (outside) {
     html << "<section><h2>Not in a document</h2>\n";
     for (const BatchPage& page : batch.pages) {
-      if (page.document == 0) WritePage(html, batch, page);
+      if (page.document == 0) WritePage(html, page);
     }
     html << "</section>\n";
   }

@@ -42,13 +42,18 @@ void WritePageFile(const std::filesystem::path& out, BatchPage& page,
   file.Commit();
 }
 
-void LookAt(const std::filesystem::path& out, BatchPage& page, ThumbnailSpool& thumbnails) {
+// Its ink, blank or not, and its thumbnail: a small file beside the report, which loads it when
+// it comes into view, so a report of thousands of pages opens at once.
+void LookAt(const std::filesystem::path& out, BatchPage& page) {
   page.separator = page.header.ucLevel > 1;
   const auto picture = ReadPicture(out / page.file);
   if (!picture) return;
   page.ink = InkCoverage(*picture);
   page.blank = !page.separator && page.ink < kBlankInk;
-  page.thumbnail = thumbnails.Add(ThumbnailJpeg(*picture, kThumbnailWidth));
+  char name[40];
+  std::snprintf(name, sizeof name, "thumbnails/page-%04d.jpg", page.number);
+  WriteWholeBytes(out / name, ThumbnailJpeg(*picture, kThumbnailWidth));
+  page.thumbnail = name;
 }
 
 // Each page goes to its file and its document as it comes; the batch keeps only what the
@@ -76,7 +81,7 @@ std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& c
     page.bytes = scanned->data.size();
     batch.bytes += page.bytes;
     WritePageFile(command.out, page, scanned->data);
-    LookAt(command.out, page, batch.thumbnails);
+    LookAt(command.out, page);
     page.dropped = (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
     documents.Add(page, scanned->data);
     batch.pages.push_back(std::move(page));

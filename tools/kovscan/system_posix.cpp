@@ -1,4 +1,4 @@
-// The profile variable and the temporary file on Linux.
+// The profile variable, the terminal and Ctrl-C on Linux.
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,14 +10,6 @@ namespace kovscan::platform {
 
 void UseProfile(const std::filesystem::path& profile) {
   setenv("ZAFT_PROFILE", std::filesystem::absolute(profile).c_str(), 1);
-}
-
-std::FILE* OpenTemporaryFile() {
-  return std::tmpfile();
-}
-
-bool SeekTo(std::FILE* file, std::uint64_t offset) {
-  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 bool IsTerminal(std::FILE* stream) {

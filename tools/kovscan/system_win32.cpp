@@ -1,4 +1,4 @@
-// The profile variable and the temporary file on Windows.
+// The profile variable, the terminal and Ctrl-C on Windows.
 #include <io.h>
 #include <windows.h>
 
@@ -13,21 +13,6 @@ namespace kovscan::platform {
 // the process's environment.
 void UseProfile(const std::filesystem::path& profile) {
   _putenv_s("ZAFT_PROFILE", std::filesystem::absolute(profile).string().c_str());
-}
-
-// In the user's temporary folder: the C runtime's tmpfile writes into the drive's root,
-// which a user may not write.
-std::FILE* OpenTemporaryFile() {
-  wchar_t folder[MAX_PATH + 1];
-  wchar_t name[MAX_PATH + 1];
-  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"kov", 0, name) == 0)
-    return nullptr;
-  // D: deleted when closed.
-  return _wfopen(name, L"w+bD");
-}
-
-bool SeekTo(std::FILE* file, std::uint64_t offset) {
-  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 bool IsTerminal(std::FILE* stream) {
