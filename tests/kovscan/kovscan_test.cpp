@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/page_files.h"
@@ -158,6 +159,60 @@ TEST_F(Kovscan, CtrlCStopsTheBatchWithItsPagesManifestAndReport) {
   EXPECT_NE(output.find("stopped: " + std::to_string(pages.size()) + " pages kept"),
             std::string::npos)
       << output;
+}
+
+TEST_F(Kovscan, PdfDocumentsCarryThePagesAsDelivered) {
+  for (const char* compression : {"g4", "g3-2d", "none"}) {
+    SCOPED_TRACE(compression);
+    const std::string out = std::string("pdf-") + compression;
+    samples::WriteSampleBatch(folder / ("batch-" + out));
+    const auto [status, output] =
+        RunKovscan("--profile " + (folder / ("batch-" + out) / "zaft.ini").string() +
+                   " scan --quiet --patches --format both --compression " + compression +
+                   " --out " + (folder / out).string());
+    ASSERT_EQ(status, kovscan::kSuccess) << output;
+    std::ifstream file(folder / out / "manifest.json");
+    const auto manifest = nlohmann::json::parse(file);
+    for (const auto& document : manifest["documents"]) {
+      const std::string pdf = (folder / out / document["pdf"].get<std::string>()).string();
+      const auto [checked, problems] = RunProgram("qpdf --check " + pdf);
+      EXPECT_EQ(checked, 0) << problems;
+      EXPECT_EQ(problems.find("WARNING"), std::string::npos) << problems;
+      // One image a page, in the encoding it came in, at its size and resolution.
+      const auto [listed, list] = RunProgram("pdfimages -list " + pdf + " | tail -n +3");
+      ASSERT_EQ(listed, 0);
+      std::istringstream rows(list);
+      std::size_t images = 0;
+      for (std::string row; std::getline(rows, row); ++images) {
+        std::istringstream fields(row);
+        std::string page, number, type, width, height, color, components, bits, encoding, interp,
+            object, id, xPpi, yPpi;
+        fields >> page >> number >> type >> width >> height >> color >> components >> bits >>
+            encoding >> interp >> object >> id >> xPpi >> yPpi;
+        EXPECT_EQ(encoding, compression == std::string("none") ? "image" : "ccitt") << row;
+        EXPECT_EQ(width + "x" + height + "@" + xPpi, "2544x3300@300") << row;
+      }
+      EXPECT_EQ(images, document["pages"].size()) << list;
+    }
+  }
+  // Every encoding shows the same page; the Group 4 image is the delivered data itself.
+  const std::string first = "/documents/document-01.pdf";
+  for (const char* compression : {"g4", "g3-2d", "none"}) {
+    const std::string out = (folder / (std::string("pdf-") + compression)).string();
+    EXPECT_EQ(RunProgram("pdfimages -f 1 -l 1 " + out + first + " " + out + "/shown").first, 0);
+  }
+  for (const char* compression : {"g3-2d", "none"}) {
+    EXPECT_EQ(RunProgram("cmp " + (folder / "pdf-g4/shown-000.pbm").string() + " " +
+                         (folder / (std::string("pdf-") + compression) / "shown-000.pbm").string())
+                  .first,
+              0)
+        << compression;
+  }
+  const std::string g4 = (folder / "pdf-g4").string();
+  ASSERT_EQ(RunProgram("pdfimages -ccitt -f 1 -l 1 " + g4 + first + " " + g4 + "/raw").first, 0);
+  std::ifstream raw(g4 + "/raw-000.ccitt", std::ios::binary);
+  const std::vector<std::uint8_t> extracted{std::istreambuf_iterator<char>(raw), {}};
+  EXPECT_TRUE(extracted == kovscan::ReadDeliveredData(g4 + "/pages/page-0001.tif"));
 }
 
 TEST_F(Kovscan, CcittFilesDecodeToTheUncompressedPages) {

@@ -61,4 +61,10 @@ pages=$(jq '.pages | length' "$at/windows/manifest.json")
   fail "the report does not show all $pages pages"
 jq -r '.pages[] | "\(.page) level \(.header.level) \(.header.barcodes | join(" "))"' \
   "$at/windows/manifest.json"
+# This build has no PDF library: PDF documents are refused before anything is scanned.
+refusal=0
+exe scan --profile "$profile" --format pdf --out "$(windows "$at/pdf")" >"$at/pdf.txt" 2>&1 ||
+  refusal=$?
+[[ $refusal -eq 3 && ! -e $at/pdf ]] && grep -q 'writes no PDF documents' "$at/pdf.txt" ||
+  fail "--format pdf was not refused (exit $refusal): $(cat "$at/pdf.txt")"
 exit $status

@@ -28,7 +28,8 @@ struct Document {
   int number = 0;
   std::string file;        // relative to the output folder; empty when it holds no TIFF page
   std::vector<int> pages;  // page numbers
-  std::string name;        // its file's name without the extension
+  std::string pdf;         // its PDF, relative to the output folder; empty when none is written
+  std::string name;        // its files' name without the extension
   std::optional<std::string> barcode;  // the barcode text it is named after
 };
 

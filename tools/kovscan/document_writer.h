@@ -1,7 +1,8 @@
 // Documents as the pages come: each separator sheet starts the next one, and a document is a
 // multi-page TIFF written page by page and put in place, under the name it then has, when the
-// next one starts or the batch ends. Dropped pages and JPEG pages (which TIFF files here do not
-// carry) go in no file; their barcodes may still name the document.
+// next one starts or the batch ends, and/or a PDF written then. Dropped pages go in no file,
+// JPEG pages in no TIFF (which here do not carry them); their barcodes may still name the
+// document.
 #pragma once
 
 #include <filesystem>
@@ -11,13 +12,20 @@
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/document_names.h"
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/pdf_document.h"
 
 namespace kovscan {
 
 class DocumentWriter {
  public:
+  // Which files a document gets.
+  struct Formats {
+    bool tiff = true;
+    bool pdf = false;
+  };
+
   DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
-                 DocumentNames names);
+                 DocumentNames names, Formats formats);
 
   // The page (its separator and dropped marks set) into the current document or a new one;
   // sets its document number. Throws FileError.
@@ -31,7 +39,9 @@ class DocumentWriter {
   std::filesystem::path out_;
   std::vector<Document>& documents_;
   DocumentNames names_;
-  std::optional<TiffFile> file_;  // the current document's, from its first TIFF page
+  Formats formats_;
+  std::optional<TiffFile> file_;    // the current document's, from its first TIFF page
+  std::optional<PdfDocument> pdf_;  // the current document's, from its first page
 };
 
 }  // namespace kovscan

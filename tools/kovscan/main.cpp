@@ -106,6 +106,14 @@ int main(int argc, char** argv) {
   scanCommand->add_flag("--quiet", scan.quiet, "no progress line and no summary");
   scanCommand
       ->add_option_function<std::string>(
+          "--format",
+          [&scan](const std::string& format) {
+            scan.formats = {format != "pdf", format != "tiff"};
+          },
+          "documents as tiff (multi-page TIFF), pdf or both; default tiff")
+      ->check(CLI::IsMember({"tiff", "pdf", "both"}));
+  scanCommand
+      ->add_option_function<std::string>(
           "--name-by-barcode",
           [&scan](const std::string& expression) { scan.nameByBarcode.emplace(expression); },
           "name each document after the first barcode text on it this expression finds")

@@ -53,6 +53,7 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
          {"name", document.name},
          {"barcode", document.barcode ? nlohmann::json(*document.barcode) : nullptr},
          {"file", document.file},
+         {"pdf", document.pdf},
          {"pages", document.pages}});
   }
   const nlohmann::json manifest = {{"scanner", batch.scanner},

@@ -20,7 +20,7 @@ struct OwnNames {
 const OwnNames kOwnNames[] = {
     {".", std::regex(R"(manifest\.json|report\.html)")},
     {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg))")},
-    {"documents", std::regex(R"(.+\.tif)")},  // named by barcodes, so any name
+    {"documents", std::regex(R"(.+\.(tif|pdf))")},  // named by barcodes, so any name
     {"thumbnails", std::regex(R"(page-[0-9]+\.jpg)")},
 };
 

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace kovscan {
 
@@ -96,7 +98,25 @@ bool IsJpeg(const KOV_PAGEHEADER& header) {
   return header.usCompression == SCAN_COMP_JPEG;
 }
 
-void TiffFile::Closer::operator()(tiff* file) const {
+std::vector<std::uint8_t> ReadDeliveredData(const std::filesystem::path& path) {
+  errno = 0;
+  if (path.extension() == ".jpg") {
+    std::ifstream file(path, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+    if (!file && !file.eof()) throw FileErrorFromErrno("read", path);
+    return bytes;
+  }
+  // "c": one strip as stored, not chopped into pieces as libtiff reads large uncompressed ones.
+  const std::unique_ptr<tiff, TiffCloser> tiff(TIFFOpen(path.string().c_str(), "rc"));
+  if (!tiff) throw FileErrorFromErrno("read", path);
+  const tmsize_t size = TIFFRawStripSize(tiff.get(), 0);
+  std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+  if (size <= 0 || TIFFReadRawStrip(tiff.get(), 0, bytes.data(), size) != size)
+    throw FileErrorFromErrno("read", path);
+  return bytes;
+}
+
+void TiffCloser::operator()(tiff* file) const {
   TIFFClose(file);
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tools/kovscan/scan_session.h"
 #include "tools/kovscan/whole_file.h"
@@ -32,6 +33,13 @@ PageLayout LayoutOf(const KOV_PAGEHEADER& header);
 // "none", "g3", "g3-2d", "g4", "jpeg", or the code in hex.
 std::string CompressionName(std::uint16_t hostCode);
 bool IsJpeg(const KOV_PAGEHEADER& header);
+// A page's data as delivered, from the page file kovscan made of it: a JPEG file whole, a
+// TIFF's one strip as stored. Throws FileError.
+std::vector<std::uint8_t> ReadDeliveredData(const std::filesystem::path& path);
+
+struct TiffCloser {
+  void operator()(tiff* file) const;
+};
 
 // A TIFF file written a page at a time, one directory each, and put in place whole by
 // Commit; dropped unfinished, it leaves nothing. Each call throws FileError when it fails.
@@ -44,11 +52,8 @@ class TiffFile {
   void CommitAs(const std::filesystem::path& path);
 
  private:
-  struct Closer {
-    void operator()(tiff* file) const;
-  };
   WholeFile file_;  // declared first: the TIFF is closed before its file is removed
-  std::unique_ptr<tiff, Closer> tiff_;
+  std::unique_ptr<tiff, TiffCloser> tiff_;
 };
 
 }  // namespace kovscan

@@ -62,7 +62,8 @@ void LookAt(const std::filesystem::path& out, BatchPage& page) {
 std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& command,
                                       Batch& batch, ProgressLine& progress) {
   const auto start = Clock::now();
-  DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode));
+  DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode),
+                           command.formats);
   // The flatbed holds one sheet: it would answer every request with another scan of it.
   const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
   std::optional<LibraryError> failure;
@@ -123,6 +124,9 @@ int RunScan(const ScanCommand& command) {
   if (command.profile) platform::UseProfile(*command.profile);
   ProgressLine progress(command.quiet);
   try {
+    if (command.formats.pdf && !PdfDocument::Available()) {
+      throw std::invalid_argument("this build writes no PDF documents (--format tiff)");
+    }
     PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;
     std::optional<LibraryError> failure;

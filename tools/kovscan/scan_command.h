@@ -6,6 +6,7 @@
 #include <optional>
 #include <regex>
 
+#include "tools/kovscan/document_writer.h"
 #include "tools/kovscan/scan_session.h"
 
 namespace kovscan {
@@ -30,6 +31,7 @@ struct ScanCommand {
   bool overwrite = false;            // replace an earlier batch in the folder
   std::optional<std::size_t> pages;  // at most this many; else the feeder's, or 1 on the flatbed
   std::optional<std::regex> nameByBarcode;  // documents named after barcode texts it finds
+  DocumentWriter::Formats formats;
 };
 
 int RunScan(const ScanCommand& command);
