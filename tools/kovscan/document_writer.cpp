@@ -1,9 +1,60 @@
 #include "tools/kovscan/document_writer.h"
 
 #include <cstdio>
+#include <exception>
+#include <string>
 #include <utility>
 
+#include "tools/kovscan/whole_file.h"
+
 namespace kovscan {
+
+namespace {
+
+// The page as its PDF shows it, its data read from the page file that holds them as delivered.
+PdfImage PdfImageOf(const KOV_PAGEHEADER& header, const std::filesystem::path& file) {
+  const PageLayout layout = LayoutOf(header);
+  PdfImage image;
+  switch (header.usCompression) {
+    case SCAN_COMP_G3_1D:
+      image.encoding = PdfImage::Encoding::Group3;
+      break;
+    case SCAN_COMP_G3_2D:
+      image.encoding = PdfImage::Encoding::Group3TwoD;
+      break;
+    case SCAN_COMP_G4:
+      image.encoding = PdfImage::Encoding::Group4;
+      break;
+    case SCAN_COMP_JPEG:
+      image.encoding = PdfImage::Encoding::Jpeg;
+      break;
+    default:
+      image.encoding = PdfImage::Encoding::Rows;
+  }
+  image.width = layout.width;
+  image.length = layout.length;
+  image.bitsPerSample = layout.bitsPerSample;
+  image.samplesPerPixel = layout.samplesPerPixel;
+  image.xDpi = layout.xDpi;
+  image.yDpi = layout.yDpi;
+  image.file = file;
+  return image;
+}
+
+// Whole or not at all, as every file kovscan writes.
+void WritePdf(PdfDocument& pdf, const std::filesystem::path& path) {
+  WholeFile file(path);
+  try {
+    pdf.Write(file.Temporary());
+  } catch (const FileError&) {
+    throw;
+  } catch (const std::exception& failure) {
+    throw FileError("cannot write " + path.string() + ": " + failure.what());
+  }
+  file.Commit();
+}
+
+}  // namespace
 
 DocumentWriter::DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
                                DocumentNames names, Formats formats)
@@ -22,8 +73,8 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   page.document = document.number;
   document.pages.push_back(page.number);
   if (formats_.pdf) {
-    if (!pdf_) pdf_.emplace();
-    pdf_->Add(page.header, out_ / page.file);
+    if (!pdf_) pdf_.emplace(ReadDeliveredData);
+    pdf_->Add(PdfImageOf(page.header, out_ / page.file));
   }
   if (!formats_.tiff || IsJpeg(page.header)) return;
   // Begun under a name of its own; named once all its pages are in.
@@ -41,7 +92,7 @@ void DocumentWriter::Close() {
   document.name = names_.NameFor(document.number, document.barcode);
   if (pdf_) {
     document.pdf = "documents/" + document.name + ".pdf";
-    pdf_->Write(out_ / document.pdf);
+    WritePdf(*pdf_, out_ / document.pdf);
     pdf_.reset();
   }
   if (!file_) return;

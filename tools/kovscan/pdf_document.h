@@ -2,28 +2,46 @@
 // and 4 as CCITT fax, JPEG as DCT, uncompressed rows Flate-compressed by the writer), on a page
 // of the image's size at its resolution. No page is decoded and encoded again. The pages' data
 // are read back from their files while the PDF is written, so no document is held in memory.
+//
+// Plain C++17 here and in the file that writes the PDF: qpdf 11's headers do not compile as
+// C++20 with clang, so that one file is built as C++17.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
-
-#include "tools/kovscan/scan_session.h"
+#include <vector>
 
 namespace kovscan {
+
+struct PdfImage {
+  enum class Encoding { Rows, Group3, Group3TwoD, Group4, Jpeg };
+  Encoding encoding = Encoding::Rows;
+  std::uint32_t width = 0;
+  std::uint32_t length = 0;
+  std::uint16_t bitsPerSample = 1;  // one-bit rows are 1 for black, as the library delivers them
+  std::uint16_t samplesPerPixel = 1;
+  double xDpi = 0;  // 0: unknown, taken as 72
+  double yDpi = 0;
+  std::filesystem::path file;  // where its data lie as delivered
+};
+
+// A page file's delivered data; throws when they cannot be read.
+using DeliveredDataReader = std::function<std::vector<std::uint8_t>(const std::filesystem::path&)>;
 
 class PdfDocument {
  public:
   // Whether this build writes PDF documents at all.
   static bool Available();
 
-  PdfDocument();
+  explicit PdfDocument(DeliveredDataReader read);
   ~PdfDocument();
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
-  // The page whose delivered data lie in its page file (a TIFF strip or a JPEG file).
-  void Add(const KOV_PAGEHEADER& header, const std::filesystem::path& pageFile);
-  // Written whole at the path, or not at all. Throws FileError.
+  void Add(const PdfImage& page);
+  // The PDF at the path; throws std::runtime_error (or the reader's error) when it cannot be.
   void Write(const std::filesystem::path& path);
 
  private:
