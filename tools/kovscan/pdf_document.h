@@ -40,7 +40,7 @@ class PdfDocument {
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
-  void Add(const PdfImage& page);
+  void Add(const PdfImage& image);
   // The PDF at the path; throws std::runtime_error (or the reader's error) when it cannot be.
   void Write(const std::filesystem::path& path);
 
