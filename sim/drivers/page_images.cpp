@@ -276,6 +276,15 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
+// Opens a file for reading with libtiff's own allocations held to what the largest page
+// needs as RGBA dots: fields may claim strips of any size (many samples per dot, a page in
+// one strip), which libtiff would otherwise try to allocate whole.
+TiffHandle OpenTiff(const std::filesystem::path& path, const TiffMessages& messages) {
+  if (messages.Options() == nullptr) return nullptr;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(messages.Options(), static_cast<tmsize_t>(kMaxDots * 4));
+  return TiffHandle(TIFFOpenExt(path.string().c_str(), "r", messages.Options()));
+}
+
 bool IsTiff(std::span<const std::uint8_t> start) {
   return start.size() >= 4 &&
          ((start[0] == 'I' && start[1] == 'I') || (start[0] == 'M' && start[1] == 'M'));
@@ -365,7 +374,7 @@ bool ReadTiffPage(TIFF* tiff, std::uint64_t fileBytes, std::int32_t dpi, PageIma
 bool ReadTiff(const PageSource& source, std::uint64_t fileBytes, std::int32_t dpi, PageImage& image,
               std::string& why) {
   TiffMessages messages;
-  TiffHandle tiff(TIFFOpenExt(source.file.string().c_str(), "r", messages.Options()));
+  const TiffHandle tiff = OpenTiff(source.file, messages);
   bool read = false;
   if (tiff && TIFFSetDirectory(tiff.get(), static_cast<tdir_t>(source.page))) {
     read = ReadTiffPage(tiff.get(), fileBytes, dpi, image, why);
@@ -382,7 +391,7 @@ std::uint32_t PagesOf(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in.read(reinterpret_cast<char*>(start.data()), start.size()) || !IsTiff(start)) return 1;
   TiffMessages messages;
-  TiffHandle tiff(TIFFOpenExt(path.string().c_str(), "r", messages.Options()));
+  const TiffHandle tiff = OpenTiff(path, messages);
   return tiff ? std::max<std::uint32_t>(TIFFNumberOfDirectories(tiff.get()), 1) : 1;
 }
 
