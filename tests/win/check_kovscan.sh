@@ -61,10 +61,15 @@ pages=$(jq '.pages | length' "$at/windows/manifest.json")
   fail "the report does not show all $pages pages"
 jq -r '.pages[] | "\(.page) level \(.header.level) \(.header.barcodes | join(" "))"' \
   "$at/windows/manifest.json"
-# This build has no PDF library: PDF documents are refused before anything is scanned.
-refusal=0
-exe scan --profile "$profile" --format pdf --out "$(windows "$at/pdf")" >"$at/pdf.txt" 2>&1 ||
-  refusal=$?
-[[ $refusal -eq 3 && ! -e $at/pdf ]] && grep -q 'writes no PDF documents' "$at/pdf.txt" ||
-  fail "--format pdf was not refused (exit $refusal): $(cat "$at/pdf.txt")"
+# This build has no PDF or OCR library: both are refused before anything is scanned.
+refused() {
+  local name=$1 text=$2 refusal=0
+  shift 2
+  exe scan --profile "$profile" "$@" --out "$(windows "$at/$name")" >"$at/$name.txt" 2>&1 ||
+    refusal=$?
+  [[ $refusal -eq 3 && ! -e $at/$name ]] && grep -q "$text" "$at/$name.txt" ||
+    fail "$* was not refused (exit $refusal): $(cat "$at/$name.txt")"
+}
+refused pdf 'writes no PDF documents' --format pdf
+refused ocr 'has no OCR' --ocr eng
 exit $status

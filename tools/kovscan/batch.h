@@ -33,12 +33,22 @@ struct Document {
   std::optional<std::string> barcode;  // the barcode text it is named after
 };
 
+// What OCR made of a batch's pages.
+struct OcrCounts {
+  std::string language;
+  std::size_t read = 0;
+  std::size_t failed = 0;     // pages the engine could not read
+  std::size_t abandoned = 0;  // pages left unread by a stop
+  double longestWait = 0;     // seconds the scanning thread waited for a free slot in the queue
+};
+
 struct Batch {
   std::string scanner;  // the record's identification
   std::vector<BatchPage> pages;
   std::vector<Document> documents;
   double seconds = 0;
   std::uint64_t bytes = 0;
+  std::optional<OcrCounts> ocr;  // when its pages were read
 };
 
 // The barcode texts of a header, in table order.

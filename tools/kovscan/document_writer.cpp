@@ -41,24 +41,13 @@ PdfImage PdfImageOf(const KOV_PAGEHEADER& header, const std::filesystem::path& f
   return image;
 }
 
-// Whole or not at all, as every file kovscan writes.
-void WritePdf(PdfDocument& pdf, const std::filesystem::path& path) {
-  WholeFile file(path);
-  try {
-    pdf.Write(file.Temporary());
-  } catch (const FileError&) {
-    throw;
-  } catch (const std::exception& failure) {
-    throw FileError("cannot write " + path.string() + ": " + failure.what());
-  }
-  file.Commit();
-}
-
 }  // namespace
 
 DocumentWriter::DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
-                               DocumentNames names, Formats formats)
-    : out_(out), documents_(documents), names_(std::move(names)), formats_(formats) {}
+                               DocumentNames names, Formats formats, OcrPool* ocr)
+    : out_(out), documents_(documents), names_(std::move(names)), formats_(formats), ocr_(ocr) {
+  if (formats_.pdf) pdfs_.emplace(ocr_);
+}
 
 void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   if (documents_.empty() || (page.separator && !documents_.back().pages.empty())) {
@@ -73,8 +62,11 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   page.document = document.number;
   document.pages.push_back(page.number);
   if (formats_.pdf) {
-    if (!pdf_) pdf_.emplace(ReadDeliveredData);
-    pdf_->Add(PdfImageOf(page.header, out_ / page.file));
+    const PdfImage image = PdfImageOf(page.header, out_ / page.file);
+    if (ocr_ != nullptr && !page.separator && !page.blank) {
+      ocr_->Submit(page.number, image.file, static_cast<int>(image.yDpi + 0.5));
+    }
+    pdfPages_.push_back({page.number, image});
   }
   if (!formats_.tiff || IsJpeg(page.header)) return;
   // Begun under a name of its own; named once all its pages are in.
@@ -90,10 +82,9 @@ void DocumentWriter::Close() {
   if (documents_.empty() || documents_.back().pages.empty()) return;
   Document& document = documents_.back();
   document.name = names_.NameFor(document.number, document.barcode);
-  if (pdf_) {
+  if (!pdfPages_.empty()) {
     document.pdf = "documents/" + document.name + ".pdf";
-    WritePdf(*pdf_, out_ / document.pdf);
-    pdf_.reset();
+    pdfs_->Add(out_ / document.pdf, std::exchange(pdfPages_, {}));
   }
   if (!file_) return;
   document.file = "documents/" + document.name + ".tif";
@@ -103,6 +94,7 @@ void DocumentWriter::Close() {
 
 void DocumentWriter::Finish() {
   Close();
+  if (pdfs_) pdfs_->Finish();
   std::erase_if(documents_, [](const Document& document) { return document.pages.empty(); });
 }
 

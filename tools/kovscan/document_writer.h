@@ -1,8 +1,9 @@
 // Documents as the pages come: each separator sheet starts the next one, and a document is a
 // multi-page TIFF written page by page and put in place, under the name it then has, when the
-// next one starts or the batch ends, and/or a PDF written then. Dropped pages go in no file,
-// JPEG pages in no TIFF (which here do not carry them); their barcodes may still name the
-// document.
+// next one starts or the batch ends, and/or a PDF written then on a thread of its own, with
+// the text OCR reads on its pages when asked. Dropped pages go in no file, JPEG pages in no
+// TIFF (which here do not carry them); their barcodes may still name the document. Separator
+// sheets and blank pages are not read.
 #pragma once
 
 #include <filesystem>
@@ -11,8 +12,9 @@
 
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/document_names.h"
+#include "tools/kovscan/ocr_pool.h"
 #include "tools/kovscan/page_files.h"
-#include "tools/kovscan/pdf_document.h"
+#include "tools/kovscan/pdf_queue.h"
 
 namespace kovscan {
 
@@ -24,13 +26,15 @@ class DocumentWriter {
     bool pdf = false;
   };
 
+  // `ocr` null: no text is read.
   DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
-                 DocumentNames names, Formats formats);
+                 DocumentNames names, Formats formats, OcrPool* ocr);
 
   // The page (its separator and dropped marks set) into the current document or a new one;
   // sets its document number. Throws FileError.
   void Add(BatchPage& page, std::span<const std::uint8_t> data);
-  // The last document put in place; documents left without a page forgotten.
+  // The last document put in place, every PDF written; documents left without a page
+  // forgotten. Throws FileError.
   void Finish();
 
  private:
@@ -40,8 +44,10 @@ class DocumentWriter {
   std::vector<Document>& documents_;
   DocumentNames names_;
   Formats formats_;
-  std::optional<TiffFile> file_;    // the current document's, from its first TIFF page
-  std::optional<PdfDocument> pdf_;  // the current document's, from its first page
+  OcrPool* ocr_;
+  std::optional<TiffFile> file_;          // the current document's, from its first TIFF page
+  std::vector<PdfQueue::Page> pdfPages_;  // the current document's
+  std::optional<PdfQueue> pdfs_;          // when PDFs are written
 };
 
 }  // namespace kovscan

@@ -128,6 +128,23 @@ int main(int argc, char** argv) {
           },
           "REGEX"));
 
+  scanCommand
+      ->add_option_function<std::string>(
+          "--ocr", [&scan](const std::string& language) { scan.ocrLanguage = language; },
+          "read the PDFs' pages in this language (eng, deu, ...) and lay the text over them, "
+          "so they can be searched")
+      ->check(CLI::Validator(
+          [](const std::string& language) -> std::string {
+            // Tesseract's language names, joined with +; never a path.
+            return std::regex_match(language, std::regex("[A-Za-z_]+(\\+[A-Za-z_]+)*"))
+                       ? std::string()
+                       : "not a language name such as eng or eng+deu";
+          },
+          "LANG"));
+  scanCommand
+      ->add_option("--ocr-threads", scan.ocrThreads, "pages read at once (default: one per core)")
+      ->check(CLI::Range(1, 64));
+
   const kovscan::SamplesCommand samples = kovscan::AddSamplesCommand(app);
 
   std::filesystem::path recordPath;
@@ -164,6 +181,7 @@ int main(int argc, char** argv) {
     }
     if (profile) kovscan::platform::UseProfile(*profile);
     scan.options.compression = kCompressions.at(compression);
+    if (*scanCommand && scan.ocrLanguage) kovscan::platform::LimitOcrEngineThreads(argv);
     if (*scanCommand) return kovscan::RunScan(scan);
     if (*saveCommand) return SaveRecordCommand(recordPath, scan.options, scan.record);
     if (*showCommand) {

@@ -56,11 +56,18 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
          {"pdf", document.pdf},
          {"pages", document.pages}});
   }
-  const nlohmann::json manifest = {{"scanner", batch.scanner},
-                                   {"pages", pages},
-                                   {"documents", documents},
-                                   {"seconds", batch.seconds},
-                                   {"bytes", batch.bytes}};
+  nlohmann::json manifest = {{"scanner", batch.scanner},
+                             {"pages", pages},
+                             {"documents", documents},
+                             {"seconds", batch.seconds},
+                             {"bytes", batch.bytes}};
+  if (batch.ocr) {
+    manifest["ocr"] = {{"language", batch.ocr->language},
+                       {"pagesRead", batch.ocr->read},
+                       {"pagesFailed", batch.ocr->failed},
+                       {"pagesLeftUnread", batch.ocr->abandoned},
+                       {"longestQueueWait", batch.ocr->longestWait}};
+  }
   WriteWholeText(path, [&manifest](std::ostream& file) { file << manifest.dump(2) << '\n'; });
 }
 

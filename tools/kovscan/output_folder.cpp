@@ -22,6 +22,7 @@ const OwnNames kOwnNames[] = {
     {"pages", std::regex(R"(page-[0-9]+\.(tif|jpg))")},
     {"documents", std::regex(R"(.+\.(tif|pdf))")},  // named by barcodes, so any name
     {"thumbnails", std::regex(R"(page-[0-9]+\.jpg)")},
+    {kTextLayerFolder, std::regex(R"(page-[0-9]+\.pdf)")},  // left by a run that was killed
 };
 
 // A file left unfinished is known by the name it was to have.

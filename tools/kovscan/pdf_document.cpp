@@ -5,6 +5,7 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -82,6 +83,56 @@ QPDFObjectHandle ImageOf(QPDF& pdf, const PdfImage& page, const DeliveredDataRea
   return image;
 }
 
+// An object of another PDF in this one; qpdf copies only indirect objects, so a direct
+// dictionary or array is rebuilt around copies of what it holds.
+QPDFObjectHandle CopyForeign(QPDF& pdf, QPDFObjectHandle object) {
+  if (object.isIndirect()) return pdf.copyForeignObject(object);
+  if (object.isDictionary()) {
+    auto copy = QPDFObjectHandle::newDictionary();
+    for (auto& [key, value] : object.ditems()) copy.replaceKey(key, CopyForeign(pdf, value));
+    return copy;
+  }
+  if (object.isArray()) {
+    auto copy = QPDFObjectHandle::newArray();
+    for (auto& item : object.aitems()) copy.appendItem(CopyForeign(pdf, item));
+    return copy;
+  }
+  return object.shallowCopy();
+}
+
+// The text layer's page drawn over the image, scaled to the page's size: its fonts join the
+// page's resources, its content streams follow the image's. Read whole here, so the layer's
+// file may go at once.
+void LayText(QPDF& pdf, const std::filesystem::path& layer, double width, double height,
+             QPDFObjectHandle& resources, QPDFObjectHandle& contents) {
+  QPDF text;
+  text.processFile(layer.string().c_str());
+  text.setImmediateCopyFrom(true);
+  const auto pages = QPDFPageDocumentHelper(text).getAllPages();
+  if (pages.size() != 1)
+    throw std::runtime_error("the text layer " + layer.string() + " is not one page");
+  QPDFPageObjectHelper page = pages.front();
+  const QPDFObjectHandle::Rectangle box = page.getMediaBox().getArrayAsRectangle();
+  const double textWidth = box.urx - box.llx;
+  const double textHeight = box.ury - box.lly;
+  if (!(textWidth > 0 && textHeight > 0)) {
+    throw std::runtime_error("the text layer " + layer.string() + " has no size");
+  }
+  QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
+  if (fonts.isDictionary()) resources.replaceKey("/Font", CopyForeign(pdf, fonts));
+  char scale[96];
+  std::snprintf(scale, sizeof scale, "q %.6f 0 0 %.6f %.4f %.4f cm\n", width / textWidth,
+                height / textHeight, -box.llx * width / textWidth, -box.lly * height / textHeight);
+  contents.appendItem(QPDFObjectHandle::newStream(&pdf, scale));
+  QPDFObjectHandle textContents = CopyForeign(pdf, page.getObjectHandle().getKey("/Contents"));
+  if (textContents.isArray()) {
+    for (auto& stream : textContents.aitems()) contents.appendItem(stream);
+  } else if (textContents.isStream()) {
+    contents.appendItem(textContents);
+  }
+  contents.appendItem(QPDFObjectHandle::newStream(&pdf, "Q\n"));
+}
+
 // A side in points at its resolution (72 dpi when unknown).
 double Points(std::uint32_t dots, double dpi) {
   return dots * 72.0 / (dpi > 0 ? dpi : 72.0);
@@ -120,8 +171,11 @@ void PdfDocument::Add(const PdfImage& image) {
   page.replaceKey("/Type", Name("/Page"));
   page.replaceKey("/MediaBox",
                   QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(0, 0, width, height)));
+  auto contents = QPDFObjectHandle::newArray();
+  contents.appendItem(QPDFObjectHandle::newStream(&pdf, drawing));
+  if (!image.textLayer.empty()) LayText(pdf, image.textLayer, width, height, resources, contents);
   page.replaceKey("/Resources", resources);
-  page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, drawing));
+  page.replaceKey("/Contents", contents);
   QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
 }
 

@@ -1,6 +1,7 @@
 // A document as a PDF: every page's data as delivered in an image of its own encoding (Group 3
 // and 4 as CCITT fax, JPEG as DCT, uncompressed rows Flate-compressed by the writer), on a page
-// of the image's size at its resolution. No page is decoded and encoded again. The pages' data
+// of the image's size at its resolution, with the page's text layer, when it has one, laid
+// over it. No page is decoded and encoded again. The pages' data
 // are read back from their files while the PDF is written, so no document is held in memory.
 //
 // Plain C++17 here and in the file that writes the PDF: qpdf 11's headers do not compile as
@@ -25,6 +26,8 @@ struct PdfImage {
   double xDpi = 0;  // 0: unknown, taken as 72
   double yDpi = 0;
   std::filesystem::path file;  // where its data lie as delivered
+  // A one-page PDF of invisible text to lay over the image (what OCR read on it); empty: none.
+  std::filesystem::path textLayer;
 };
 
 // A page file's delivered data; throws when they cannot be read.
@@ -40,6 +43,7 @@ class PdfDocument {
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
+  // Throws std::runtime_error when the text layer cannot be read.
   void Add(const PdfImage& image);
   // The PDF at the path; throws std::runtime_error (or the reader's error) when it cannot be.
   void Write(const std::filesystem::path& path);

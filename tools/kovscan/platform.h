@@ -37,4 +37,10 @@ bool IsTerminal(std::FILE* stream);
 void CatchInterrupt();
 bool StopRequested();
 
+// The OCR engine's own threads held to one per engine: its default of one per core for every
+// engine made reading several times slower, and the engine reads the limit only from the
+// environment the process starts with. Starts the program again with `argv` when the limit
+// is not set; returns when it is, or when starting again fails (reading is then slower).
+void LimitOcrEngineThreads(char** argv);
+
 }  // namespace kovscan::platform

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <optional>
 
 #include "tools/kovscan/batch.h"
 
@@ -13,7 +15,8 @@ class ProgressLine {
  public:
   // Nothing at all when quiet.
   explicit ProgressLine(bool quiet);
-  void Show(const Batch& batch);
+  // With the pages waiting for OCR, when it reads them.
+  void Show(const Batch& batch, std::optional<std::size_t> ocrPending);
   // What follows starts on a line of its own.
   void End();
 

@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <thread>
 
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/document_writer.h"
 #include "tools/kovscan/manifest.h"
+#include "tools/kovscan/ocr_pool.h"
 #include "tools/kovscan/output_folder.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
@@ -24,6 +26,9 @@ namespace {
 // A back side or an empty sheet carries hardly any ink; text pages carry several percent.
 constexpr double kBlankInk = 0.002;
 constexpr std::uint32_t kThumbnailWidth = 160;
+// Pages waiting for OCR: only their numbers and paths, so a long queue costs nothing and a
+// fast scanner seldom waits for a slot.
+constexpr std::size_t kOcrQueuePages = 256;
 
 using Clock = std::chrono::steady_clock;
 
@@ -59,11 +64,23 @@ void LookAt(const std::filesystem::path& out, BatchPage& page) {
 // Each page goes to its file and its document as it comes; the batch keeps only what the
 // manifest and the report need of it. The pages come until the feeder is empty, the cap, a stop
 // asked for or the library's failure, which is returned: what came before it is kept.
+// The pages still being read shown until the last is, unless a stop leaves them unread.
+void AwaitOcr(OcrPool& ocr, const Batch& batch, ProgressLine& progress) {
+  while (ocr.Pending() > 0) {
+    if (platform::StopRequested()) {
+      ocr.Abandon();
+      return;
+    }
+    progress.Show(batch, ocr.Pending());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+}
+
 std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& command,
-                                      Batch& batch, ProgressLine& progress) {
+                                      Batch& batch, ProgressLine& progress, OcrPool* ocr) {
   const auto start = Clock::now();
   DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode),
-                           command.formats);
+                           command.formats, ocr);
   // The flatbed holds one sheet: it would answer every request with another scan of it.
   const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
   std::optional<LibraryError> failure;
@@ -86,9 +103,11 @@ std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& c
     page.dropped = (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
     documents.Add(page, scanned->data);
     batch.pages.push_back(std::move(page));
-    progress.Show(batch);
+    progress.Show(batch, ocr != nullptr ? std::optional(ocr->Pending()) : std::nullopt);
   }
+  if (ocr != nullptr) AwaitOcr(*ocr, batch, progress);
   documents.Finish();
+  if (ocr != nullptr) batch.ocr = ocr->Totals();
   batch.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return failure;
 }
@@ -106,6 +125,13 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
   }
   std::printf("\n%zu pages in %zu documents, %.1f MB in %.1f s\n", batch.pages.size(),
               batch.documents.size(), static_cast<double>(batch.bytes) / 1e6, batch.seconds);
+  if (batch.ocr) {
+    std::printf(
+        "OCR (%s): %zu pages read, %zu could not be read, %zu left unread; the scan "
+        "waited at most %.1f s for the OCR queue\n",
+        batch.ocr->language.c_str(), batch.ocr->read, batch.ocr->failed, batch.ocr->abandoned,
+        batch.ocr->longestWait);
+  }
   std::printf("pages:     %s\ndocuments: %s\nmanifest:  %s\nreport:    %s\n",
               (out / "pages").string().c_str(), (out / "documents").string().c_str(),
               (out / "manifest.json").string().c_str(), (out / "report.html").string().c_str());
@@ -127,7 +153,21 @@ int RunScan(const ScanCommand& command) {
     if (command.formats.pdf && !PdfDocument::Available()) {
       throw std::invalid_argument("this build writes no PDF documents (--format tiff)");
     }
+    if (command.ocrLanguage && !OcrReader::Available()) {
+      throw std::invalid_argument("this build has no OCR (leave out --ocr)");
+    }
+    if (command.ocrLanguage && !command.formats.pdf) {
+      throw std::invalid_argument("--ocr lays its text over PDF pages: give --format pdf or both");
+    }
     PrepareOutputFolder(command.out, command.overwrite);
+    std::optional<OcrPool> ocr;
+    if (command.ocrLanguage) {
+      const unsigned threads = command.ocrThreads != 0
+                                   ? command.ocrThreads
+                                   : std::max(std::thread::hardware_concurrency(), 1U);
+      ocr.emplace(OcrPool::Settings{*command.ocrLanguage, threads, kOcrQueuePages,
+                                    command.out / kTextLayerFolder});
+    }
     Batch batch;
     std::optional<LibraryError> failure;
     {
@@ -137,7 +177,7 @@ int RunScan(const ScanCommand& command) {
       session.Send(*record);
       batch.scanner = FieldText(record->szID, sizeof record->szID);
       platform::CatchInterrupt();
-      failure = ScanPages(session, command, batch, progress);
+      failure = ScanPages(session, command, batch, progress, ocr ? &*ocr : nullptr);
     }
     if (batch.pages.empty()) {
       if (failure) throw *failure;

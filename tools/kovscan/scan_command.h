@@ -32,6 +32,8 @@ struct ScanCommand {
   std::optional<std::size_t> pages;  // at most this many; else the feeder's, or 1 on the flatbed
   std::optional<std::regex> nameByBarcode;  // documents named after barcode texts it finds
   DocumentWriter::Formats formats;
+  std::optional<std::string> ocrLanguage;  // the PDFs' pages read in this language
+  unsigned ocrThreads = 0;                 // 0: one per core
 };
 
 int RunScan(const ScanCommand& command);

@@ -39,4 +39,10 @@ bool StopRequested() {
   return stopRequested != 0;
 }
 
+void LimitOcrEngineThreads(char** argv) {
+  if (getenv("OMP_THREAD_LIMIT") != nullptr) return;
+  setenv("OMP_THREAD_LIMIT", "1", 1);
+  execv("/proc/self/exe", argv);
+}
+
 }  // namespace kovscan::platform

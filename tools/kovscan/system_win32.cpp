@@ -40,4 +40,7 @@ bool StopRequested() {
   return stopRequested.load();
 }
 
+// No OCR in this build: nothing to limit.
+void LimitOcrEngineThreads(char**) {}
+
 }  // namespace kovscan::platform

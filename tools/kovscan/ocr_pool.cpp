@@ -1,0 +1,119 @@
+#include "tools/kovscan/ocr_pool.h"
+
+#include <chrono>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+#include "tools/kovscan/whole_file.h"
+
+namespace kovscan {
+
+namespace {
+
+std::filesystem::path LayerFile(const std::filesystem::path& folder, int page) {
+  char name[32];
+  std::snprintf(name, sizeof name, "page-%04d.pdf", page);
+  return folder / name;
+}
+
+}  // namespace
+
+OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
+  counts_.language = settings_.language;
+  std::error_code failed;
+  std::filesystem::create_directories(settings_.folder, failed);
+  if (failed) {
+    throw FileError("cannot make " + settings_.folder.string() + ": " + failed.message());
+  }
+  // Every engine is made here, so a missing language is told before the first page.
+  for (unsigned i = 0; i < std::max(settings_.threads, 1U); ++i) {
+    readers_.push_back(std::make_unique<OcrReader>(settings_.language));
+  }
+  try {
+    for (auto& reader : readers_) threads_.emplace_back([this, &reader] { Work(*reader); });
+  } catch (...) {
+    Stop();
+    throw;
+  }
+}
+
+OcrPool::~OcrPool() {
+  Stop();
+}
+
+void OcrPool::Stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  for (auto& thread : threads_) thread.join();
+  std::error_code ignored;
+  std::filesystem::remove_all(settings_.folder, ignored);
+}
+
+void OcrPool::Submit(int page, const std::filesystem::path& image, int dpi) {
+  std::unique_lock lock(mutex_);
+  const auto start = std::chrono::steady_clock::now();
+  changed_.wait(lock, [this] { return queue_.size() < settings_.capacity; });
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  counts_.longestWait = std::max(counts_.longestWait, waited);
+  queue_.push_back({page, image, dpi});
+  outcomes_[page] = Outcome::Waiting;
+  ++pending_;
+  changed_.notify_all();
+}
+
+std::filesystem::path OcrPool::TakeLayer(int page) {
+  std::unique_lock lock(mutex_);
+  const auto found = outcomes_.find(page);
+  if (found == outcomes_.end()) return {};
+  changed_.wait(lock, [&] { return found->second != Outcome::Waiting; });
+  const bool read = found->second == Outcome::Read;
+  outcomes_.erase(found);
+  return read ? LayerFile(settings_.folder, page) : std::filesystem::path();
+}
+
+void OcrPool::Abandon() {
+  const std::lock_guard lock(mutex_);
+  for (const Job& job : queue_) outcomes_[job.page] = Outcome::Failed;
+  counts_.abandoned += queue_.size();
+  pending_ -= queue_.size();
+  queue_.clear();
+  changed_.notify_all();
+}
+
+std::size_t OcrPool::Pending() const {
+  const std::lock_guard lock(mutex_);
+  return pending_;
+}
+
+OcrCounts OcrPool::Totals() const {
+  const std::lock_guard lock(mutex_);
+  return counts_;
+}
+
+void OcrPool::Work(OcrReader& reader) {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // stopping, and nothing left to read
+    const Job job = std::move(queue_.front());
+    queue_.pop_front();
+    changed_.notify_all();  // a slot is free
+    lock.unlock();
+    const bool read = reader.Read(job.image, job.dpi, LayerFile(settings_.folder, job.page));
+    lock.lock();
+    (read ? counts_.read : counts_.failed) += 1;
+    --pending_;
+    // A page taken meanwhile (abandoned and handed out) has no one waiting for its layer.
+    if (const auto found = outcomes_.find(job.page); found != outcomes_.end()) {
+      found->second = read ? Outcome::Read : Outcome::Failed;
+    }
+    changed_.notify_all();
+  }
+}
+
+}  // namespace kovscan

@@ -1,0 +1,74 @@
+// Pages read by OCR beside the scan: the scanning thread hands each page over through a
+// bounded queue, a pool of readers (an engine each) writes the pages' text layers, and whoever
+// writes a document waits for the layers of its pages. Only page numbers and paths wait in
+// the queue: the pages themselves are on disk, so memory stays flat on any batch.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/kovscan/batch.h"
+#include "tools/kovscan/ocr_reader.h"
+
+namespace kovscan {
+
+class OcrPool {
+ public:
+  struct Settings {
+    std::string language;
+    unsigned threads = 1;
+    std::size_t capacity = 64;     // pages waiting to be read
+    std::filesystem::path folder;  // the text layers, one file a page, until they are taken
+  };
+
+  // Throws std::invalid_argument when the language's data are not installed, FileError when
+  // the folder cannot be made.
+  explicit OcrPool(Settings settings);
+  ~OcrPool();
+  OcrPool(const OcrPool&) = delete;
+  OcrPool& operator=(const OcrPool&) = delete;
+
+  // The page to be read; waits while the queue is full.
+  void Submit(int page, const std::filesystem::path& image, int dpi);
+  // The page's text layer once its reading has ended; empty for a page never submitted, one
+  // that could not be read, or one abandoned. Each page's layer is handed out once.
+  std::filesystem::path TakeLayer(int page);
+  // The pages still queued are not read; those being read are finished.
+  void Abandon();
+  // Pages submitted and not yet read.
+  std::size_t Pending() const;
+  OcrCounts Totals() const;
+
+ private:
+  struct Job {
+    int page;
+    std::filesystem::path image;
+    int dpi;
+  };
+  enum class Outcome { Waiting, Read, Failed };
+
+  void Work(OcrReader& reader);
+  // Reads what is queued, joins the readers, removes the layers not taken.
+  void Stop();
+
+  Settings settings_;
+  std::vector<std::unique_ptr<OcrReader>> readers_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> queue_;
+  std::map<int, Outcome> outcomes_;  // pages submitted and not yet taken
+  std::size_t pending_ = 0;
+  OcrCounts counts_;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace kovscan

@@ -1,0 +1,82 @@
+#include "tools/kovscan/pdf_queue.h"
+
+#include <system_error>
+#include <utility>
+
+#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/whole_file.h"
+
+namespace kovscan {
+
+PdfQueue::PdfQueue(OcrPool* ocr) : ocr_(ocr), thread_([this] { Work(); }) {}
+
+PdfQueue::~PdfQueue() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void PdfQueue::Add(std::filesystem::path path, std::vector<Page> pages) {
+  {
+    const std::lock_guard lock(mutex_);
+    queue_.push_back({std::move(path), std::move(pages)});
+  }
+  changed_.notify_all();
+}
+
+void PdfQueue::Finish() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void PdfQueue::Work() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    Job job = std::move(queue_.front());
+    queue_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    std::exception_ptr failed;
+    try {
+      Write(job);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+    lock.lock();
+    if (failed && !failure_) failure_ = failed;
+    busy_ = false;
+    changed_.notify_all();
+  }
+}
+
+// Whole or not at all, as every file kovscan writes; each text layer is gone once laid.
+void PdfQueue::Write(Job& job) {
+  PdfDocument pdf(ReadDeliveredData);
+  std::vector<std::filesystem::path> layers;
+  for (Page& page : job.pages) {
+    if (ocr_ != nullptr) page.image.textLayer = ocr_->TakeLayer(page.number);
+    if (!page.image.textLayer.empty()) layers.push_back(page.image.textLayer);
+  }
+  WholeFile file(job.path);
+  try {
+    for (const Page& page : job.pages) pdf.Add(page.image);
+    pdf.Write(file.Temporary());
+  } catch (const FileError&) {
+    throw;
+  } catch (const std::exception& failure) {
+    throw FileError("cannot write " + job.path.string() + ": " + failure.what());
+  }
+  file.Commit();
+  for (const auto& layer : layers) {
+    std::error_code ignored;
+    std::filesystem::remove(layer, ignored);
+  }
+}
+
+}  // namespace kovscan
