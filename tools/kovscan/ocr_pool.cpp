@@ -39,6 +39,7 @@ OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
 }
 
 OcrPool::~OcrPool() {
+  Abandon();
   Stop();
 }
 

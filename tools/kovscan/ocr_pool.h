@@ -32,6 +32,7 @@ class OcrPool {
   // Throws std::invalid_argument when the language's data are not installed, FileError when
   // the folder cannot be made.
   explicit OcrPool(Settings settings);
+  // Pages still queued are left unread.
   ~OcrPool();
   OcrPool(const OcrPool&) = delete;
   OcrPool& operator=(const OcrPool&) = delete;
@@ -56,7 +57,7 @@ class OcrPool {
   enum class Outcome { Waiting, Read, Failed };
 
   void Work(OcrReader& reader);
-  // Reads what is queued, joins the readers, removes the layers not taken.
+  // Joins the readers once the queue is empty; removes the layers not taken.
   void Stop();
 
   Settings settings_;

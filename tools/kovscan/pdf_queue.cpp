@@ -14,6 +14,7 @@ PdfQueue::~PdfQueue() {
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
+    queue_.clear();
   }
   changed_.notify_all();
   thread_.join();

@@ -25,7 +25,8 @@ class PdfQueue {
 
   // `ocr` null: the pages get no text.
   explicit PdfQueue(OcrPool* ocr);
-  // Writes what is queued; a failure then goes untold (Finish tells it).
+  // Finishes the document being written and drops those still queued: without Finish the
+  // batch is failing anyway, and should end soon.
   ~PdfQueue();
   PdfQueue(const PdfQueue&) = delete;
   PdfQueue& operator=(const PdfQueue&) = delete;
