@@ -58,7 +58,8 @@ std::string Contains(const std::string& text, const std::string& part) {
 }
 
 TEST_F(ScanOutput, ResidentMemoryStaysFlatAsPagesGoToDisk) {
-  // Gray pages of 3.7 MB each: a batch held in memory grows by 150 MB over 40 more of them.
+  // Gray pages of 3.7 MB each: a batch held in memory grows by 150 MB over 40 more of them,
+  // in its TIFF documents or its PDFs.
   const auto peak = [this](int pages) {
     const std::string profile =
         Profile("gray" + std::to_string(pages) + ".ini",
@@ -66,8 +67,9 @@ TEST_F(ScanOutput, ResidentMemoryStaysFlatAsPagesGoToDisk) {
                     std::to_string(pages) + "\n");
     // The sanitizer's quarantine would hold on to freed pages; off, resident memory is kovscan's.
     return kovscan_test::PeakKilobytes("ASAN_OPTIONS=quarantine_size_mb=0 " +
-                                       std::string(KOVSCAN_PROGRAM) + " scan --quiet --dpi 200 " +
-                                       profile + " " + Out("gray" + std::to_string(pages)));
+                                       std::string(KOVSCAN_PROGRAM) +
+                                       " scan --quiet --format both --dpi 200 " + profile + " " +
+                                       Out("gray" + std::to_string(pages)));
   };
   const long few = peak(8);
   const long many = peak(48);
@@ -80,6 +82,7 @@ TEST_F(ScanOutput, ResidentMemoryStaysFlatAsPagesGoToDisk) {
   EXPECT_EQ(std::filesystem::file_size(folder / "gray48" / "documents/document-01.tif"),
             std::filesystem::file_size(folder / "gray48" / "pages/page-0001.tif") * 48 - 47 * 8)
       << "each page's data and directory, under one 8-byte TIFF header";
+  EXPECT_TRUE(std::filesystem::exists(folder / "gray48" / "documents/document-01.pdf"));
 }
 
 TEST_F(ScanOutput, TheFlatbedScansOnePageAndTheFeederStopsAtTheCap) {
