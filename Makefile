@@ -59,8 +59,9 @@ package: configure
 bench:
 	scripts/bootstrap tests
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_BENCH=ON -DKOV_TESTS=OFF
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench kovscan_bench
 	$(BENCH_DIR)/bench/kovzaft2_bench
+	OMP_THREAD_LIMIT=1 $(BENCH_DIR)/bench/kovscan_bench
 
 # The Linux tests under ThreadSanitizer, built with clang (which also keeps the tree free of
 # clang's warnings); the stress test runs longer here. Not part of `test`.

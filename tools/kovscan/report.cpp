@@ -66,13 +66,26 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
           ".blank img{opacity:.5}.dropped{opacity:.4}</style></head><body>\n";
   html << "<h1>" << batch.pages.size() << " pages, " << batch.documents.size()
        << " documents</h1><p>" << Escaped(batch.scanner) << "</p>\n";
-  for (const Document& document : batch.documents) {
-    html << "<section><h2>Document " << document.number;
-    if (!document.file.empty()) html << " — " << Escaped(document.file);
-    html << "</h2>\n";
-    for (const BatchPage& page : batch.pages) {
-      if (page.document == document.number) WritePage(html, page);
+  if (batch.ocr) {
+    html << "<p>Text read by OCR (" << Escaped(batch.ocr->language) << ") on " << batch.ocr->read
+         << " pages";
+    if (batch.ocr->failed + batch.ocr->abandoned > 0) {
+      html << "; " << batch.ocr->failed + batch.ocr->abandoned << " pages have no text";
     }
+    html << "</p>\n";
+  }
+  for (const Document& document : batch.documents) {
+    html << "<section><h2>Document " << document.number << " — " << Escaped(document.name);
+    if (document.barcode) html << " <small>(barcode " << Escaped(*document.barcode) << ")</small>";
+    html << "</h2><p>";
+    for (const std::string* file : {&document.pdf, &document.file}) {
+      if (!file->empty())
+        html << "<a href=\"" << Escaped(*file) << "\">" << Escaped(*file) << "</a> ";
+    }
+    html << "</p>\n";
+    // Page numbers count from 1 in scan order.
+    for (const int number : document.pages)
+      WritePage(html, batch.pages.at(static_cast<std::size_t>(number) - 1));
     html << "</section>\n";
   }
   bool outside = false;

@@ -1,0 +1,119 @@
+// kovscan on large sample batches as a user runs it (300 dpi, Group 4, patches and barcodes):
+// what PDF documents add to the TIFF run, a batch read by OCR beside OCR alone on the same
+// pages with the same threads, and resident memory over a day's batch of PDF documents.
+// Figures are counters; each benchmark runs once. Run with OMP_THREAD_LIMIT=1 (`make bench`
+// sets it), as kovscan gives its own OCR engines.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "tests/kovscan/program.h"
+#include "tools/kovscan/ocr_pool.h"
+
+namespace {
+
+constexpr int kMixedPages = 300;
+constexpr int kDayPages = 2000;
+constexpr const char* kScan = " scan --quiet --compression g4 --patches --barcodes";
+
+// A sample batch of that many pages, written once per run of the benchmarks.
+std::filesystem::path SampleBatch(int pages) {
+  static std::map<int, std::filesystem::path> written;
+  if (const auto found = written.find(pages); found != written.end()) return found->second;
+  const std::filesystem::path folder = kovscan_test::MakeScratchFolder();
+  const auto [status, output] =
+      kovscan_test::RunKovscan("samples " + folder.string() + " --pages " + std::to_string(pages));
+  if (status != 0) std::fprintf(stderr, "%s", output.c_str());
+  return written[pages] = folder;
+}
+
+// Seconds kovscan takes on the batch with the further arguments, into `out`.
+double TimedScan(const std::filesystem::path& batch, const std::filesystem::path& out,
+                 const std::string& arguments, benchmark::State& state) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto [status, output] =
+      kovscan_test::RunKovscan("--profile " + (batch / "zaft.ini").string() + kScan +
+                               " --overwrite --out " + out.string() + " " + arguments);
+  if (status != 0) state.SkipWithError(output.c_str());
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+nlohmann::json Manifest(const std::filesystem::path& out) {
+  std::ifstream file(out / "manifest.json");
+  return nlohmann::json::parse(file);
+}
+
+unsigned Cores() {
+  return std::max(std::thread::hardware_concurrency(), 1U);
+}
+
+void BM_KovscanPdfBesideTiff(benchmark::State& state) {
+  const auto batch = SampleBatch(kMixedPages);
+  double tiff = 0, pdf = 0;
+  for (auto _ : state) {
+    tiff = TimedScan(batch, batch / "tiff", "", state);
+    pdf = TimedScan(batch, batch / "pdf", "--format pdf", state);
+  }
+  state.counters["tiff_s"] = tiff;
+  state.counters["pdf_s"] = pdf;
+  state.counters["pdf_added_%"] = (pdf / tiff - 1) * 100;
+}
+BENCHMARK(BM_KovscanPdfBesideTiff)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The pages a scan with OCR reads (neither separator sheets nor blank), read by the pool alone.
+double OcrAlone(const std::filesystem::path& scanned) {
+  const auto manifest = Manifest(scanned);
+  const auto start = std::chrono::steady_clock::now();
+  kovscan::OcrPool pool({"eng", Cores(), 256, scanned / "bench-layers"});
+  std::vector<int> submitted;
+  for (const auto& page : manifest["pages"]) {
+    if (page["separator"].get<bool>() || page["blank"].get<bool>()) continue;
+    const int number = page["page"].get<int>();
+    pool.Submit(number, scanned / page["file"].get<std::string>(), 300);
+    submitted.push_back(number);
+  }
+  for (const int number : submitted) pool.TakeLayer(number);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_KovscanOcrBesideOcrAlone(benchmark::State& state) {
+  const auto batch = SampleBatch(kMixedPages);
+  double alone = 0, scan = 0;
+  for (auto _ : state) {
+    TimedScan(batch, batch / "pages-only", "", state);
+    alone = OcrAlone(batch / "pages-only");
+    scan = TimedScan(batch, batch / "ocr", "--format pdf --ocr eng", state);
+  }
+  const auto ocr = Manifest(batch / "ocr")["ocr"];
+  state.counters["ocr_alone_s"] = alone;
+  state.counters["scan_pdf_ocr_s"] = scan;
+  state.counters["scan_over_ocr_%"] = (scan / alone - 1) * 100;
+  state.counters["pages_read"] = ocr["pagesRead"].get<double>();
+  state.counters["longest_queue_wait_s"] = ocr["longestQueueWait"].get<double>();
+}
+BENCHMARK(BM_KovscanOcrBesideOcrAlone)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_KovscanPdfMemoryOverADaysBatch(benchmark::State& state) {
+  double small = 0, day = 0;
+  for (auto _ : state) {
+    for (const int pages : {kMixedPages, kDayPages}) {
+      const auto batch = SampleBatch(pages);
+      const long kilobytes = kovscan_test::PeakKilobytes(
+          std::string(KOVSCAN_PROGRAM) + " --profile " + (batch / "zaft.ini").string() + kScan +
+          " --format pdf --overwrite --out " + (batch / "memory").string());
+      (pages == kDayPages ? day : small) = static_cast<double>(kilobytes) / 1024;
+    }
+  }
+  state.counters["peak_MB_300_pages"] = small;
+  state.counters["peak_MB_2000_pages"] = day;
+}
+BENCHMARK(BM_KovscanPdfMemoryOverADaysBatch)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
