@@ -1,5 +1,6 @@
 // The sample batch as a reader of its scans relies on it: text set in a real font where the
-// page says, known words on every text page.
+// page says, known words on every text page, and batches of any length that repeat the plan
+// without drawing it again.
 #include "tools/samples/sample_batch.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <span>
 #include <stdexcept>
@@ -14,6 +17,7 @@
 #include "sim/drivers/page_images.h"
 #include "sim/services/bitonal_page.h"
 #include "tests/kovscan/program.h"
+#include "tools/kovscan/scan_command.h"
 #include "tools/samples/text_setting.h"
 
 namespace {
@@ -122,7 +126,7 @@ class SampleBatch : public ::testing::Test {
 
 TEST_F(SampleBatch, TextPagesCarryTheirOwnWordsInsideTheMargins) {
   const auto pages = samples::WriteSampleBatch(folder);
-  ASSERT_EQ(pages.size(), 12u);
+  ASSERT_EQ(pages.size(), samples::kPlannedPages);
   std::set<std::string> texts;
   for (const samples::SamplePage& page : pages) {
     SCOPED_TRACE(page.file);
@@ -149,6 +153,60 @@ TEST_F(SampleBatch, TextPagesCarryTheirOwnWordsInsideTheMargins) {
     }
   }
   EXPECT_EQ(texts.size(), 8u) << "each page says something else";
+}
+
+TEST_F(SampleBatch, ALongBatchRepeatsThePlanInFeederOrderOnTheSameFiles) {
+  const auto [status, output] =
+      kovscan_test::RunKovscan("samples " + (folder / "long").string() + " --pages 30");
+  ASSERT_EQ(status, kovscan::kSuccess) << output;
+  EXPECT_NE(output.find("30 sample pages"), std::string::npos) << output;
+
+  const auto pages = samples::WriteSampleBatch(folder / "again", 30);
+  ASSERT_EQ(pages.size(), 30u);
+  std::vector<std::string> expected;
+  for (std::size_t at = 0; at < pages.size(); ++at) {
+    const samples::SamplePage& page = pages[at];
+    const samples::SamplePage& planned = pages[at % samples::kPlannedPages];
+    SCOPED_TRACE(page.file);
+    EXPECT_EQ(page.kind, planned.kind);
+    EXPECT_EQ(page.text, planned.text);
+    EXPECT_EQ(page.scannerBarcode, planned.scannerBarcode);
+    expected.push_back(page.file);
+    if (!page.scannerBarcode.empty()) expected.push_back(page.file + ".txt");
+  }
+  EXPECT_EQ(pages[0].file, "page-00001.pbm");
+  EXPECT_EQ(pages[29].file, "page-00030.pbm");
+
+  // Both batches hold the same names, which sort in feeder order, each sharing the planned
+  // page's file (or a copy where links are refused).
+  const auto sameFile = [](const std::filesystem::path& a, const std::filesystem::path& b) {
+    if (std::filesystem::equivalent(a, b)) return true;
+    std::ifstream one(a, std::ios::binary), other(b, std::ios::binary);
+    return std::equal(std::istreambuf_iterator<char>(one), {},
+                      std::istreambuf_iterator<char>(other), {});
+  };
+  for (const char* batch : {"long", "again"}) {
+    const std::filesystem::path at = folder / batch / "pages";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(at)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected) << batch;
+    for (std::size_t page = samples::kPlannedPages; page < pages.size(); ++page) {
+      const std::string& file = pages[page].file;
+      const std::string& planned = pages[page % samples::kPlannedPages].file;
+      EXPECT_TRUE(sameFile(at / file, at / planned)) << batch << " " << file;
+      if (!pages[page].scannerBarcode.empty()) {
+        EXPECT_TRUE(sameFile(at / (file + ".txt"), at / (planned + ".txt"))) << batch << file;
+      }
+    }
+  }
+
+  EXPECT_EQ(kovscan_test::RunKovscan("samples " + (folder / "none").string() + " --pages 0").first,
+            kovscan::kBadArguments);
+  EXPECT_THROW(samples::WriteSampleBatch(folder / "huge", samples::kMostPages + 1),
+               std::invalid_argument);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <system_error>
 
 #include "sim/kit/barcode_drawing.h"
 #include "sim/kit/page_generator.h"
@@ -200,6 +202,7 @@ constexpr Plan kPlans[] = {
      .prose = kLastInvoice,
      .points = 10},
 };
+static_assert(std::size(kPlans) == kPlannedPages);
 
 std::string_view BarsOf(std::string_view kind) {
   if (kind == "patch3") return sim::kPatch3Bars;
@@ -249,29 +252,47 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
   if (!file) throw std::runtime_error("cannot write " + path.string());
 }
 
+// A repeated page shares the planned page's file; a copy where links are not to be had.
+void Repeat(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code unlinked;
+  std::filesystem::create_hard_link(from, to, unlinked);
+  if (unlinked) std::filesystem::copy_file(from, to);
+}
+
 }  // namespace
 
-std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder) {
+std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder, std::uint32_t count) {
+  if (count == 0 || count > kMostPages) {
+    throw std::invalid_argument("a sample batch holds 1 to " + std::to_string(kMostPages) +
+                                " pages, not " + std::to_string(count));
+  }
   const std::filesystem::path pages = folder / "pages";
   std::filesystem::create_directories(pages);
   for (const auto& old : std::filesystem::directory_iterator(pages)) {
     std::filesystem::remove(old.path());
   }
   std::vector<SamplePage> written;
-  int number = 0;
-  for (const Plan& plan : kPlans) {
+  written.reserve(count);
+  for (std::uint32_t at = 0; at < count; ++at) {
+    const Plan& plan = kPlans[at % kPlannedPages];
     char name[32];
-    std::snprintf(name, sizeof name, "page-%02d.pbm", ++number);
-    if (!sim::WritePbm(Render(plan), pages / name)) {
-      throw std::runtime_error("cannot write " + (pages / name).string());
+    std::snprintf(name, sizeof name, "page-%05u.pbm", at + 1);
+    const std::string sidecar = std::string(name) + ".txt";
+    if (at < kPlannedPages) {
+      if (!sim::WritePbm(Render(plan), pages / name)) {
+        throw std::runtime_error("cannot write " + (pages / name).string());
+      }
+      if (plan.scannerBarcode != nullptr) {
+        WriteText(pages / sidecar, std::string("barcodes=") + plan.scannerBarcode + "\n");
+      }
+    } else {
+      const std::string& drawn = written[at % kPlannedPages].file;
+      Repeat(pages / drawn, pages / name);
+      if (plan.scannerBarcode != nullptr) Repeat(pages / (drawn + ".txt"), pages / sidecar);
     }
     SamplePage page{name, plan.kind, {}, {}, {}};
     if (plan.code != nullptr) page.barcodes.emplace_back(plan.code);
-    if (plan.scannerBarcode != nullptr) {
-      page.scannerBarcode = plan.scannerBarcode;
-      WriteText(pages / (std::string(name) + ".txt"),
-                std::string("barcodes=") + plan.scannerBarcode + "\n");
-    }
+    if (plan.scannerBarcode != nullptr) page.scannerBarcode = plan.scannerBarcode;
     if (plan.prose != nullptr) page.text = plan.prose;
     written.push_back(page);
   }

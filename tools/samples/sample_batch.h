@@ -24,8 +24,17 @@ struct SamplePage {
 // The scanner's driver name in the profile.
 inline constexpr const char* kScannerName = "KOVDEMO";
 
-// Writes the pages into folder/pages and the profile folder/zaft.ini; the pages in feeder
-// order. Throws std::runtime_error when a file cannot be written or the font is missing.
-std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder);
+// The batch as planned: three documents behind separator sheets.
+inline constexpr std::uint32_t kPlannedPages = 12;
+// Page files are numbered in five digits, so that names sort in feeder order.
+inline constexpr std::uint32_t kMostPages = 99999;
+
+// Writes `count` pages into folder/pages (the plan over and over) and the profile
+// folder/zaft.ini; the pages in feeder order. Each planned page is drawn once: its repeats are
+// hard links to it where the file system allows, so a long batch takes no more room than the
+// plan. Throws std::invalid_argument for no pages or more than kMostPages, std::runtime_error
+// when a file cannot be written or the font is missing.
+std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder,
+                                         std::uint32_t count = kPlannedPages);
 
 }  // namespace samples
