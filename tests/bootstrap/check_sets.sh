@@ -16,6 +16,7 @@ demo=$("$bootstrap" --list demo)
 check "the demo installs no Windows build" \
   '! grep -q -E "wine|mingw|xvfb|:i386|^architecture|^source" <<<"$demo"'
 check "the demo builds kovscan" 'grep -qx "package libcli11-dev" <<<"$demo"'
+check "the demo's sample text finds its font" 'grep -qx "package fonts-dejavu-core" <<<"$demo"'
 check "no set named is the demo's" '[[ "$("$bootstrap" --list)" == "$demo" ]]'
 
 everything=$("$bootstrap" --list tests windows twain clang)

@@ -120,14 +120,14 @@ TEST_F(Kovscan, DocumentsAreNamedAfterTheirInvoiceNumbers) {
 
 TEST_F(Kovscan, ALibraryFailureMidBatchKeepsThePagesBeforeItAndDescribesThem) {
   samples::WriteSampleBatch(folder / "batch-broken");
-  std::ofstream(folder / "batch-broken" / "pages" / "page-04.pbm", std::ios::trunc) << "garbage";
+  std::ofstream(folder / "batch-broken" / "pages" / "page-00004.pbm", std::ios::trunc) << "garbage";
   // Not quiet, and not on a terminal: progress comes as whole lines.
   const auto [status, output] =
       RunKovscan("--profile " + (folder / "batch-broken" / "zaft.ini").string() +
                  " scan --compression g4 --out " + (folder / "broken").string());
   EXPECT_EQ(status, kovscan::kLibraryFailure) << output;
   EXPECT_NE(output.find("3 pages kept"), std::string::npos) << output;
-  EXPECT_NE(output.find("page-04.pbm"), std::string::npos) << output;
+  EXPECT_NE(output.find("page-00004.pbm"), std::string::npos) << output;
   EXPECT_EQ(output.find('\r'), std::string::npos) << "no carriage returns in a log";
   std::ifstream file(folder / "broken" / "manifest.json");
   const auto manifest = nlohmann::json::parse(file);

@@ -1,5 +1,5 @@
 // kovscan: a host of the library, built only on its exported calls.
-//   kovscan samples DIR                 a sample batch and a profile whose scanner feeds it
+//   kovscan samples DIR [--pages N]     a sample batch and a profile whose scanner feeds it
 //                                       (Linux)
 //   kovscan scan --out DIR [options]    the feeder's pages into files, documents, manifest,
 //                                       report

@@ -1,8 +1,10 @@
 #include "tools/kovscan/samples_command.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
@@ -11,10 +13,17 @@ namespace kovscan {
 
 SamplesCommand AddSamplesCommand(CLI::App& app) {
   auto folder = std::make_shared<std::filesystem::path>();
+  auto count = std::make_shared<std::uint32_t>(samples::kPlannedPages);
   CLI::App* command = app.add_subcommand("samples", "write a sample batch and a profile for it");
   command->add_option("folder", *folder, "where to write")->required();
-  return {command, [folder] {
-            const auto pages = samples::WriteSampleBatch(*folder);
+  command
+      ->add_option("--pages", *count,
+                   "pages to write, the planned " + std::to_string(samples::kPlannedPages) +
+                       " over and over")
+      ->check(CLI::Range(std::uint32_t{1}, samples::kMostPages))
+      ->capture_default_str();
+  return {command, [folder, count] {
+            const auto pages = samples::WriteSampleBatch(*folder, *count);
             std::printf("%zu sample pages in %s, profile %s\n", pages.size(),
                         (*folder / "pages").string().c_str(),
                         (*folder / "zaft.ini").string().c_str());

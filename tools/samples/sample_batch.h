@@ -1,7 +1,8 @@
 // A sample batch for the virtual scanner: a folder of 300 dpi letter pages as a document
 // scanner would see them (text pages, pages with barcodes, patch-code separator sheets
 // between documents, a blank page) with sidecar files for barcodes printed by the scanner
-// itself, and a framework profile whose scanner feeds that folder.
+// itself, and a framework profile whose scanner feeds that folder. The text is set in a real
+// font, and known, so that what reads the scans can be checked.
 #pragma once
 
 #include <cstdint>
@@ -17,13 +18,23 @@ struct SamplePage {
   std::string kind;                   // "text", "barcode", "patch2", "patch3", "patchT", "blank"
   std::vector<std::string> barcodes;  // printed on the page
   std::string scannerBarcode;         // given by the scanner (sidecar), or empty
+  std::string text;  // set on the page, paragraphs apart by an empty line; or empty
 };
 
 // The scanner's driver name in the profile.
 inline constexpr const char* kScannerName = "KOVDEMO";
 
-// Writes the pages into folder/pages and the profile folder/zaft.ini; the pages in feeder
-// order. Throws std::runtime_error when a file cannot be written.
-std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder);
+// The batch as planned: three documents behind separator sheets.
+inline constexpr std::uint32_t kPlannedPages = 12;
+// Page files are numbered in five digits, so that names sort in feeder order.
+inline constexpr std::uint32_t kMostPages = 99999;
+
+// Writes `count` pages into folder/pages (the plan over and over) and the profile
+// folder/zaft.ini; the pages in feeder order. Each planned page is drawn once: its repeats are
+// hard links to it where the file system allows, so a long batch takes no more room than the
+// plan. Throws std::invalid_argument for no pages or more than kMostPages, std::runtime_error
+// when a file cannot be written or the font is missing.
+std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder,
+                                         std::uint32_t count = kPlannedPages);
 
 }  // namespace samples
