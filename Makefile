@@ -13,7 +13,8 @@ JOBS ?= $(shell nproc)
 
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package
 
-# The host program on a generated sample batch: pages, documents, manifest and report.
+# The host program on a generated sample batch: pages, documents (multi-page TIFF, and PDF
+# searchable by the text OCR read) named after their invoice numbers, manifest and report.
 demo:
 	scripts/bootstrap demo
 	cmake -S . -B $(DEMO_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_TESTS=OFF
@@ -21,7 +22,8 @@ demo:
 	$(DEMO_DIR)/tools/kovscan/kovscan samples $(DEMO_DIR)/samples
 	rm -rf $(DEMO_DIR)/batch
 	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/samples/zaft.ini \
-	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4
+	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4 --format both --ocr eng \
+	  --name-by-barcode '^INV-'
 
 # Linux under the sanitizers, a short run of each fuzz target, then the Windows DLL: its
 # exports and a host session in Wine.

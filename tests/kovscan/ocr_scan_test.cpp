@@ -1,0 +1,173 @@
+// Batches scanned with OCR, read back with poppler's and qpdf's tools: the text of every text
+// page found in its PDF, the pages as they look without it, and a stop that leaves whole files.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "tests/kovscan/program.h"
+#include "tools/kovscan/scan_command.h"
+#include "tools/samples/sample_batch.h"
+
+namespace {
+
+using kovscan_test::RunKovscan;
+using kovscan_test::RunProgram;
+
+// Words as a search finds them: lower case, without the punctuation around them.
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream stream(text);
+  for (std::string word; stream >> word;) {
+    std::string plain;
+    for (const char c : word) {
+      if (std::isalnum(static_cast<unsigned char>(c))) {
+        plain += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+    }
+    if (!plain.empty()) words.push_back(plain);
+  }
+  return words;
+}
+
+nlohmann::json Manifest(const std::filesystem::path& out) {
+  std::ifstream file(out / "manifest.json");
+  return nlohmann::json::parse(file);
+}
+
+class OcrScan : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = kovscan_test::MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // Each scan feeds a batch of its own. Without the engine's thread limit in the environment,
+  // kovscan starts itself again with it.
+  std::pair<int, std::string> Scan(const std::string& name, const std::string& arguments,
+                                   std::uint32_t pages = samples::kPlannedPages) {
+    planned = samples::WriteSampleBatch(folder / ("batch-" + name), pages);
+    return RunProgram("env -u OMP_THREAD_LIMIT " + std::string(KOVSCAN_PROGRAM) + " --profile " +
+                      (folder / ("batch-" + name) / "zaft.ini").string() +
+                      " scan --compression g4 --patches --barcodes --out " +
+                      (folder / name).string() + " " + arguments);
+  }
+
+  std::filesystem::path folder;
+  std::vector<samples::SamplePage> planned;
+};
+
+TEST_F(OcrScan, EveryTextPageCanBeSearchedInItsPdfWhichLooksAsWithoutText) {
+  const auto [status, output] =
+      Scan("ocr", "--quiet --format pdf --ocr eng --name-by-barcode '^INV-'");
+  ASSERT_EQ(status, kovscan::kSuccess) << output;
+  const auto manifest = Manifest(folder / "ocr");
+  std::size_t textPages = 0;
+  for (std::size_t i = 0; i < planned.size(); ++i) {
+    const auto& page = manifest["pages"][i];
+    if (planned[i].text.empty()) continue;
+    ++textPages;
+    // The page's own text, from its place in its document.
+    const auto& document = manifest["documents"][page["document"].get<std::size_t>() - 1];
+    std::size_t place = 1;
+    while (document["pages"][place - 1] != page["page"]) ++place;
+    const auto [extracted, text] =
+        RunProgram("pdftotext -raw -f " + std::to_string(place) + " -l " + std::to_string(place) +
+                   " " + (folder / "ocr" / document["pdf"].get<std::string>()).string() + " -");
+    ASSERT_EQ(extracted, 0) << text;
+    const auto found = Words(text);
+    const std::set<std::string> read(found.begin(), found.end());
+    const auto known = Words(planned[i].text);
+    std::size_t hits = 0;
+    for (const auto& word : known) hits += read.count(word);
+    EXPECT_GE(static_cast<double>(hits), 0.95 * static_cast<double>(known.size()))
+        << planned[i].file << ": " << hits << " of " << known.size() << " words in:\n"
+        << text;
+  }
+  EXPECT_EQ(manifest["ocr"]["pagesRead"], textPages) << "separator sheets and blanks not read";
+  EXPECT_EQ(manifest["ocr"]["pagesFailed"], 0);
+  EXPECT_FALSE(std::filesystem::exists(folder / "ocr" / "text-layers"));
+  for (const auto& document : manifest["documents"]) {
+    const std::string pdf = (folder / "ocr" / document["pdf"].get<std::string>()).string();
+    const auto [checked, problems] = RunProgram("qpdf --check " + pdf);
+    EXPECT_EQ(checked, 0) << problems;
+    EXPECT_EQ(problems.find("WARNING"), std::string::npos) << problems;
+    const auto [listed, images] = RunProgram("pdfimages -list " + pdf + " | tail -n +3 | wc -l");
+    EXPECT_EQ(std::stoul(images), document["pages"].size()) << "the text adds no image";
+  }
+  std::ifstream report(folder / "ocr" / "report.html");
+  const std::string html{std::istreambuf_iterator<char>(report), {}};
+  EXPECT_NE(html.find("on " + std::to_string(textPages) + " pages"), std::string::npos);
+  EXPECT_NE(html.find("<a href=\"documents/INV-2026-0001.pdf\">"), std::string::npos);
+
+  // The text is invisible: the document drawn as without it.
+  const auto [plain, why] = Scan("plain", "--quiet --format pdf --name-by-barcode '^INV-'");
+  ASSERT_EQ(plain, kovscan::kSuccess) << why;
+  for (const char* name : {"ocr", "plain"}) {
+    const std::string out = (folder / name).string();
+    ASSERT_EQ(
+        RunProgram("pdftoppm -r 50 -gray " + out + "/documents/INV-2026-0001.pdf " + out + "/drawn")
+            .first,
+        0);
+  }
+  for (const char* page : {"drawn-1.pgm", "drawn-2.pgm", "drawn-3.pgm"}) {
+    EXPECT_EQ(RunProgram("cmp " + (folder / "ocr" / page).string() + " " +
+                         (folder / "plain" / page).string())
+                  .first,
+              0)
+        << page;
+  }
+}
+
+TEST_F(OcrScan, AStopLeavesWholePdfsWithTheTextReadAndTheQueueUnread) {
+  const std::string out = (folder / "stopped").string();
+  samples::WriteSampleBatch(folder / "batch-stopped", 300);
+  const auto [status, output] = RunProgram(
+      std::string(KOVSCAN_PROGRAM) + " --profile " + (folder / "batch-stopped/zaft.ini").string() +
+      " scan --quiet --compression g4 --format pdf --ocr eng --ocr-threads 1 --out " + out +
+      " & kovscan=$!; tries=0; while [ ! -e " + out +
+      "/pages/page-0030.tif ] && [ $tries -lt 1200 ]; do sleep 0.05; tries=$((tries + 1)); " +
+      "done; kill -INT $kovscan; wait $kovscan");
+  EXPECT_EQ(status, kovscan::kStopped) << output;
+  const auto manifest = Manifest(out);
+  const auto& pages = manifest["pages"];
+  EXPECT_GE(pages.size(), 30u);
+  EXPECT_LT(pages.size(), 300u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "stopped" / "pages"),
+                          std::filesystem::directory_iterator{}),
+            static_cast<std::ptrdiff_t>(pages.size()));
+  std::size_t toRead = 0;
+  for (const auto& page : pages) toRead += !page["separator"] && !page["blank"];
+  const auto& ocr = manifest["ocr"];
+  EXPECT_GT(ocr["pagesLeftUnread"], 0) << "one engine cannot keep up with the scan";
+  EXPECT_EQ(ocr["pagesRead"].get<std::size_t>() + ocr["pagesFailed"].get<std::size_t>() +
+                ocr["pagesLeftUnread"].get<std::size_t>(),
+            toRead);
+  for (const auto& document : manifest["documents"]) {
+    const auto [checked, problems] =
+        RunProgram("qpdf --check " + out + "/" + document["pdf"].get<std::string>());
+    EXPECT_EQ(checked, 0) << problems;
+  }
+  EXPECT_TRUE(std::filesystem::exists(folder / "stopped" / "report.html"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "stopped" / "text-layers"));
+}
+
+TEST_F(OcrScan, WhatCannotBeReadIsRefusedBeforeTheFirstPage) {
+  const auto [unknown, why] = Scan("unknown", "--format pdf --ocr xx");
+  EXPECT_EQ(unknown, kovscan::kBadArguments) << why;
+  EXPECT_NE(why.find("no OCR data for the language \"xx\""), std::string::npos) << why;
+  const auto [tiff, whyTiff] = Scan("tiff", "--ocr eng");
+  EXPECT_EQ(tiff, kovscan::kBadArguments) << whyTiff;
+  EXPECT_NE(whyTiff.find("--format pdf or both"), std::string::npos) << whyTiff;
+  const auto [path, whyPath] = Scan("path", "--format pdf --ocr ../eng");
+  EXPECT_EQ(path, kovscan::kBadArguments) << whyPath;
+  EXPECT_FALSE(std::filesystem::exists(folder / "unknown" / "pages" / "page-0001.tif"));
+}
+
+}  // namespace
