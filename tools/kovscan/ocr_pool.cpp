@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <regex>
 #include <system_error>
 #include <utility>
 
@@ -21,14 +22,15 @@ std::filesystem::path LayerFile(const std::filesystem::path& folder, int page) {
 
 OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
   counts_.language = settings_.language;
+  // Every engine is made here, so a missing language is told before the first page, and
+  // before anything is made on disk.
+  for (unsigned i = 0; i < std::max(settings_.threads, 1U); ++i) {
+    readers_.push_back(std::make_unique<OcrReader>(settings_.language));
+  }
   std::error_code failed;
   std::filesystem::create_directories(settings_.folder, failed);
   if (failed) {
     throw FileError("cannot make " + settings_.folder.string() + ": " + failed.message());
-  }
-  // Every engine is made here, so a missing language is told before the first page.
-  for (unsigned i = 0; i < std::max(settings_.threads, 1U); ++i) {
-    readers_.push_back(std::make_unique<OcrReader>(settings_.language));
   }
   try {
     for (auto& reader : readers_) threads_.emplace_back([this, &reader] { Work(*reader); });
@@ -50,8 +52,14 @@ void OcrPool::Stop() {
   }
   changed_.notify_all();
   for (auto& thread : threads_) thread.join();
+  // Only the layers: a folder of that name may hold something of the user's.
   std::error_code ignored;
-  std::filesystem::remove_all(settings_.folder, ignored);
+  for (const auto& entry : std::filesystem::directory_iterator(settings_.folder, ignored)) {
+    if (std::regex_match(entry.path().filename().string(), std::regex(R"(page-[0-9]+\.pdf)"))) {
+      std::filesystem::remove(entry.path(), ignored);
+    }
+  }
+  std::filesystem::remove(settings_.folder, ignored);  // when empty
 }
 
 void OcrPool::Submit(int page, const std::filesystem::path& image, int dpi) {

@@ -57,7 +57,7 @@ class OcrPool {
   enum class Outcome { Waiting, Read, Failed };
 
   void Work(OcrReader& reader);
-  // Joins the readers once the queue is empty; removes the layers not taken.
+  // Joins the readers once the queue is empty; removes the layers left and their folder.
   void Stop();
 
   Settings settings_;

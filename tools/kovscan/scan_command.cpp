@@ -159,7 +159,7 @@ int RunScan(const ScanCommand& command) {
     if (command.ocrLanguage && !command.formats.pdf) {
       throw std::invalid_argument("--ocr lays its text over PDF pages: give --format pdf or both");
     }
-    PrepareOutputFolder(command.out, command.overwrite);
+    // The engines first: a language without data is refused before the folder is touched.
     std::optional<OcrPool> ocr;
     if (command.ocrLanguage) {
       const unsigned threads = command.ocrThreads != 0
@@ -168,6 +168,7 @@ int RunScan(const ScanCommand& command) {
       ocr.emplace(OcrPool::Settings{*command.ocrLanguage, threads, kOcrQueuePages,
                                     command.out / kTextLayerFolder});
     }
+    PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;
     std::optional<LibraryError> failure;
     {
