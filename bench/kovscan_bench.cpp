@@ -23,15 +23,29 @@ constexpr int kMixedPages = 300;
 constexpr int kDayPages = 2000;
 constexpr const char* kScan = " scan --quiet --compression g4 --patches --barcodes";
 
-// A sample batch of that many pages, written once per run of the benchmarks.
+// Sample batches and their scans, each written once per run of the benchmarks and removed
+// when it ends.
+class SampleBatches {
+ public:
+  ~SampleBatches() {
+    for (const auto& [pages, folder] : written_) std::filesystem::remove_all(folder);
+  }
+  const std::filesystem::path& Of(int pages) {
+    if (const auto found = written_.find(pages); found != written_.end()) return found->second;
+    const std::filesystem::path folder = kovscan_test::MakeScratchFolder();
+    const auto [status, output] = kovscan_test::RunKovscan("samples " + folder.string() +
+                                                           " --pages " + std::to_string(pages));
+    if (status != 0) std::fprintf(stderr, "%s", output.c_str());
+    return written_[pages] = folder;
+  }
+
+ private:
+  std::map<int, std::filesystem::path> written_;
+};
+
 std::filesystem::path SampleBatch(int pages) {
-  static std::map<int, std::filesystem::path> written;
-  if (const auto found = written.find(pages); found != written.end()) return found->second;
-  const std::filesystem::path folder = kovscan_test::MakeScratchFolder();
-  const auto [status, output] =
-      kovscan_test::RunKovscan("samples " + folder.string() + " --pages " + std::to_string(pages));
-  if (status != 0) std::fprintf(stderr, "%s", output.c_str());
-  return written[pages] = folder;
+  static SampleBatches batches;
+  return batches.Of(pages);
 }
 
 // Seconds kovscan takes on the batch with the further arguments, into `out`.
