@@ -1,12 +1,14 @@
-// The OCR pool as the scan and the PDF writer use it, on sample pages.
+// The OCR pool and the PDF writer's queue as the scan uses them, on sample pages.
 #include "tools/kovscan/ocr_pool.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "tests/kovscan/program.h"
+#include "tools/kovscan/pdf_queue.h"
 #include "tools/samples/sample_batch.h"
 
 namespace {
@@ -44,3 +46,34 @@ TEST(OcrPool, EveryPageHandedOverIsReadOnceAndAStopLeavesTheQueueUnread) {
 }
 
 }  // namespace
+
+TEST(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
+  const auto folder = kovscan_test::MakeScratchFolder();
+  ASSERT_FALSE(folder.empty());
+  samples::WriteSampleBatch(folder / "batch");
+  const auto [status, output] = kovscan_test::RunKovscan(
+      "--profile " + (folder / "batch/zaft.ini").string() +
+      " scan --quiet --compression g4 --pages 2 --out " + (folder / "out").string());
+  ASSERT_EQ(status, 0) << output;
+  std::ofstream(folder / "broken-layer.pdf") << "not a PDF";
+  std::vector<kovscan::PdfQueue::Page> pages;
+  for (int number : {1, 2}) {
+    kovscan::PdfImage image;
+    image.encoding = kovscan::PdfImage::Encoding::Group4;
+    image.width = 2544;
+    image.length = 3300;
+    image.xDpi = image.yDpi = 300;
+    image.file = folder / "out/pages" / ("page-000" + std::to_string(number) + ".tif");
+    if (number == 2) image.textLayer = folder / "broken-layer.pdf";
+    pages.push_back({number, image});
+  }
+  kovscan::PdfQueue queue(nullptr);
+  queue.Add(folder / "document.pdf", pages);
+  EXPECT_NO_THROW(queue.Finish());
+  const auto [checked, problems] = kovscan_test::RunProgram(
+      "qpdf --check " + (folder / "document.pdf").string() + " && pdfimages -list " +
+      (folder / "document.pdf").string() + " | tail -n +3 | wc -l");
+  EXPECT_EQ(checked, 0) << problems;
+  EXPECT_NE(problems.find("\n2\n"), std::string::npos) << problems;
+  std::filesystem::remove_all(folder);
+}

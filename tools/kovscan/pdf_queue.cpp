@@ -66,7 +66,16 @@ void PdfQueue::Write(Job& job) {
   }
   WholeFile file(job.path);
   try {
-    for (const Page& page : job.pages) pdf.Add(page.image);
+    for (Page& page : job.pages) {
+      try {
+        pdf.Add(page.image);
+      } catch (const std::exception&) {
+        if (page.image.textLayer.empty()) throw;
+        // A text layer that cannot be read costs the page its text, never its place.
+        page.image.textLayer.clear();
+        pdf.Add(page.image);
+      }
+    }
     pdf.Write(file.Temporary());
   } catch (const FileError&) {
     throw;
