@@ -1,6 +1,7 @@
-// report.html: one self-contained page showing every page of the batch as a thumbnail with
-// its level, side, barcodes and patch kind, grouped by document, so a person can check a
-// batch at a glance.
+// report.html: one page showing every page of the batch as a thumbnail with its level, side,
+// barcodes and patch kind, grouped by document with links to the document files, so a person
+// can check a batch at a glance. The thumbnails are files beside it, loaded as they come into
+// view, so the report of a day's batch stays small and opens at once.
 #pragma once
 
 #include <filesystem>
