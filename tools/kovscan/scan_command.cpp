@@ -61,9 +61,6 @@ void LookAt(const std::filesystem::path& out, BatchPage& page) {
   page.thumbnail = name;
 }
 
-// Each page goes to its file and its document as it comes; the batch keeps only what the
-// manifest and the report need of it. The pages come until the feeder is empty, the cap, a stop
-// asked for or the library's failure, which is returned: what came before it is kept.
 // The pages still being read shown until the last is, unless a stop leaves them unread.
 void AwaitOcr(OcrPool& ocr, const Batch& batch, ProgressLine& progress) {
   while (ocr.Pending() > 0) {
@@ -76,6 +73,9 @@ void AwaitOcr(OcrPool& ocr, const Batch& batch, ProgressLine& progress) {
   }
 }
 
+// Each page goes to its file and its document as it comes; the batch keeps only what the
+// manifest and the report need of it. The pages come until the feeder is empty, the cap, a stop
+// asked for or the library's failure, which is returned: what came before it is kept.
 std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& command,
                                       Batch& batch, ProgressLine& progress, OcrPool* ocr) {
   const auto start = Clock::now();
