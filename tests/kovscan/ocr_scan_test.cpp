@@ -16,7 +16,6 @@
 
 namespace {
 
-using kovscan_test::RunKovscan;
 using kovscan_test::RunProgram;
 
 // Words as a search finds them: lower case, without the punctuation around them.

@@ -1,5 +1,6 @@
 #include "tools/kovscan/document_writer.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -64,7 +65,7 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   if (formats_.pdf) {
     const PdfImage image = PdfImageOf(page.header, out_ / page.file);
     if (ocr_ != nullptr && !page.separator && !page.blank) {
-      ocr_->Submit(page.number, image.file, static_cast<int>(image.yDpi + 0.5));
+      ocr_->Submit(page.number, image.file, static_cast<int>(std::lround(image.yDpi)));
     }
     pdfPages_.push_back({page.number, image});
   }
