@@ -1,13 +1,19 @@
 /* A Windows host scanning a TWAIN source's feeder through KOVZAFT2.dll, for comparing its pages
  * with another program's. Usage:
- *   twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]
- * The profile beside the program names the scanner. Each page's bytes go to OUTDIR\pageN.raw
- * with a line "page N LINES BYTES_PER_LINE BPP" on standard output; the run ends with a line
- * "end 0xRC TEXT", the code that ended the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and
- * the library's text for it. With --kill-in-page N, another thread kills page N while the
- * scanner delivers it, and the host starts its next job for the pages after it. The calls are
- * resolved by name from the DLL beside the program. With --g4 the pages come in Group 4. Exit code
- * 0 when every call the host makes outside the pages answered as expected. */
+ *   twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4] [--patches]
+ *              [--pages N]
+ * DPI 0 leaves the scanner's resolution as it is. The profile beside the program names the
+ * scanner. Each page's bytes go to OUTDIR\pageN.raw with a line
+ * "page N LINES BYTES_PER_LINE BPP LEVEL DPI" on standard output (the header's level and
+ * across resolution); the run ends with a line "end 0xRC TEXT", the code that ended
+ * the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and the library's text for it.
+ * With --kill-in-page N, another thread kills page N while the scanner delivers it, and the
+ * host starts its next job for the pages after it. With --g4 the pages come in Group 4; with
+ * --patches the library looks for every kind of patch sheet, which sets a page's level. With
+ * --pages N the host stops after page N, as hosts do with a flatbed, whose scanner has a page
+ * whenever asked; the end line's code is then that of page N. The calls are resolved by name
+ * from the DLL beside the program. Exit code 0 when every call the host makes outside the
+ * pages answered as expected. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -89,6 +95,7 @@ int main(int argc, char** argv) {
   SCAN_RES resolution;
   int page = 0;
   int killPage = 0;
+  int lastPage = 0;
   int arg;
   char text[256];
   uint16_t rc = 0;
@@ -96,7 +103,9 @@ int main(int argc, char** argv) {
   /* Each line out at once, so a run that hangs shows how far it came. */
   setvbuf(stdout, NULL, _IONBF, 0);
   if (argc < 4) {
-    printf("usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]\n");
+    printf(
+        "usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]"
+        " [--patches] [--pages N]\n");
     return 2;
   }
   data = malloc(BUFFER_BYTES);
@@ -113,13 +122,19 @@ int main(int argc, char** argv) {
   Expect("SCANOPEN", pSCANOPEN("dev", 0, &handle), 0);
   Expect("SCANSETPARM init", pSCANSETPARM("dev", &record, SCAN_PARM_INIT, NULL), 0);
   Expect("SCANSETPARM bpp", pSCANSETPARM("dev", &record, SCAN_PARM_BPP, &bpp), 0);
-  Expect("SCANSETPARM res", pSCANSETPARM("dev", &record, SCAN_PARM_RES, &resolution), 0);
+  if (resolution.ulXNum != 0) {
+    Expect("SCANSETPARM res", pSCANSETPARM("dev", &record, SCAN_PARM_RES, &resolution), 0);
+  }
   for (arg = 4; arg < argc; ++arg) {
     if (strcmp(argv[arg], "--kill-in-page") == 0 && arg + 1 < argc) {
       killPage = atoi(argv[++arg]);
     } else if (strcmp(argv[arg], "--g4") == 0) {
       uint16_t compression = SCAN_COMP_G4;
       Expect("SCANSETPARM comp", pSCANSETPARM("dev", &record, SCAN_PARM_COMP, &compression), 0);
+    } else if (strcmp(argv[arg], "--pages") == 0 && arg + 1 < argc) {
+      lastPage = atoi(argv[++arg]);
+    } else if (strcmp(argv[arg], "--patches") == 0) {
+      record.p2 = record.p3 = record.pt = 1;
     } else if (arg + 3 < argc) {
       SCAN_AREA area;
       area.usX = (uint16_t)atoi(argv[arg]);
@@ -132,7 +147,7 @@ int main(int argc, char** argv) {
   }
   Expect("SCANSETSTATE", pSCANSETSTATE(handle, &record), 0);
 
-  for (;;) {
+  while (lastPage == 0 || page < lastPage) {
     KOV_PAGEHEADER* header = NULL;
     HANDLE killer = NULL;
     uint32_t length;
@@ -156,7 +171,9 @@ int main(int argc, char** argv) {
       file = fopen(path, "wb");
       if (file == NULL || fwrite(data, 1, length, file) != length) ++failures;
       if (file != NULL) fclose(file);
-      printf("page %d %u %u %u\n", page, header->usLines, header->usBytesPerLine, header->usBpp);
+      printf("page %d %u %u %u %u %u\n", page, header->usLines, header->usBytesPerLine,
+             header->usBpp, header->ucLevel,
+             header->ulXResDenom != 0 ? header->ulXResNum / header->ulXResDenom : 0);
     }
   }
   pSCANLASTERROR(text, sizeof text);
