@@ -2,18 +2,20 @@
 # Scans the TWAIN test source's feeder through KOVZAFT2.dll under Wine and SANE's test backend
 # behind it, then the same device with scanimage, and compares the pages byte for byte.
 # Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH]
-#                       [--g4] [--native]
+#                       [--g4] [--native] [--dialog]
 #   BPP 1, 8 or 24; the frame in dots at DPI. With --g4 the library delivers one-bit pages in
 #   Group 4, which libtiff's fax2tiff decodes for the comparison. With --native the profile asks
-#   for TWAIN's native transfer (whole bitmaps) instead of memory transfer.
+#   for TWAIN's native transfer (whole bitmaps) instead of memory transfer. With --dialog the
+#   host chooses BPP and DPI in the source's own dialog instead of setting them in its record.
 set -euo pipefail
 source_dir=$1 prefix=$2 bin=$3 work=$4 bpp=$5 dpi=$6
 shift 6
-g4=0 native=0
+g4=0 native=0 dialog=0
 while [[ ${!#:-} == --* ]]; do
   case ${!#} in
     --g4) g4=1 ;;
     --native) native=1 ;;
+    --dialog) dialog=1 ;;
     *) echo "check_pages: unknown option ${!#}" >&2; exit 2 ;;
   esac
   set -- "${@:1:$(($# - 1))}"
@@ -30,7 +32,7 @@ printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\
 
 "$here/prepare-prefix" "$source_dir" "$prefix" \
   "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
-  "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) | tr -d '\r' | tee "$work/ours.log"
+  "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) $( ((dialog)) && echo --dialog) | tr -d '\r' | tee "$work/ours.log"
 
 case $bpp in
   1) mode=(--mode Gray --depth 1) ;;  # the test backend's one bit

@@ -1,9 +1,11 @@
 /* A Windows host scanning a TWAIN source's feeder through KOVZAFT2.dll, for comparing its pages
  * with another program's. Usage:
  *   twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4] [--patches]
- *              [--pages N]
- * DPI 0 leaves the scanner's resolution as it is. The profile beside the program names the
- * scanner. Each page's bytes go to OUTDIR\pageN.raw with a line
+ *              [--pages N] [--dialog]
+ * DPI 0 leaves the scanner's resolution as it is. With --dialog, BPP (8 gray, 24 colour) and
+ * DPI are chosen as a user would: in the source's own dialog, opened from the Scanner Controls
+ * dialog's "Configure Image Parameters...", both dialogs closed with OK. The profile beside the
+ * program names the scanner. Each page's bytes go to OUTDIR\pageN.raw with a line
  * "page N LINES BYTES_PER_LINE BPP LEVEL DPI" on standard output (the header's level and
  * across resolution); the run ends with a line "end 0xRC TEXT", the code that ended
  * the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and the library's text for it.
@@ -18,6 +20,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+/* Needs windows.h first. */
+#include <prsht.h>
 
 #include "kovzaft2.h"
 
@@ -38,6 +42,7 @@ KOV_CALL(SCANAREAEJECT)
 KOV_CALL(SCANGETDATA)
 KOV_CALL(SCANSETPARM)
 KOV_CALL(SCANSETSTATE)
+KOV_CALL(SCANPARMSDLG)
 #undef KOV_CALL
 
 static int ResolveCalls(void) {
@@ -55,6 +60,7 @@ static int ResolveCalls(void) {
   KOV_RESOLVE(SCANGETDATA)
   KOV_RESOLVE(SCANSETPARM)
   KOV_RESOLVE(SCANSETSTATE)
+  KOV_RESOLVE(SCANPARMSDLG)
 #undef KOV_RESOLVE
   return 1;
 }
@@ -70,6 +76,96 @@ static DWORD WINAPI KillSoon(LPVOID unused) {
   Sleep(5);
   pSCANKILL(handle);
   return 0;
+}
+
+static ParmRecord record;
+
+static DWORD WINAPI ShowSettingsDialog(LPVOID unused) {
+  (void)unused;
+  return pSCANPARMSDLG("dev", &record);
+}
+
+struct Search {
+  HWND owner;
+  const char* caption; /* NULL: any */
+  HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+  struct Search* search = (struct Search*)parameter;
+  char caption[64] = "";
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+  if (GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+  GetWindowTextA(window, caption, sizeof caption);
+  if (search->caption != NULL && strcmp(caption, search->caption) != 0) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+/* The shown window owned by owner with that caption (NULL: any); NULL after 30 seconds. */
+static HWND AwaitWindow(HWND owner, const char* caption) {
+  int tries;
+  for (tries = 0; tries < 1500; ++tries) {
+    struct Search search = {owner, caption, NULL};
+    EnumWindows(MatchWindow, (LPARAM)&search);
+    if (search.found != NULL) return search.found;
+    Sleep(20);
+  }
+  printf("FAILED: no window %s shown\n", caption != NULL ? caption : "of the source");
+  ++failures;
+  return NULL;
+}
+
+/* The source's (Wine's SANE source) page control for a SANE option: 0x100 + its number. */
+static HWND OptionControl(HWND sheet, int option) {
+  HWND page = (HWND)SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0);
+  HWND control = page != NULL ? GetDlgItem(page, 0x100 + option) : NULL;
+  if (control == NULL) {
+    printf("FAILED: the source's dialog has no control for option %d\n", option);
+    ++failures;
+  }
+  return control;
+}
+
+/* Colour or gray and a resolution chosen in the source's own dialog, as a user would. SANE's
+ * test backend: option 2 is the mode, 7 the resolution, a scroll bar in whole dots an inch
+ * whose value the edit beside it shows. */
+static uint16_t ChooseInSourceDialog(uint16_t bpp, uint32_t dpi) {
+  HANDLE shower = CreateThread(NULL, 0, ShowSettingsDialog, NULL, 0, NULL);
+  HWND controls = AwaitWindow(NULL, "Scanner Controls");
+  HWND sheet, mode, resolution;
+  DWORD result = 0xFFFF;
+  int chosen = 0;
+  if (shower == NULL || controls == NULL) return 0xFFFF;
+  PostMessageA(controls, WM_COMMAND, 289, (LPARAM)GetDlgItem(controls, 289));
+  sheet = AwaitWindow(controls, NULL);
+  if (sheet != NULL && (mode = OptionControl(sheet, 2)) != NULL &&
+      (resolution = OptionControl(sheet, 7)) != NULL) {
+    HWND page = GetParent(mode);
+    char shown[64] = "";
+    if (SendMessageA(mode, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)(bpp == 24 ? "Color" : "Gray")) !=
+        CB_ERR) {
+      SendMessageA(page, WM_COMMAND, MAKEWPARAM(0x102, CBN_SELCHANGE), (LPARAM)mode);
+      SendMessageA(resolution, SBM_SETPOS, dpi, TRUE);
+      SendMessageA(page, WM_HSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), (LPARAM)resolution);
+      GetDlgItemTextA(page, 0x1107, shown, sizeof shown);
+      chosen = (uint32_t)atoi(shown) == dpi;
+    }
+    if (!chosen) {
+      printf("FAILED: %u bits at %u dpi not chosen in the source's dialog (it shows %s)\n", bpp,
+             dpi, shown);
+      ++failures;
+    }
+    PostMessageA(sheet, WM_COMMAND, chosen ? IDOK : IDCANCEL, 0);
+  }
+  /* The source's dialog gone, the library's takes the choice. */
+  while (sheet != NULL && IsWindow(sheet)) Sleep(20);
+  PostMessageA(controls, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(controls, IDOK));
+  if (WaitForSingleObject(shower, 30000) == WAIT_OBJECT_0) GetExitCodeThread(shower, &result);
+  CloseHandle(shower);
+  return (uint16_t)result;
 }
 
 /* One page into `data`: its length, 0 when the scanner gave none (rc then says why). */
@@ -89,13 +185,13 @@ static uint32_t ScanPage(uint8_t* data, uint16_t* rc, KOV_PAGEHEADER** header) {
 }
 
 int main(int argc, char** argv) {
-  static ParmRecord record;
   uint8_t* data;
   uint16_t bpp;
   SCAN_RES resolution;
   int page = 0;
   int killPage = 0;
   int lastPage = 0;
+  int dialog = 0;
   int arg;
   char text[256];
   uint16_t rc = 0;
@@ -105,7 +201,7 @@ int main(int argc, char** argv) {
   if (argc < 4) {
     printf(
         "usage: twain_scan OUTDIR BPP DPI [X Y WIDTH LENGTH] [--kill-in-page N] [--g4]"
-        " [--patches] [--pages N]\n");
+        " [--patches] [--pages N] [--dialog]\n");
     return 2;
   }
   data = malloc(BUFFER_BYTES);
@@ -121,9 +217,14 @@ int main(int argc, char** argv) {
   Expect("SCANINIT", pSCANINIT(), 0);
   Expect("SCANOPEN", pSCANOPEN("dev", 0, &handle), 0);
   Expect("SCANSETPARM init", pSCANSETPARM("dev", &record, SCAN_PARM_INIT, NULL), 0);
-  Expect("SCANSETPARM bpp", pSCANSETPARM("dev", &record, SCAN_PARM_BPP, &bpp), 0);
-  if (resolution.ulXNum != 0) {
-    Expect("SCANSETPARM res", pSCANSETPARM("dev", &record, SCAN_PARM_RES, &resolution), 0);
+  for (arg = 4; arg < argc; ++arg) dialog |= strcmp(argv[arg], "--dialog") == 0;
+  if (dialog) {
+    Expect("SCANPARMSDLG", ChooseInSourceDialog(bpp, resolution.ulXNum), 0);
+  } else {
+    Expect("SCANSETPARM bpp", pSCANSETPARM("dev", &record, SCAN_PARM_BPP, &bpp), 0);
+    if (resolution.ulXNum != 0) {
+      Expect("SCANSETPARM res", pSCANSETPARM("dev", &record, SCAN_PARM_RES, &resolution), 0);
+    }
   }
   for (arg = 4; arg < argc; ++arg) {
     if (strcmp(argv[arg], "--kill-in-page") == 0 && arg + 1 < argc) {
@@ -133,6 +234,8 @@ int main(int argc, char** argv) {
       Expect("SCANSETPARM comp", pSCANSETPARM("dev", &record, SCAN_PARM_COMP, &compression), 0);
     } else if (strcmp(argv[arg], "--pages") == 0 && arg + 1 < argc) {
       lastPage = atoi(argv[++arg]);
+    } else if (strcmp(argv[arg], "--dialog") == 0) {
+      continue;
     } else if (strcmp(argv[arg], "--patches") == 0) {
       record.p2 = record.p3 = record.pt = 1;
     } else if (arg + 3 < argc) {
