@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sim/drivers/twain_containers.h"
+
 namespace sim::twain {
 
 static_assert(sizeof(void*) == 4, "TWAIN's 32-bit layout: the DLL is a 32-bit module");
@@ -67,22 +69,6 @@ inline constexpr std::uint16_t kCcCheckDeviceOnline = 23;
 inline constexpr std::uint16_t kCcInterlock = 24;  // a cover or door open
 inline constexpr std::uint16_t kCcNoMedia = 29;
 
-// Containers of capability values.
-inline constexpr std::uint16_t kOnArray = 3;
-inline constexpr std::uint16_t kOnEnumeration = 4;
-inline constexpr std::uint16_t kOnOneValue = 5;
-inline constexpr std::uint16_t kOnRange = 6;
-
-// Item types.
-inline constexpr std::uint16_t kTyInt8 = 0;
-inline constexpr std::uint16_t kTyInt16 = 1;
-inline constexpr std::uint16_t kTyInt32 = 2;
-inline constexpr std::uint16_t kTyUInt8 = 3;
-inline constexpr std::uint16_t kTyUInt16 = 4;
-inline constexpr std::uint16_t kTyUInt32 = 5;
-inline constexpr std::uint16_t kTyBool = 6;
-inline constexpr std::uint16_t kTyFix32 = 7;
-
 // Capabilities.
 inline constexpr std::uint16_t kICapPixelType = 0x0101;
 inline constexpr std::uint16_t kICapUnits = 0x0102;
@@ -114,11 +100,6 @@ inline constexpr std::uint16_t kProtocolMinor = 9;
 
 using Str32 = char[34];
 
-struct Fix32 {
-  std::int16_t whole;
-  std::uint16_t frac;
-};
-
 struct Version {
   std::uint16_t majorNum;
   std::uint16_t minorNum;
@@ -142,34 +123,6 @@ struct Capability {
   std::uint16_t cap;
   std::uint16_t conType;
   Handle container;
-};
-
-struct OneValue {
-  std::uint16_t itemType;
-  std::uint32_t item;
-};
-
-struct Range {
-  std::uint16_t itemType;
-  std::uint32_t minValue;
-  std::uint32_t maxValue;
-  std::uint32_t stepSize;
-  std::uint32_t defaultValue;
-  std::uint32_t currentValue;
-};
-
-// Followed by numItems items of the item type.
-struct EnumerationHead {
-  std::uint16_t itemType;
-  std::uint32_t numItems;
-  std::uint32_t currentIndex;
-  std::uint32_t defaultIndex;
-};
-
-// Followed by numItems items of the item type.
-struct ArrayHead {
-  std::uint16_t itemType;
-  std::uint32_t numItems;
 };
 
 struct UserInterface {
@@ -245,7 +198,6 @@ struct ImageMemXfer {
 
 #pragma pack(pop)
 
-static_assert(sizeof(Fix32) == 4 && offsetof(Fix32, frac) == 2);
 static_assert(sizeof(Version) == 42 && offsetof(Version, info) == 8);
 static_assert(sizeof(Identity) == 156);
 static_assert(offsetof(Identity, version) == 4 && offsetof(Identity, protocolMajor) == 46 &&
@@ -254,14 +206,6 @@ static_assert(offsetof(Identity, version) == 4 && offsetof(Identity, protocolMaj
               offsetof(Identity, productFamily) == 88 && offsetof(Identity, productName) == 122);
 static_assert(sizeof(Capability) == 8 && offsetof(Capability, conType) == 2 &&
               offsetof(Capability, container) == 4);
-static_assert(sizeof(OneValue) == 6 && offsetof(OneValue, item) == 2);
-static_assert(sizeof(Range) == 22 && offsetof(Range, minValue) == 2 &&
-              offsetof(Range, maxValue) == 6 && offsetof(Range, stepSize) == 10 &&
-              offsetof(Range, defaultValue) == 14 && offsetof(Range, currentValue) == 18);
-static_assert(sizeof(EnumerationHead) == 14 && offsetof(EnumerationHead, numItems) == 2 &&
-              offsetof(EnumerationHead, currentIndex) == 6 &&
-              offsetof(EnumerationHead, defaultIndex) == 10);
-static_assert(sizeof(ArrayHead) == 6 && offsetof(ArrayHead, numItems) == 2);
 static_assert(sizeof(UserInterface) == 8 && offsetof(UserInterface, modalUi) == 2 &&
               offsetof(UserInterface, parent) == 4);
 static_assert(sizeof(Event) == 6 && offsetof(Event, message) == 4);
@@ -290,9 +234,5 @@ static_assert(sizeof(ImageMemXfer) == 38 && offsetof(ImageMemXfer, bytesPerRow) 
 using DsmEntry = std::uint16_t(__stdcall*)(Identity* origin, Identity* destination,
                                            std::uint32_t group, std::uint16_t dat,
                                            std::uint16_t message, MemRef data);
-
-// A fixed-point value as a double, and back (rounded to the nearest 1/65536).
-double ToDouble(Fix32 value);
-Fix32 ToFix32(double value);
 
 }  // namespace sim::twain

@@ -11,18 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "sim/drivers/twain_containers.h"
 #include "sim/drivers/twain_protocol.h"
 
 namespace sim {
-
-// A capability's values as the source answers a get: the current one, and what it allows (a
-// list, or a range).
-struct CapabilityValues {
-  std::uint16_t itemType = 0;
-  std::uint32_t current = 0;           // items of up to four bytes, as they lie in memory
-  std::vector<std::uint32_t> allowed;  // a list's items; empty for a single value or range
-  std::optional<twain::Range> range;
-};
 
 // What the source told the application while it waited.
 enum class SourceEvent { XferReady, CloseRequest, CloseOk, Aborted };
