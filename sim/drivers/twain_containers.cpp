@@ -64,10 +64,10 @@ bool ReadItems(const std::uint8_t* bytes, std::size_t size, std::size_t headByte
 
 }  // namespace
 
-std::optional<CapabilityValues> ReadContainer(std::uint16_t type, const void* locked,
+std::optional<CapabilityValues> ReadContainer(std::uint16_t type, const void* container,
                                               std::size_t size) {
   CapabilityValues values;
-  const auto* bytes = static_cast<const std::uint8_t*>(locked);
+  const auto* bytes = static_cast<const std::uint8_t*>(container);
   switch (type) {
     case twain::kOnOneValue: {
       const auto one = HeadOf<twain::OneValue>(bytes, size);

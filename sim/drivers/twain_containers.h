@@ -92,7 +92,7 @@ struct CapabilityValues {
 
 // The values of a container of that kind (TWON_*) in `size` bytes; none for a container the
 // driver does not read or that does not fit.
-std::optional<CapabilityValues> ReadContainer(std::uint16_t type, const void* bytes,
+std::optional<CapabilityValues> ReadContainer(std::uint16_t type, const void* container,
                                               std::size_t size);
 
 }  // namespace sim
