@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "sim/services/error_texts.h"
