@@ -7,6 +7,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "await_window.h"
 #include "kovzaft2.h"
 
 static int failures = 0;
@@ -108,35 +109,10 @@ static DWORD WINAPI ShowSettingsDialog(LPVOID unused) {
   return scanParmsDlg("dev", &dialogRecord);
 }
 
-struct DialogSearch {
-  HWND owner;
-  HWND found;
-};
-
-static BOOL CALLBACK MatchDialog(HWND window, LPARAM parameter) {
-  struct DialogSearch* search = (struct DialogSearch*)parameter;
-  char caption[64];
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-  if (GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-  if (GetWindowTextA(window, caption, sizeof caption) == 0) return TRUE;
-  if (strcmp(caption, "Scanner Controls") != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 /* The dialog captioned "Scanner Controls" that owner owns (NULL: the top one), once it is
  * shown; NULL when none shows within 30 seconds. */
 static HWND AwaitDialog(HWND owner) {
-  int tries;
-  for (tries = 0; tries < 1500; ++tries) {
-    struct DialogSearch search = {owner, NULL};
-    EnumWindows(MatchDialog, (LPARAM)&search);
-    if (search.found != NULL) return search.found;
-    Sleep(20);
-  }
-  return NULL;
+  return AwaitShownWindow(owner, "Scanner Controls");
 }
 
 /* The window as the screen shows it, as a 24-bit BMP file. */

@@ -23,6 +23,7 @@
 /* Needs windows.h first. */
 #include <prsht.h>
 
+#include "../await_window.h"
 #include "kovzaft2.h"
 
 #define BUFFER_BYTES (64u << 20)
@@ -85,37 +86,14 @@ static DWORD WINAPI ShowSettingsDialog(LPVOID unused) {
   return pSCANPARMSDLG("dev", &record);
 }
 
-struct Search {
-  HWND owner;
-  const char* caption; /* NULL: any */
-  HWND found;
-};
-
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-  struct Search* search = (struct Search*)parameter;
-  char caption[64] = "";
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-  if (GetWindow(window, GW_OWNER) != search->owner) return TRUE;
-  GetWindowTextA(window, caption, sizeof caption);
-  if (search->caption != NULL && strcmp(caption, search->caption) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-/* The shown window owned by owner with that caption (NULL: any); NULL after 30 seconds. */
+/* The shown window owned by owner with that caption (NULL: any), or a failure. */
 static HWND AwaitWindow(HWND owner, const char* caption) {
-  int tries;
-  for (tries = 0; tries < 1500; ++tries) {
-    struct Search search = {owner, caption, NULL};
-    EnumWindows(MatchWindow, (LPARAM)&search);
-    if (search.found != NULL) return search.found;
-    Sleep(20);
+  HWND window = AwaitShownWindow(owner, caption);
+  if (window == NULL) {
+    printf("FAILED: no window %s shown\n", caption != NULL ? caption : "of the source");
+    ++failures;
   }
-  printf("FAILED: no window %s shown\n", caption != NULL ? caption : "of the source");
-  ++failures;
-  return NULL;
+  return window;
 }
 
 /* The source's (Wine's SANE source) page control for a SANE option: 0x100 + its number. */
@@ -138,6 +116,7 @@ static uint16_t ChooseInSourceDialog(uint16_t bpp, uint32_t dpi) {
   HWND sheet, mode, resolution;
   DWORD result = 0xFFFF;
   int chosen = 0;
+  int tries;
   if (shower == NULL || controls == NULL) return 0xFFFF;
   PostMessageA(controls, WM_COMMAND, 289, (LPARAM)GetDlgItem(controls, 289));
   sheet = AwaitWindow(controls, NULL);
@@ -161,7 +140,11 @@ static uint16_t ChooseInSourceDialog(uint16_t bpp, uint32_t dpi) {
     PostMessageA(sheet, WM_COMMAND, chosen ? IDOK : IDCANCEL, 0);
   }
   /* The source's dialog gone, the library's takes the choice. */
-  while (sheet != NULL && IsWindow(sheet)) Sleep(20);
+  for (tries = 0; sheet != NULL && IsWindow(sheet) && tries < 1500; ++tries) Sleep(20);
+  if (sheet != NULL && IsWindow(sheet)) {
+    printf("FAILED: the source's dialog did not close\n");
+    ++failures;
+  }
   PostMessageA(controls, WM_COMMAND, IDOK, (LPARAM)GetDlgItem(controls, IDOK));
   if (WaitForSingleObject(shower, 30000) == WAIT_OBJECT_0) GetExitCodeThread(shower, &result);
   CloseHandle(shower);
