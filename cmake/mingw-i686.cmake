@@ -1,13 +1,3 @@
-# Cross-build of the 32-bit Windows DLL with MinGW-w64.
-# The posix thread flavour: the stand-in framework uses std::thread, std::mutex and
-# std::condition_variable, which GCC 12's win32 flavour does not provide. Its runtime is
-# linked statically, so the DLL still needs nothing but system DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The 32-bit edition of the DLL (PE32), the product's first form.
+set(KOV_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

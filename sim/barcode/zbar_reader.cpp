@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "sim/barcode/barcode_reader.h"
 
@@ -86,7 +87,8 @@ std::vector<FoundBarcode> FindBarcodes(const GrayPage& page, const BarcodeSettin
   const std::unique_ptr<zbar::zbar_image_scanner_t, ScannerDeleter> scanner(
       zbar::zbar_image_scanner_create());
   const std::unique_ptr<zbar::zbar_image_t, ImageDeleter> image(zbar::zbar_image_create());
-  if (!scanner || !image) return {};
+  // ZBar takes the length as unsigned long, 32 bits on Windows even in the x64 edition.
+  if (!scanner || !image || !std::in_range<unsigned long>(page.dots.size())) return {};
   zbar::zbar_image_scanner_set_config(scanner.get(), zbar::ZBAR_NONE, zbar::ZBAR_CFG_ENABLE, 0);
   for (const Kind& kind : kKinds) {
     if ((settings.symbologies & SymbologyBit(kind.name)) != 0) {
@@ -102,7 +104,8 @@ std::vector<FoundBarcode> FindBarcodes(const GrayPage& page, const BarcodeSettin
   zbar::zbar_image_set_format(image.get(), zbar_fourcc('Y', '8', '0', '0'));
   zbar::zbar_image_set_size(image.get(), static_cast<unsigned>(page.width),
                             static_cast<unsigned>(page.height));
-  zbar::zbar_image_set_data(image.get(), page.dots.data(), page.dots.size(), nullptr);
+  zbar::zbar_image_set_data(image.get(), page.dots.data(),
+                            static_cast<unsigned long>(page.dots.size()), nullptr);
   std::vector<FoundBarcode> found;
   if (zbar::zbar_scan_image(scanner.get(), image.get()) <= 0) return found;
   for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(image.get());

@@ -1,5 +1,6 @@
 // The part of TWAIN's application interface the TWAIN driver uses: its types, constants and
-// structures, laid out as the data source manager reads them (32-bit Windows, 2-byte packing).
+// structures, laid out as the data source manager reads them (2-byte packing; handles and
+// memory references as wide as a pointer, so the 32-bit and x64 managers each read their own).
 #pragma once
 
 #include <cstddef>
@@ -8,8 +9,6 @@
 #include "sim/drivers/twain_containers.h"
 
 namespace sim::twain {
-
-static_assert(sizeof(void*) == 4, "TWAIN's 32-bit layout: the DLL is a 32-bit module");
 
 using Handle = void*;  // a global memory handle
 using MemRef = void*;
@@ -204,11 +203,14 @@ static_assert(offsetof(Identity, version) == 4 && offsetof(Identity, protocolMaj
               offsetof(Identity, protocolMinor) == 48 &&
               offsetof(Identity, supportedGroups) == 50 && offsetof(Identity, manufacturer) == 54 &&
               offsetof(Identity, productFamily) == 88 && offsetof(Identity, productName) == 122);
-static_assert(sizeof(Capability) == 8 && offsetof(Capability, conType) == 2 &&
+// A pointer is 4 bytes in the 32-bit edition and 8 in the x64 one; every field after one moves.
+inline constexpr std::size_t kPointer = sizeof(void*);
+static_assert(kPointer == 4 || kPointer == 8);
+static_assert(sizeof(Capability) == 4 + kPointer && offsetof(Capability, conType) == 2 &&
               offsetof(Capability, container) == 4);
-static_assert(sizeof(UserInterface) == 8 && offsetof(UserInterface, modalUi) == 2 &&
+static_assert(sizeof(UserInterface) == 4 + kPointer && offsetof(UserInterface, modalUi) == 2 &&
               offsetof(UserInterface, parent) == 4);
-static_assert(sizeof(Event) == 6 && offsetof(Event, message) == 4);
+static_assert(sizeof(Event) == kPointer + 2 && offsetof(Event, message) == kPointer);
 static_assert(sizeof(PendingXfers) == 6 && offsetof(PendingXfers, eoj) == 2);
 static_assert(sizeof(Status) == 4 && offsetof(Status, reserved) == 2);
 static_assert(sizeof(ImageInfo) == 42 && offsetof(ImageInfo, yResolution) == 4 &&
@@ -223,12 +225,13 @@ static_assert(sizeof(ImageLayout) == 28 && offsetof(ImageLayout, documentNumber)
               offsetof(ImageLayout, pageNumber) == 20 && offsetof(ImageLayout, frameNumber) == 24);
 static_assert(sizeof(SetupMemXfer) == 12 && offsetof(SetupMemXfer, maxBufSize) == 4 &&
               offsetof(SetupMemXfer, preferred) == 8);
-static_assert(sizeof(Memory) == 12 && offsetof(Memory, length) == 4 &&
+static_assert(sizeof(Memory) == 8 + kPointer && offsetof(Memory, length) == 4 &&
               offsetof(Memory, theMem) == 8);
-static_assert(sizeof(ImageMemXfer) == 38 && offsetof(ImageMemXfer, bytesPerRow) == 2 &&
-              offsetof(ImageMemXfer, columns) == 6 && offsetof(ImageMemXfer, rows) == 10 &&
-              offsetof(ImageMemXfer, xOffset) == 14 && offsetof(ImageMemXfer, yOffset) == 18 &&
-              offsetof(ImageMemXfer, bytesWritten) == 22 && offsetof(ImageMemXfer, memory) == 26);
+static_assert(sizeof(ImageMemXfer) == 26 + sizeof(Memory) &&
+              offsetof(ImageMemXfer, bytesPerRow) == 2 && offsetof(ImageMemXfer, columns) == 6 &&
+              offsetof(ImageMemXfer, rows) == 10 && offsetof(ImageMemXfer, xOffset) == 14 &&
+              offsetof(ImageMemXfer, yOffset) == 18 && offsetof(ImageMemXfer, bytesWritten) == 22 &&
+              offsetof(ImageMemXfer, memory) == 26);
 
 // The manager's one entry point (stdcall, as TWAIN's Windows entry points are).
 using DsmEntry = std::uint16_t(__stdcall*)(Identity* origin, Identity* destination,

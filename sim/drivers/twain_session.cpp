@@ -32,21 +32,36 @@ HWND MakeHiddenWindow() {
                        windowClass.hInstance, nullptr);
 }
 
+// TWAIN 2's manager, in System32 and built for both widths, before the 32-bit manager of old
+// that Windows itself ships; a 64-bit host finds only the first.
+HMODULE LoadManager(const char*& name) {
+  for (const char* candidate : {"TWAINDSM.dll", "twain_32.dll"}) {
+    if (HMODULE library = LoadLibraryA(candidate); library != nullptr) {
+      name = candidate;
+      const std::string loaded = std::string("TWAIN: source manager ") + candidate + " loaded\n";
+      OutputDebugStringA(loaded.c_str());
+      return library;
+    }
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 std::unique_ptr<TwainSession> TwainSession::OpenManager() {
   std::unique_ptr<TwainSession> opened(new TwainSession);
-  HMODULE library = LoadLibraryA("twain_32.dll");
+  const char* name = nullptr;
+  HMODULE library = LoadManager(name);
   opened->library_ = library;
   if (library == nullptr) {
-    SetErrorSubject(error::kDeviceNotOpened, "twain_32.dll (not found)");
+    SetErrorSubject(error::kDeviceNotOpened, "TWAINDSM.dll or twain_32.dll (not found)");
     return nullptr;
   }
   opened->entry_ = reinterpret_cast<twain::DsmEntry>(
       reinterpret_cast<void*>(GetProcAddress(library, "DSM_Entry")));
   opened->window_ = MakeHiddenWindow();
   if (opened->entry_ == nullptr || opened->window_ == nullptr) {
-    SetErrorSubject(error::kDeviceNotOpened, "twain_32.dll (no manager entry)");
+    SetErrorSubject(error::kDeviceNotOpened, std::string(name) + " (no manager entry)");
     return nullptr;
   }
   twain::Identity& application = opened->application_;

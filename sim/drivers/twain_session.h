@@ -1,7 +1,7 @@
 // A session with TWAIN's data source manager and one of its sources, on the thread that opened
-// it: the manager is loaded at run time (twain_32.dll), a hidden window of the thread is the
-// parent, and closing the session takes the source and the manager back to where they started
-// whatever state the source was left in.
+// it: the manager is loaded at run time (TWAINDSM.dll, else twain_32.dll), a hidden window of
+// the thread is the parent, and closing the session takes the source and the manager back to
+// where they started whatever state the source was left in.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +61,7 @@ class TwainSession {
   std::vector<twain::Identity> ListSources();
   std::uint16_t Manager(std::uint16_t dat, std::uint16_t message, void* data);
 
-  void* library_ = nullptr;  // twain_32.dll
+  void* library_ = nullptr;  // the manager
   twain::DsmEntry entry_ = nullptr;
   void* window_ = nullptr;  // the hidden parent
   twain::Identity application_{};

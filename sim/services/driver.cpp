@@ -82,9 +82,9 @@ std::int32_t Driver::Default(std::uint32_t code, std::int32_t argument, void* po
     case QelDrvGetChoiceCount:
       return ChoiceCount(number, pointer);
     case QelDrvShowDialog:
-      // The owner's window handle travels in the argument, as it fits there on Windows.
-      return ShowDialog(reinterpret_cast<platform::Window*>(
-          static_cast<std::uintptr_t>(static_cast<std::uint32_t>(argument))));
+      // The owner travels whole in the pointer: a window handle of the x64 edition does not
+      // fit the 32-bit argument.
+      return ShowDialog(static_cast<platform::Window*>(pointer));
     case QelDrvGetChoice:
       return Choice<std::int32_t>(number, high, pointer);
     case QelDrvGetRationalChoice:

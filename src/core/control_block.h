@@ -3,6 +3,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "framework/qel.h"
@@ -17,9 +18,9 @@ struct CaptureBlock {
   std::uint32_t ulCount;
   CaptureBlock* pNext;
 };
-static_assert(sizeof(void*) != 4 ||
-                  (sizeof(CaptureBlock) == 8 && offsetof(CaptureBlock, pNext) == 4),
-              "CaptureBlock is 8 bytes before its data on 32-bit Windows");
+// Two pointers wide before its data: 8 bytes in the 32-bit edition, 16 in the x64 one.
+static_assert(sizeof(CaptureBlock) == 2 * sizeof(void*) &&
+              offsetof(CaptureBlock, pNext) == sizeof(void*));
 
 inline constexpr std::int32_t kNoScannerHandle = SCAN_HANDLE_NONE;
 inline constexpr std::size_t kPipeTextSize = 256;

@@ -110,8 +110,7 @@ void InitScanAhead(platform::Window* window) {
 }
 
 void ConfigureImageParameters(platform::Window* window) {
-  QelDrvMessage(Scanner(), QelDrvShowDialog,
-                static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window)), nullptr);
+  QelDrvMessage(Scanner(), QelDrvShowDialog, 0, window);
   ReadCompression(window);
   UpdateCompressionControls(window);
   RoundImageWidth();

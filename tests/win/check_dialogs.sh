@@ -4,7 +4,7 @@
 set -euo pipefail
 dll=$1
 expected=$2
-windres=${WINDRES:-i686-w64-mingw32-windres}
+windres=${WINDRES:-windres}
 
 actual=$("$windres" -J coff -i "$dll" -O rc |
   sed -E 's/ (MOVEABLE|PURE|DISCARDABLE)//g' |

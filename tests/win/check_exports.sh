@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
-# Fails on any missing, extra, renamed or renumbered export of the DLL, and on any import
-# from a DLL that is not part of Windows itself.
+# Fails on any missing, extra, renamed or renumbered export of the DLL, on any import from a
+# DLL that is not part of Windows itself, and on a DLL of the other edition's format (PE32 for
+# a pointer of 4 bytes, PE32+ for 8).
+# Usage: check_exports.sh DLL EXPECTED_EXPORTS POINTER_SIZE
 set -euo pipefail
 dll=$1
 expected=$2
-objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+pointer=$3
+objdump=${OBJDUMP:-objdump}
 
+format=$("$objdump" -f "$dll" | sed -n 's/.*file format //p')
+case $pointer in
+  4) wanted=pei-i386 ;;
+  8) wanted=pei-x86-64 ;;
+esac
+if [[ $format != "${wanted:-}" ]]; then
+  echo "the DLL is $format, not $wanted" >&2
+  exit 1
+fi
 dump=$("$objdump" -p "$dll")
 
 # The name table lists "[index] name" with index = ordinal - base.
@@ -24,5 +36,5 @@ status=0
 while read -r name; do
   [[ -z "$name" || "$name" =~ $allowed ]] || { echo "non-system import: $name" >&2; status=1; }
 done <<< "$imports"
-echo "exports: $(printf '%s\n' "$actual" | wc -l); imports: $(echo $imports)"
+echo "$format; exports: $(printf '%s\n' "$actual" | wc -l); imports: $(echo $imports)"
 exit $status

@@ -44,13 +44,15 @@ std::string Text(const TwStr32& field) {
   return std::string(field, strnlen(field, sizeof field));
 }
 
-void ListSources(DsmEntry entry, TwIdentity& application, std::vector<Device>& devices) {
+void ListSources(DsmEntry entry, TwIdentity& application, const char* managerName,
+                 std::vector<Device>& devices) {
   TwIdentity source{};
   for (std::uint16_t message = kMsgGetFirst;
        entry(&application, nullptr, kDgControl, kDatIdentity, message, &source) == kRcSuccess;
        message = kMsgGetNext) {
-    devices.push_back({Text(source.productName),
-                       Text(source.manufacturer) + " " + Text(source.productFamily) + " (TWAIN)"});
+    devices.push_back({Text(source.productName), Text(source.manufacturer) + " " +
+                                                     Text(source.productFamily) + " (TWAIN, " +
+                                                     managerName + ")"});
     source = TwIdentity{};
   }
 }
@@ -59,7 +61,10 @@ void ListSources(DsmEntry entry, TwIdentity& application, std::vector<Device>& d
 
 std::vector<Device> ListDevices() {
   std::vector<Device> devices;
-  HMODULE manager = LoadLibraryA("twain_32.dll");
+  // TWAIN 2's manager first, as the library's driver takes it: a 64-bit kovscan finds only it.
+  const char* managerName = "TWAINDSM.dll";
+  HMODULE manager = LoadLibraryA(managerName);
+  if (manager == nullptr) manager = LoadLibraryA(managerName = "twain_32.dll");
   if (manager == nullptr) return devices;
   const auto entry = reinterpret_cast<DsmEntry>(
       reinterpret_cast<void (*)()>(GetProcAddress(manager, "DSM_Entry")));
@@ -76,7 +81,7 @@ std::vector<Device> ListDevices() {
                               GetModuleHandleA(nullptr), nullptr);
   if (entry != nullptr && window != nullptr &&
       entry(&application, nullptr, kDgControl, kDatParent, kMsgOpenDsm, &window) == kRcSuccess) {
-    ListSources(entry, application, devices);
+    ListSources(entry, application, managerName, devices);
     entry(&application, nullptr, kDgControl, kDatParent, kMsgCloseDsm, &window);
   }
   if (window != nullptr) DestroyWindow(window);

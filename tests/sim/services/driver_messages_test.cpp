@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "framework/driver_calls.h"
 #include "sim/kit/kit.h"
+#include "sim/services/driver.h"
 #include "sim/services/errors.h"
 #include "tests/sim/settings_store.h"
 
@@ -165,6 +168,29 @@ TEST_F(DefaultMessages, TheAbortPollTravelsInThePointer) {
       QelDrvMessage(driver_, QelDrvSetTag, TagArg(kTagAbortPoll), reinterpret_cast<void*>(&Poll)),
       0);
   EXPECT_EQ(view_.AbortPoll(), &Poll);
+}
+
+// A window handle of the x64 edition is sign-extended from 32 bits: one with its high bits
+// set must reach the driver's dialog as it was sent, not cut to the 32-bit argument.
+class DialogOwnerDriver : public sim::Driver {
+ public:
+  platform::Window* owner = nullptr;
+
+ protected:
+  std::int32_t ShowDialog(platform::Window* shownOver) override {
+    owner = shownOver;
+    return 0;
+  }
+};
+
+TEST(DialogMessage, TheOwnerWindowTravelsWholeInThePointer) {
+  DialogOwnerDriver driver;
+  const auto wide = static_cast<std::uintptr_t>(std::numeric_limits<std::intptr_t>::min()) | 0x1234;
+  auto* const window = reinterpret_cast<platform::Window*>(wide);
+  EXPECT_EQ(driver.Message(QelDrvShowDialog, 0, window), 0);
+  EXPECT_EQ(driver.owner, window);
+  EXPECT_EQ(sim::Driver().Message(QelDrvShowDialog, 0, window), kMessageNotSupported)
+      << "a driver without a dialog of its own refuses it";
 }
 
 class SavedSettings : public DefaultMessages {

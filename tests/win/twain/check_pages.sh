@@ -2,20 +2,24 @@
 # Scans the TWAIN test source's feeder through KOVZAFT2.dll under Wine and SANE's test backend
 # behind it, then the same device with scanimage, and compares the pages byte for byte.
 # Usage: check_pages.sh SOURCE_DIR PREFIX_DIR BIN_DIR WORK_DIR BPP DPI [X Y WIDTH LENGTH]
-#                       [--g4] [--native] [--dialog]
+#                       [--g4] [--native] [--dialog] [--twaindsm]
 #   BPP 1, 8 or 24; the frame in dots at DPI. With --g4 the library delivers one-bit pages in
 #   Group 4, which libtiff's fax2tiff decodes for the comparison. With --native the profile asks
 #   for TWAIN's native transfer (whole bitmaps) instead of memory transfer. With --dialog the
 #   host chooses BPP and DPI in the source's own dialog instead of setting them in its record.
+#   With --twaindsm the prefix holds the manager under TWAIN 2's name too, which the library
+#   must take first; without, only twain_32.dll, which it must fall back to.
 set -euo pipefail
 source_dir=$1 prefix=$2 bin=$3 work=$4 bpp=$5 dpi=$6
 shift 6
 g4=0 native=0 dialog=0
+manager=twain_32
 while [[ ${!#:-} == --* ]]; do
   case ${!#} in
     --g4) g4=1 ;;
     --native) native=1 ;;
     --dialog) dialog=1 ;;
+    --twaindsm) manager=TWAINDSM ;;
     *) echo "check_pages: unknown option ${!#}" >&2; exit 2 ;;
   esac
   set -- "${@:1:$(($# - 1))}"
@@ -30,7 +34,7 @@ cp "$bin/KOVZAFT2.dll" "$bin/kovzaft2_twain_scan.exe" "$work/dll/"
 printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\nSource=test:0\n' >"$work/dll/zaft.ini"
 ((native)) && echo 'Capability.ICAP_XFERMECH=0' >>"$work/dll/zaft.ini"
 
-"$here/prepare-prefix" "$source_dir" "$prefix" \
+KOV_TWAIN_MANAGER=$manager "$here/prepare-prefix" "$source_dir" "$prefix" \
   "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
   "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) $( ((dialog)) && echo --dialog) | tr -d '\r' | tee "$work/ours.log"
 
@@ -51,6 +55,8 @@ SANE_CONFIG_DIR=$prefix/sane scanimage -d test:0 --source 'Automatic Document Fe
 
 failed=0
 grep -q '^end 0x6116 ' "$work/ours.log" || { echo "the feeder did not end empty"; failed=1; }
+[[ $(grep '^manager ' "$work/ours.log") == "manager $manager.dll" ]] ||
+  { echo "the library did not load $manager.dll alone"; failed=1; }
 count=$(find "$work/theirs" -name 'page*.pnm' | wc -l)
 ours=$(find "$work/ours" -name 'page*.raw' | wc -l)
 [[ $count -gt 0 && $count -eq $ours ]] || { echo "pages: $ours through TWAIN, $count from scanimage"; failed=1; }

@@ -8,7 +8,8 @@
  * program names the scanner. Each page's bytes go to OUTDIR\pageN.raw with a line
  * "page N LINES BYTES_PER_LINE BPP LEVEL DPI" on standard output (the header's level and
  * across resolution); the run ends with a line "end 0xRC TEXT", the code that ended
- * the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and the library's text for it.
+ * the feeder (RC_SCAN_ADF_EMPTY when it ran empty) and the library's text for it, then a line
+ * "manager NAME" for the TWAIN source manager the library loaded.
  * With --kill-in-page N, another thread kills page N while the scanner delivers it, and the
  * host starts its next job for the pages after it. With --g4 the pages come in Group 4; with
  * --patches the library looks for every kind of patch sheet, which sets a page's level. With
@@ -45,6 +46,19 @@ KOV_CALL(SCANSETPARM)
 KOV_CALL(SCANSETSTATE)
 KOV_CALL(SCANPARMSDLG)
 #undef KOV_CALL
+
+/* Prints "LABEL NAME" for each TWAIN source manager loaded in this process; how many. */
+static int PrintManagers(const char* label) {
+  static const char* const names[] = {"TWAINDSM.dll", "twain_32.dll"};
+  int loaded = 0;
+  for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
+    if (GetModuleHandleA(names[i]) != NULL) {
+      printf("%s %s\n", label, names[i]);
+      ++loaded;
+    }
+  }
+  return loaded;
+}
 
 static int ResolveCalls(void) {
   HMODULE library = LoadLibraryA("KOVZAFT2.dll");
@@ -264,14 +278,12 @@ int main(int argc, char** argv) {
   }
   pSCANLASTERROR(text, sizeof text);
   printf("end 0x%x %s\n", rc, text);
+  PrintManagers("manager");
   Expect("SCANCLOSE", pSCANCLOSE(handle), 0);
   Expect("SCANFREE", pSCANFREE(), 0);
   /* The manager is closed and unloaded. (Wine's manager keeps a source it closed loaded, on
    * purpose, so the source's module says nothing.) */
-  if (GetModuleHandleA("twain_32.dll") != NULL) {
-    printf("FAILED: twain_32.dll is still loaded after SCANFREE\n");
-    ++failures;
-  }
+  if (PrintManagers("FAILED: still loaded after SCANFREE:") != 0) ++failures;
   free(data);
   return failures == 0 ? 0 : 1;
 }
