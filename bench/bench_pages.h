@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "sim/services/bitonal_page.h"
+#include "sim/services/images/bitonal_page.h"
 
 namespace bench {
 

@@ -22,7 +22,7 @@
 #include "sim/kit/barcode_drawing.h"
 #include "sim/kit/page_generator.h"
 #include "sim/pipes/codecs.h"
-#include "sim/services/memory.h"
+#include "sim/services/operations/memory.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "bench_pages.h"
 #include "framework/qel.h"
 #include "patch/patch_detector.h"
-#include "sim/services/mem_image.h"
+#include "sim/services/images/mem_image.h"
 
 namespace {
 

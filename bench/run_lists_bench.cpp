@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench_pages.h"
-#include "sim/services/run_lists.h"
+#include "sim/services/images/run_lists.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "patch/patch_detector.h"
-#include "sim/services/mem_image.h"
 #include "sim/kit/page_generator.h"
+#include "sim/services/images/mem_image.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "sim/barcode/barcode_settings.h"
 #include "sim/barcode/com_string.h"
 #include "sim/pipes/chains.h"
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
-#include "sim/services/guard.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/guard.h"
+#include "sim/services/faults/switches.h"
+#include "sim/services/operations/error_texts.h"
 
 namespace sim {
 namespace {

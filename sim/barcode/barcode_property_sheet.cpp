@@ -3,8 +3,8 @@
 #include <string>
 
 #include "sim/dialogs/dialog_builder.h"
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/error_texts.h"
 
 namespace sim {
 

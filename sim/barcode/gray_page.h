@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "sim/services/page_flow.h"
+#include "sim/services/driver_model/page_flow.h"
 
 namespace sim {
 

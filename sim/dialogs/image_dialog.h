@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "sim/services/driver.h"
+#include "sim/services/driver_model/driver.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/services/tag_table.h"
+#include "sim/services/driver_model/tag_table.h"
 
 namespace sim {
 

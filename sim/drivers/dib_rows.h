@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/services/page_flow.h"
+#include "sim/services/driver_model/page_flow.h"
 
 namespace sim {
 

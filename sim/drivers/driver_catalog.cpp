@@ -12,10 +12,10 @@
 #if KOV_TWAIN
 #include "sim/drivers/twain_scanner.h"
 #endif
-#include "sim/services/driver_registry.h"
-#include "sim/services/errors.h"
-#include "sim/services/guard.h"
-#include "sim/services/switches.h"
+#include "sim/services/driver_model/driver_registry.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/guard.h"
+#include "sim/services/faults/switches.h"
 
 namespace sim {
 namespace {

@@ -9,9 +9,9 @@
 #include "sim/dialogs/image_dialog.h"
 #include "sim/drivers/driver_catalog.h"
 #include "sim/pipes/codecs.h"
-#include "sim/services/errors.h"
-#include "sim/services/mem_image.h"
-#include "sim/services/page_flow.h"
+#include "sim/services/driver_model/page_flow.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/images/mem_image.h"
 
 namespace sim {
 namespace {

@@ -3,9 +3,9 @@
 #include <fstream>
 
 #include "sim/drivers/page_rendering.h"
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
-#include "sim/services/ini_text.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/error_texts.h"
+#include "sim/services/text/ini_text.h"
 
 namespace sim {
 namespace {

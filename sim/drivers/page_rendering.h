@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sim/drivers/page_images.h"
-#include "sim/services/page_flow.h"
+#include "sim/services/driver_model/page_flow.h"
 
 namespace sim {
 

@@ -16,11 +16,11 @@
 #include "sim/drivers/sane_frames.h"
 #include "sim/drivers/sane_options.h"
 #include "sim/drivers/sane_tags.h"
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
-#include "sim/services/ini_text.h"
-#include "sim/services/page_flow.h"
-#include "sim/services/profile.h"
+#include "sim/services/driver_model/page_flow.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/error_texts.h"
+#include "sim/services/operations/profile.h"
+#include "sim/services/text/ini_text.h"
 
 namespace sim {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "sim/services/driver.h"
+#include "sim/services/driver_model/driver.h"
 
 namespace sim {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "sim/drivers/sane_options.h"
-#include "sim/services/tag_table.h"
+#include "sim/services/driver_model/tag_table.h"
 
 namespace sim {
 

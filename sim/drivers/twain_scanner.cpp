@@ -16,12 +16,12 @@
 #include "sim/drivers/dib_rows.h"
 #include "sim/drivers/twain_session.h"
 #include "sim/drivers/twain_tags.h"
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
-#include "sim/services/ini_text.h"
-#include "sim/services/page_flow.h"
-#include "sim/services/profile.h"
-#include "sim/services/tag_table.h"
+#include "sim/services/driver_model/page_flow.h"
+#include "sim/services/driver_model/tag_table.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/error_texts.h"
+#include "sim/services/operations/profile.h"
+#include "sim/services/text/ini_text.h"
 
 namespace sim {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "sim/services/error_texts.h"
-#include "sim/services/errors.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/error_texts.h"
 
 namespace sim {
 namespace {

@@ -22,10 +22,10 @@
 #include "sim/drivers/page_feed.h"
 #include "sim/drivers/virtual_scanner_config.h"
 #include "sim/pipes/codecs.h"
-#include "sim/services/driver_registry.h"
-#include "sim/services/errors.h"
-#include "sim/services/ini_text.h"
-#include "sim/services/profile.h"
+#include "sim/services/driver_model/driver_registry.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/operations/profile.h"
+#include "sim/services/text/ini_text.h"
 
 namespace sim {
 namespace {

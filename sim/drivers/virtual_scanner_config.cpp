@@ -5,8 +5,8 @@
 #include <charconv>
 
 #include "framework/messages.h"
-#include "sim/services/profile.h"
-#include "sim/services/tag_table.h"
+#include "sim/services/driver_model/tag_table.h"
+#include "sim/services/operations/profile.h"
 
 namespace sim {
 namespace {

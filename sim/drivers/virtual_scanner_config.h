@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/services/ini_text.h"
+#include "sim/services/text/ini_text.h"
 
 namespace sim {
 

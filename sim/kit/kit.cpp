@@ -9,8 +9,8 @@
 #include "framework/messages.h"
 #include "sim/dialogs/image_dialog.h"
 #include "sim/drivers/driver_catalog.h"
-#include "sim/services/driver.h"
-#include "sim/services/errors.h"
+#include "sim/services/driver_model/driver.h"
+#include "sim/services/faults/errors.h"
 
 namespace sim {
 

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "framework/tags.h"
-#include "sim/services/driver_registry.h"
-#include "sim/services/tag_table.h"
+#include "sim/services/driver_model/driver_registry.h"
+#include "sim/services/driver_model/tag_table.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/services/bitonal_page.h"
+#include "sim/services/images/bitonal_page.h"
 
 namespace sim {
 

@@ -2,11 +2,11 @@
 
 #include "framework/qel.h"
 #include "sim/pipes/pipes.h"
-#include "sim/services/driver.h"
-#include "sim/services/driver_registry.h"
-#include "sim/services/errors.h"
-#include "sim/services/guard.h"
-#include "sim/services/switches.h"
+#include "sim/services/driver_model/driver.h"
+#include "sim/services/driver_model/driver_registry.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/guard.h"
+#include "sim/services/faults/switches.h"
 
 namespace sim {
 namespace {

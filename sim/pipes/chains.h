@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "framework/records.h"
-#include "sim/services/page_flow.h"
+#include "sim/services/driver_model/page_flow.h"
 
 namespace sim {
 

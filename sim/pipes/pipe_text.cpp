@@ -9,10 +9,10 @@
 #include "framework/qel.h"
 #include "framework/tags.h"
 #include "sim/pipes/codecs.h"
-#include "sim/services/errors.h"
-#include "sim/services/guard.h"
-#include "sim/services/switches.h"
-#include "sim/services/text_copy.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/guard.h"
+#include "sim/services/faults/switches.h"
+#include "sim/services/text/text_copy.h"
 
 namespace sim {
 namespace {

@@ -14,9 +14,9 @@
 #include "sim/pipes/chains.h"
 #include "sim/pipes/codecs.h"
 #include "sim/pipes/pipe_text.h"
-#include "sim/services/errors.h"
-#include "sim/services/guard.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/guard.h"
+#include "sim/services/faults/switches.h"
 
 namespace sim {
 namespace {

@@ -15,10 +15,10 @@
 #include "platform/posix/scripted_user.h"
 #include "sim/barcode/barcode_component.h"
 #include "sim/kit/kit.h"
-#include "sim/services/file_table.h"
-#include "sim/services/mem_image.h"
-#include "sim/services/memory.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
+#include "sim/services/images/mem_image.h"
+#include "sim/services/operations/file_table.h"
+#include "sim/services/operations/memory.h"
 
 namespace {
 

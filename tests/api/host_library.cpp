@@ -8,7 +8,7 @@
 #include <regex>
 #include <sstream>
 
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "host_library.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "host_library.h"
-#include "sim/services/startup.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
+#include "sim/services/operations/startup.h"
 
 namespace {
 

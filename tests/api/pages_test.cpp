@@ -18,9 +18,9 @@
 #include "sim/kit/page_generator.h"
 #include "sim/pipes/codecs.h"
 #include "sim/pipes/pipes.h"
-#include "sim/services/mem_image.h"
-#include "sim/services/memory.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
+#include "sim/services/images/mem_image.h"
+#include "sim/services/operations/memory.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "framework/messages.h"
 #include "host_library.h"
 #include "sim/kit/kit.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

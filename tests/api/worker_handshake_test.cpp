@@ -12,7 +12,7 @@
 
 #include "host_library.h"
 #include "sim/kit/kit.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

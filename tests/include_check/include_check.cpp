@@ -1,5 +1,6 @@
 // Checks every `#include "..."` of the tree against the table of which folder may include
-// which, read from docs/architecture.md, so the table and the code cannot drift apart.
+// which, read from docs/architecture.md, so the table and the code cannot drift apart, and
+// that the table itself points one way: no folder reaches back to itself through others.
 // Usage: include_check <project root>. Prints each breach as file:line and exits 1.
 #include <algorithm>
 #include <filesystem>
@@ -17,16 +18,26 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kTableHeading[] = "## Include rules";
-const std::vector<std::string> kScannedFolders = {"include", "resources", "src",   "sim",
-                                                  "tests",   "bench",     "tools", "fuzz"};
+const std::vector<std::string> kScannedFolders = {"include", "resources", "shared", "src", "sim",
+                                                  "tests",   "bench",     "tools",  "fuzz"};
 const std::set<std::string> kSourceExtensions = {".h", ".hpp", ".c", ".cc", ".cpp", ".rc"};
 // Where the build looks for quoted includes, after the including file's own folder.
-const std::vector<std::string> kSearchRoots = {"include", "src", ""};
+const std::vector<std::string> kSearchRoots = {"include", "src", "shared", ""};
 
 struct Rule {
   std::string folder;                // "src/core/"
-  std::set<std::string> mayInclude;  // besides the folder itself
+  std::set<std::string> mayInclude;  // besides the folder itself; each with its subfolders
 };
+
+bool IsWithin(const std::string& path, const std::string& folder) {
+  return path.rfind(folder, 0) == 0;
+}
+
+bool MayInclude(const Rule& own, const std::string& targetFolder) {
+  if (targetFolder == own.folder) return true;
+  return std::any_of(own.mayInclude.begin(), own.mayInclude.end(),
+                     [&](const std::string& allowed) { return IsWithin(targetFolder, allowed); });
+}
 
 std::vector<std::string> Backquoted(const std::string& cell) {
   std::vector<std::string> names;
@@ -59,7 +70,7 @@ std::vector<Rule> ReadRules(const fs::path& architecture) {
 const Rule* RuleFor(const std::vector<Rule>& rules, const std::string& path) {
   const Rule* best = nullptr;
   for (const Rule& rule : rules) {
-    if (path.rfind(rule.folder, 0) == 0 &&
+    if (IsWithin(path, rule.folder) &&
         (best == nullptr || rule.folder.size() > best->folder.size())) {
       best = &rule;
     }
@@ -88,6 +99,36 @@ std::optional<std::string> Resolve(const fs::path& root, const fs::path& file,
   return std::nullopt;
 }
 
+// A chain of folders that leads back to its first one, each allowed to include the next:
+// empty when the table points one way only.
+std::vector<std::string> RoundTrip(const std::vector<Rule>& rules) {
+  enum class Mark { Unseen, OnPath, Done };
+  std::vector<Mark> marks(rules.size(), Mark::Unseen);
+  std::vector<std::string> path;
+  const auto visit = [&](const auto& self, std::size_t from) -> bool {
+    marks[from] = Mark::OnPath;
+    path.push_back(rules[from].folder);
+    for (std::size_t to = 0; to < rules.size(); ++to) {
+      if (to == from || !MayInclude(rules[from], rules[to].folder)) continue;
+      if (marks[to] == Mark::OnPath) {
+        path.push_back(rules[to].folder);
+        return true;
+      }
+      if (marks[to] == Mark::Unseen && self(self, to)) return true;
+    }
+    marks[from] = Mark::Done;
+    path.pop_back();
+    return false;
+  };
+  for (std::size_t start = 0; start < rules.size(); ++start) {
+    if (marks[start] == Mark::Unseen && visit(visit, start)) {
+      const auto first = std::find(path.begin(), path.end(), path.back());
+      return {first, path.end()};
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +140,12 @@ int main(int argc, char** argv) {
   const std::vector<Rule> rules = ReadRules(root / "docs" / "architecture.md");
   if (rules.empty()) {
     std::cerr << "docs/architecture.md: no table under \"" << kTableHeading << "\"\n";
+    return 1;
+  }
+  if (const std::vector<std::string> round = RoundTrip(rules); !round.empty()) {
+    std::cout << "docs/architecture.md: the include rules go round:";
+    for (const std::string& folder : round) std::cout << " " << folder;
+    std::cout << "\n";
     return 1;
   }
 
@@ -137,7 +184,7 @@ int main(int argc, char** argv) {
         }
         const Rule* targetRule = RuleFor(rules, *target);
         const std::string targetFolder = targetRule != nullptr ? targetRule->folder : *target;
-        if (targetFolder == own->folder || own->mayInclude.contains(targetFolder)) continue;
+        if (MayInclude(*own, targetFolder)) continue;
         std::cout << where() << "includes \"" << name << "\" (" << targetFolder << "), which "
                   << own->folder << " may not include\n";
         ++breaches;

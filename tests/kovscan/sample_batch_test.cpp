@@ -15,7 +15,7 @@
 #include <stdexcept>
 
 #include "sim/drivers/page_images.h"
-#include "sim/services/bitonal_page.h"
+#include "sim/services/images/bitonal_page.h"
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/text_setting.h"

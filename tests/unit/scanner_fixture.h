@@ -16,7 +16,7 @@
 #include "pipeline/driver_loading.h"
 #include "platform/platform.h"
 #include "sim/kit/kit.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/switches.h"
 #include "tests/sim/temp_folder.h"
 
 class ScannerTest : public ::testing::Test {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "sim/kit/page_generator.h"
-#include "sim/services/bitonal_page.h"
+#include "sim/services/images/bitonal_page.h"
 
 namespace samples {
 

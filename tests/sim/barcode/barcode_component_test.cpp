@@ -8,8 +8,8 @@
 #include <string>
 
 #include "framework/barcode.h"
-#include "sim/services/errors.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "framework/driver_calls.h"
 #include "sim/kit/kit.h"
-#include "sim/services/driver_registry.h"
-#include "sim/services/errors.h"
-#include "sim/services/switches.h"
+#include "sim/services/driver_model/driver_registry.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 

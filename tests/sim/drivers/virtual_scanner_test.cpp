@@ -10,7 +10,7 @@
 
 #include "framework/driver_calls.h"
 #include "sim/kit/kit.h"
-#include "sim/services/errors.h"
+#include "sim/services/faults/errors.h"
 #include "tests/sim/settings_store.h"
 #include "tests/sim/temp_folder.h"
 

@@ -7,8 +7,8 @@
 
 #include "framework/qel.h"
 #include "sim/pipes/codecs.h"
-#include "sim/services/errors.h"
-#include "sim/services/switches.h"
+#include "sim/services/faults/errors.h"
+#include "sim/services/faults/switches.h"
 
 namespace {
 
