@@ -113,7 +113,7 @@ soak:
 lint:
 	scripts/bootstrap tests clang
 	cmake -S . -B $(LINT_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_BENCH=ON
-	run-clang-tidy -p $(LINT_DIR) -quiet -j $(JOBS) '$(CURDIR)/(src|sim|tools|tests|bench)/'
+	run-clang-tidy -p $(LINT_DIR) -quiet -j $(JOBS) '$(CURDIR)/(shared|src|sim|tools|tests|bench)/'
 
 # Everything the tests of both builds need; each other target asks for its own sets.
 bootstrap:

@@ -14,8 +14,9 @@
 
 namespace {
 
-// A line's run list of the input's words; word 0 holds the list's length in bytes, as the
-// memory image writes it, and the list has at least its end and the two unread words.
+// Judges a line whose run list is made of the input's words; word 0 holds the list's length
+// in bytes, as the memory image writes it, and the list has at least its end and the two
+// unread words.
 void ClassifyLine(FuzzedDataProvider& input) {
   const auto r = input.ConsumeIntegral<std::uint16_t>();  // the detector passes 50 to 65535
   std::vector<std::uint16_t> runs(1);

@@ -46,7 +46,7 @@ ParmRecord& Baseline() {
   return *baseline;
 }
 
-// The callbacks as a driver calls them, with a name and a buffer size from the record.
+// Calls the restore callbacks as a driver does, with a name and a buffer size from the record.
 void RestoreByHand(ParmRecord& record) {
   const std::string name(record.szID, strnlen(record.szID, sizeof record.szID));
   const auto size = static_cast<std::int32_t>(static_cast<std::uint8_t>(record.abReserved[0]));

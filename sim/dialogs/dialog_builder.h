@@ -31,7 +31,7 @@ class DialogBuilder {
  public:
   DialogBuilder(std::string caption, std::int32_t templateId);
 
-  // A frame in a new column; the buttons added after it go into it.
+  // Starts a frame in a new column; the buttons added after it go into it.
   void Group(std::string title);
   // Radio buttons of one group are one radio group.
   void Radio(std::int32_t id, std::string text);

@@ -14,7 +14,7 @@ namespace sim {
 // image), thresholded to one bit or spread to gray or colour as the target asks. An image
 // already in the target's layout and resolution at position 0 passes through bit for bit.
 std::vector<std::uint8_t> RenderPageImage(const PageImage& image, const PageFormat& target);
-// The same into `rows`, reusing their storage.
+// Renders the same into `rows`, reusing their storage.
 void RenderPageImage(const PageImage& image, const PageFormat& target,
                      std::vector<std::uint8_t>& rows);
 

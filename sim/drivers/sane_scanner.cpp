@@ -88,7 +88,7 @@ class SaneScanner final : public ImageDialogDriver {
     return true;
   }
 
-  // What a fresh start goes back to: the settings as they stand once the load is done.
+  // Keeps what a fresh start goes back to: the settings as they stand once the load is done.
   void RememberStartingValues() { startingValues_.Remember(Tags()); }
 
   std::int32_t Message(std::uint32_t code, std::int32_t argument, void* pointer) override {

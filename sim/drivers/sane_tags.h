@@ -16,14 +16,14 @@ class SaneTags {
   // The table is the driver's; both outlive this.
   SaneTags(SaneOptions& options, TagTable& table) : options_(options), table_(table) {}
 
-  // The tags as the device's options now stand. Values are written directly: a set message
-  // reaches the device through Apply, these only follow it.
+  // Brings the tags to where the device's options now stand. Values are written directly: a
+  // set message reaches the device through Apply, these only follow it.
   void Sync();
-  // The tags as the options stand, outside any message.
+  // Brings the tags to where the options stand, outside any message.
   void ReshapeNow();
   // Tags the device's options gained or lost during the last set.
   void Reshape();
-  // A set message's new value, given to the device.
+  // Gives a set message's new value to the device.
   void Apply(const Tag& tag);
   // The device's resolution; 300 when it has none.
   double Dpi() const;

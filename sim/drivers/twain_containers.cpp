@@ -47,8 +47,8 @@ std::optional<Head> HeadOf(const std::uint8_t* bytes, std::size_t size) {
   return head;
 }
 
-// The `count` items of a list after its head into values.allowed; false when they are of a type
-// the driver does not read or do not fit the container.
+// Reads the `count` items of a list after its head into values.allowed; false when they are of
+// a type the driver does not read or do not fit the container.
 bool ReadItems(const std::uint8_t* bytes, std::size_t size, std::size_t headBytes,
                std::uint16_t itemType, std::uint32_t count, CapabilityValues& values) {
   const std::size_t itemBytes = ItemBytes(itemType);

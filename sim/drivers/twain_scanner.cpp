@@ -136,7 +136,7 @@ class TwainScanner final : public Driver {
     session_->Set(twain::kICapXferMech, twain::kTyUInt16, twain::kSxMemory);
   }
 
-  // What a fresh start goes back to: the settings as they stand once the load is done.
+  // Keeps what a fresh start goes back to: the settings as they stand once the load is done.
   void RememberStartingValues() { startingValues_.Remember(Tags()); }
 
   // Memory transfer unless the source offers only native or the profile asked for it; read
@@ -301,7 +301,8 @@ class TwainScanner final : public Driver {
     return count == 0 ? Stop(MakeFrameworkError(error::kPageEndedEarly, 0)) : 0;
   }
 
-  // The page handed over whole as a bitmap, whose own colour table says which dots are black.
+  // Takes the page handed over whole as a bitmap, whose own colour table says which dots are
+  // black.
   std::int32_t NativeTransfer(const twain::ImageInfo& info, PageFormat& format,
                               std::vector<std::uint8_t>& rows) {
     std::vector<std::uint8_t> bitmap;

@@ -37,8 +37,8 @@ class TwainSession {
   std::uint16_t ConditionCode();
 
   std::optional<CapabilityValues> Get(std::uint16_t capability);
-  // A page handed over whole (native transfer): the bitmap's bytes, copied out of the memory
-  // the source gave, which is freed. TWAIN's return code.
+  // Takes a page handed over whole (native transfer): copies the bitmap's bytes out of the
+  // memory the source gave, which is freed. Answers TWAIN's return code.
   std::uint16_t NativeTransfer(std::vector<std::uint8_t>& bitmap);
   // Sets a single value of the item type; the return code.
   std::uint16_t Set(std::uint16_t capability, std::uint16_t itemType, std::uint32_t value);
@@ -48,15 +48,14 @@ class TwainSession {
   std::uint16_t Enable(bool settingsOnly, void* parent);
   // Back from enabled (or transferring) to open: pending transfers reset, the source disabled.
   void Disable();
-  bool Enabled() const { return enabled_; }
   // Passes the thread's messages through the source until it says something; `aborted` is
   // asked between messages.
   SourceEvent WaitForEvent(const std::function<bool()>& aborted);
 
  private:
   TwainSession() = default;
-  // The manager loaded and open, a hidden window of the thread its parent; null (with the
-  // failure's subject set) when it cannot be.
+  // Loads and opens the manager, with a hidden window of the thread as its parent; null (with
+  // the failure's subject set) when it cannot.
   static std::unique_ptr<TwainSession> OpenManager();
   std::vector<twain::Identity> ListSources();
   std::uint16_t Manager(std::uint16_t dat, std::uint16_t message, void* data);

@@ -20,8 +20,8 @@ namespace sim {
 
 namespace {
 
-// Each page dot whose centre falls on a black module of the code, turned about the area's
-// centre: the page dot is turned back into the code's own grid.
+// Blackens each page dot whose centre falls on a black module of the code, turned about the
+// area's centre: the page dot is turned back into the code's own grid.
 void Paint(BitonalPage& page, const ZXing::BitMatrix& code, double centreX, double centreY,
            double turn) {
   const double radians = turn * std::numbers::pi / 180.0;

@@ -94,7 +94,7 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-// One strip of a one-bit page, ready for CCITT coding.
+// Describes the page to libtiff as one strip of one-bit dots, ready for CCITT coding.
 void SetCcittFields(TIFF* tiff, const PageFormat& format) {
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(format.width));
   TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(format.length));

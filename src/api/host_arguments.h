@@ -9,7 +9,8 @@
 #include "kovzaft2.h"
 #include "parms/parm_record.h"
 
-// The record, and the value bytes its identifier's layout has (none for a null value).
+// Copies the record into the command, and the value bytes its identifier's layout has (none
+// for a null value).
 inline void TakeRecordAndValue(Command& command, const ParmRecord& record, std::uint16_t usParm,
                                const void* pValue) {
   command.Parms = record;

@@ -27,12 +27,11 @@ struct Command {
   std::uint32_t ulCommand = 0;
 
   // Arguments, copied from the caller.
-  ParmRecord Parms;                                  // commands 4, 5, 6, 12: the caller's record
-  std::uint16_t usParm = 0;                          // commands 4, 6
-  bool bHasValue = false;                            // commands 4, 6: the caller gave a value
+  ParmRecord Parms;          // commands 4, 5, 6, 10, 12: the caller's record
+  std::uint16_t usParm = 0;  // commands 4, 6
+  bool bHasValue = false;    // commands 4, 6: the caller gave a value
   std::array<std::uint8_t, kParmValueSize> Value{};  // its bytes, in and out
   std::optional<std::string> PrtText;                // command 7; none for a null text
-  void* hOwnerWnd = nullptr;                         // command 4
 
   // Results.
   std::int32_t lWorkerRc = 0;

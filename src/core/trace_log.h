@@ -24,6 +24,6 @@ bool TraceMayLogPrintText();
 // "t<thread>  <hhh>h.<mm>m.<ss>s.<mmm>> " for a thread id and a millisecond tick count.
 void FormatTracePrefix(std::uint32_t threadId, std::uint32_t tickMs, char* buffer,
                        std::size_t bufferSize);
-// The log's path for a module file name: its folder and "KOVZAFT.LOG", or the fixed
+// Builds the log's path for a module file name: its folder and "KOVZAFT.LOG", or the fixed
 // fallback when the name is empty or the result would not fit.
 void BuildLogPath(const char* moduleFileName, char* buffer, std::size_t bufferSize);

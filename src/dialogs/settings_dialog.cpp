@@ -27,7 +27,8 @@ const DriverRecord& Scanner() {
 bool PrepareFreshRecord(Command& command) {
   ParmRecord& record = command.Parms;
   TraceLog("    4");
-  std::int32_t rc = QelSelectScanner(command.hOwnerWnd);
+  // No owner window: the exported calls give none.
+  std::int32_t rc = QelSelectScanner(nullptr);
   if (rc < 0) {
     FrameworkErrorToText(nullptr, rc);
     FinishWithLastCode(command);
@@ -35,7 +36,7 @@ bool PrepareFreshRecord(Command& command) {
   }
   TraceLog("    5");
   char name[kScannerNameSize] = {};
-  rc = GetScanName(command.hOwnerWnd, name, sizeof name);
+  rc = GetScanName(nullptr, name, sizeof name);
   if (rc < 0) {
     FrameworkErrorToText(nullptr, rc);
     FinishWithLastCode(command);

@@ -22,7 +22,7 @@ std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value);
 // "   VERSION queried" for a query; null for others.
 const char* ParmIdentifierLine(std::uint16_t usParm, bool query);
 
-// The three trace lines that describe a record.
+// Traces the three lines that describe a record.
 void TraceRecord(const ParmRecord& record);
 
 // The bytes of a usParm value layout (SCAN_RES for RES ...); 0 for an identifier without one.

@@ -24,7 +24,6 @@ class EdgeJudge {
 
   // Records the next edge; the code once the fourth bar is judged, else 0.
   std::int32_t Record(std::int32_t position);
-  std::int32_t EdgeCount() const { return count_; }
   // For a backward read that ran out at the line's first boundary with seven edges: bar 4
   // ends there. The code, or 0.
   std::int32_t CloseLastBar(std::int32_t lineStart) const;

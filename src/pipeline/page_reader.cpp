@@ -64,7 +64,7 @@ bool PipeLoaded() {
   return SCB.szLoadedPipe[0] != '\0';
 }
 
-// The compression pipe the parameters ask for, loaded once and kept while they ask for it.
+// Loads the compression pipe the parameters ask for once, and keeps it while they ask for it.
 void PreparePipe() {
   if (std::strcmp(SCB.szLoadedPipe, SCB.PipeText) == 0) return;
   TraceLogStr("    Need to load a new pipe.  current loaded pipe is: [%s]", SCB.szLoadedPipe);
@@ -83,7 +83,8 @@ void PreparePipe() {
   TraceLog("    Done mucking with pipes");
 }
 
-// The tail of the chain after `driver`: the pipe and the storage filter, or the filter.
+// Connects the tail of the chain after `driver`: the pipe and the storage filter, or the
+// filter.
 void ConnectTail(const DriverRecord& driver, std::uint32_t message) {
   if (PipeLoaded()) {
     QelDrvMessage(driver, message, 0, &SCB.CompressionPipe);

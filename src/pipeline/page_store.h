@@ -9,7 +9,8 @@
 
 // Starts a page: no bytes, no blocks.
 void StartCapture();
-// The start-page message: a new capture, and the layout of the data to come.
+// Handles the start-page message: starts a new capture and keeps the layout of the data to
+// come.
 void StartPage(const DriverContext& context);
 // Keeps `count` bytes of a data message in a new block at the end of the chain: 0, or the
 // framework's out-of-memory value with the context's driver number. StoreSize grows only

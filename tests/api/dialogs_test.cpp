@@ -52,7 +52,7 @@ class Dialogs : public ::testing::Test {
     sim::ResetDrivers();
   }
 
-  // A record built by SCANSETPARM INIT, with the settings the test names replaced.
+  // Builds the record by SCANSETPARM INIT.
   void InitRecord() {
     ASSERT_EQ(lib->SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
   }

@@ -23,6 +23,9 @@
 namespace {
 
 constexpr std::uint32_t kSessionsInTest = 50;
+// The sweep runs as this many tests, each taking every kShards-th of its sessions: whole, it
+// outlasted a test's time limit on a busy machine, and shards can run side by side.
+constexpr std::uint32_t kShards = 5;
 
 const std::set<std::uint16_t> kDocumentedFailures = {
     RC_SCAN_DEVICE_ERROR,      RC_SCAN_INVALID_HANDLE, RC_SCAN_INVALID_PARM,
@@ -132,7 +135,7 @@ class FaultSweep : public ::testing::Test {
   void SetUp() override { sim::ResetDrivers(); }
   void TearDown() override { sim::ResetDrivers(); }
 
-  // A session without faults, which must work after each faulty one.
+  // Runs a session without faults, which must work after each faulty one.
   void CleanSession() {
     sim::ResetSwitches();
     Session(lib).Run();
@@ -141,13 +144,16 @@ class FaultSweep : public ::testing::Test {
   HostLibrary lib;
 };
 
-TEST_F(FaultSweep, TheKthFrameworkCallFailingForEveryK) {
+class FaultSweepShard : public FaultSweep, public ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(FaultSweepShard, TheKthFrameworkCallFailingForEveryK) {
   CleanSession();
   const std::uint64_t calls = sim::TotalCalls();
   ASSERT_GT(calls, 100u);
   const std::uint32_t step = SweepStep(calls);
   std::uint64_t injected = 0;
-  for (std::uint64_t k = 1; k <= calls && !HasFailure(); k += step) {
+  for (std::uint64_t k = 1 + std::uint64_t{GetParam()} * step; k <= calls && !HasFailure();
+       k += std::uint64_t{step} * kShards) {
     SCOPED_TRACE("call " + std::to_string(k) + " of " + std::to_string(calls) + " failed");
     sim::ResetSwitches();
     sim::FailNthCall(static_cast<std::uint32_t>(k));
@@ -155,10 +161,12 @@ TEST_F(FaultSweep, TheKthFrameworkCallFailingForEveryK) {
     injected += sim::SwitchedFailures();
     CleanSession();
   }
-  std::printf("%llu framework calls a session; %llu faults injected (every %u)\n",
+  std::printf("%llu framework calls a session; %llu faults injected (every %u from %u)\n",
               static_cast<unsigned long long>(calls), static_cast<unsigned long long>(injected),
-              step);
+              step * kShards, 1 + GetParam() * step);
 }
+
+INSTANTIATE_TEST_SUITE_P(Shards, FaultSweepShard, ::testing::Range(0u, kShards));
 
 TEST_F(FaultSweep, CallsFailingAtRandom) {
   std::uint64_t injected = 0;

@@ -17,7 +17,7 @@ namespace {
 
 using sim::DriverView;
 
-// The record with one setting's value replaced (or added), the settings text rebuilt.
+// Replaces one setting's value in the record (or adds it) and rebuilds the settings text.
 void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value) {
   std::vector<std::pair<std::string, std::string>> entries;
   std::string_view area(record.achSettings, sizeof record.achSettings);

@@ -201,7 +201,7 @@ class SaneScanning : public ::testing::Test {
     return rasters;
   }
 
-  // One page with these profile lines, as scanimage's first with the settings.
+  // Scans one page with these profile lines and expects scanimage's first with the settings.
   void ExpectAPageAsScanimageWritesIt(const std::string& extraLines, const Settings& settings) {
     auto lib = Library(extraLines);
     ASSERT_TRUE(Open(*lib, settings));

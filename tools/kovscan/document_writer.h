@@ -30,10 +30,10 @@ class DocumentWriter {
   DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
                  DocumentNames names, Formats formats, OcrPool* ocr);
 
-  // The page (its separator and dropped marks set) into the current document or a new one;
-  // sets its document number. Throws FileError.
+  // Puts the page (its separator and dropped marks set) into the current document or a new
+  // one, and sets its document number. Throws FileError.
   void Add(BatchPage& page, std::span<const std::uint8_t> data);
-  // The last document put in place, every PDF written; documents left without a page
+  // Puts the last document in place and writes every PDF; documents left without a page are
   // forgotten. Throws FileError.
   void Finish();
 

@@ -29,7 +29,7 @@ const std::map<std::string, std::uint16_t> kCompressions = {{"none", SCAN_COMP_N
                                                             {"g4", SCAN_COMP_G4},
                                                             {"jpeg", SCAN_COMP_JPEG}};
 
-// The options that shape a record, shared by scan and record save.
+// Adds the options that shape a record, shared by scan and record save.
 void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
                       std::optional<std::filesystem::path>& record) {
   command.add_option("--record", record, "a saved parameter record to start from");

@@ -37,7 +37,7 @@ class OcrPool {
   OcrPool(const OcrPool&) = delete;
   OcrPool& operator=(const OcrPool&) = delete;
 
-  // The page to be read; waits while the queue is full.
+  // Queues the page to be read; waits while the queue is full.
   void Submit(int page, const std::filesystem::path& image, int dpi);
   // The page's text layer once its reading has ended; empty for a page never submitted, one
   // that could not be read, or one abandoned. Each page's layer is handed out once.

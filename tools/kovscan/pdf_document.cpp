@@ -100,9 +100,9 @@ QPDFObjectHandle CopyForeign(QPDF& pdf, QPDFObjectHandle object) {
   return object.shallowCopy();
 }
 
-// The text layer's page drawn over the image, scaled to the page's size: its fonts join the
-// page's resources, its content streams follow the image's. Read whole here, so the layer's
-// file may go at once.
+// Draws the text layer's page over the image, scaled to the page's size: its fonts join the
+// page's resources, its content streams follow the image's. The layer is read whole here, so
+// its file may go at once.
 void LayText(QPDF& pdf, const std::filesystem::path& layer, double width, double height,
              QPDFObjectHandle& resources, QPDFObjectHandle& contents) {
   QPDF text;

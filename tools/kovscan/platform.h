@@ -26,7 +26,7 @@ extern const DeviceKind kDeviceKind;
 // The scanners the system offers; none when it cannot list them.
 std::vector<Device> ListDevices();
 
-// The profile the library reads from now on (its ZAFT_PROFILE).
+// Sets the profile the library reads from now on (its ZAFT_PROFILE).
 void UseProfile(const std::filesystem::path& profile);
 
 // Whether the stream goes to a terminal, where a line can be rewritten in place.

@@ -12,8 +12,8 @@ namespace kovscan {
 
 namespace {
 
-// The settings text: name and value, each ended by a zero, until an empty name; read within
-// the area whatever the file holds.
+// Describes the settings text: name and value, each ended by a zero, until an empty name; it
+// is read within the area whatever the file holds.
 void DescribeSettings(std::ostream& out, const ParmRecord& record) {
   const std::string_view area(record.achSettings, sizeof record.achSettings);
   std::size_t at = 0;

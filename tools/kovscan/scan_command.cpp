@@ -61,7 +61,7 @@ void LookAt(const std::filesystem::path& out, BatchPage& page) {
   page.thumbnail = name;
 }
 
-// The pages still being read shown until the last is, unless a stop leaves them unread.
+// Shows the pages still being read until the last is done, unless a stop leaves them unread.
 void AwaitOcr(OcrPool& ocr, const Batch& batch, ProgressLine& progress) {
   while (ocr.Pending() > 0) {
     if (platform::StopRequested()) {

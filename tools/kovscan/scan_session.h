@@ -48,9 +48,9 @@ class ScanSession {
   ScanSession(const ScanSession&) = delete;
   ScanSession& operator=(const ScanSession&) = delete;
 
-  // A fresh record built by the library for the selected scanner; others stay as they are.
+  // Has the library build a fresh record for the selected scanner; others stay as they are.
   void CompleteRecord(ParmRecord& record);
-  // The record completed, with the options applied.
+  // Completes the record and applies the options.
   void BuildRecord(ParmRecord& record, const ScanOptions& options);
   // Sends the record: the scanner is then set for the pages.
   void Send(ParmRecord& record);

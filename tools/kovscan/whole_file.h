@@ -36,7 +36,7 @@ class WholeFile {
   const std::filesystem::path& Path() const { return path_; }
   // Where to write until Commit.
   const std::filesystem::path& Temporary() const { return temporary_; }
-  // The written file under its own name, or under another. Throws FileError.
+  // Puts the written file under its own name, or under another. Throws FileError.
   void Commit();
   void CommitAs(const std::filesystem::path& path);
 
@@ -46,10 +46,10 @@ class WholeFile {
   bool committed_ = false;
 };
 
-// The text the writer streams, as a whole file. Throws FileError.
+// Writes the text the writer streams as a whole file. Throws FileError.
 void WriteWholeText(const std::filesystem::path& path,
                     const std::function<void(std::ostream&)>& write);
-// The bytes as a whole file. Throws FileError.
+// Writes the bytes as a whole file. Throws FileError.
 void WriteWholeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace kovscan

@@ -66,8 +66,8 @@ class DialogUser {
   ~DialogUser() = default;
 };
 
-// The user of every dialog shown from now on; null gives the terminal back. Not while a
-// dialog is showing.
+// Sets the user of every dialog shown from now on; null gives the terminal back. It must not
+// be called while a dialog is showing.
 void SetDialogUser(DialogUser* user);
 
 }  // namespace platform

@@ -235,8 +235,8 @@ void TransposeStep(std::array<FourRows, 16>& rows) {
   }
 }
 
-// The same for j = 2 and 1, within each vector: rows 0 and 1 pair with 2 and 3, then rows
-// 0 and 2 with 1 and 3.
+// Does the same for j = 2 and 1, within each vector: rows 0 and 1 pair with 2 and 3, then
+// rows 0 and 2 with 1 and 3.
 void TransposeWithin(FourRows& rows) {
   FourRows swap = ((rows >> 2) ^ __builtin_shufflevector(rows, rows, 2, 3, 0, 1)) &
                   FourRows{0x3333333333333333ull, 0x3333333333333333ull, 0, 0};

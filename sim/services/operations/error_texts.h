@@ -13,8 +13,8 @@ namespace sim {
 // The framework's own text for an error number; none for numbers it does not know.
 std::optional<std::string_view> FrameworkErrorText(std::int16_t number);
 
-// What the last failure of that number concerned (a device's name): the number's text names
-// it from then on, as "<text>: <subject>".
+// Records what the last failure of that number concerned (a device's name): the number's
+// text names it from then on, as "<text>: <subject>".
 void SetErrorSubject(std::int16_t number, std::string subject);
 
 // Detail texts by driver, the driver known by its message entry. A detail value

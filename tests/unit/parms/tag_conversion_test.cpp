@@ -147,7 +147,7 @@ TEST_F(TagConversion, SingleTagTextsRestoreIntegersRationalsAndTexts) {
 
 class CompressionPipe : public TagConversion {
  protected:
-  // A scanner delivering 1-bit uncompressed, or Group 3 1-D when g3, or 24-bit colour.
+  // Loads a scanner delivering 1-bit uncompressed, or Group 3 1-D when g3, or 24-bit colour.
   void LoadScanner(bool g3, bool colour = false) {
     sim::DriverDesign design("KITA");
     design.Integer(kTagSamplesPerPixel, colour ? 3 : 1)

@@ -14,7 +14,8 @@ struct Result {
 
 class FeederOptionsTest : public ScannerTest {
  protected:
-  // A scanner with the given status and, unless scanType is none, a scan type and choices.
+  // Loads a scanner with the given status and, unless scanType is none, a scan type and
+  // choices.
   void Load(std::int32_t status, std::optional<std::int32_t> scanType = std::nullopt,
             const std::vector<std::int32_t>& choices = {}) {
     sim::DriverDesign design("KITA");
