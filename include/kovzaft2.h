@@ -73,6 +73,44 @@ extern "C" {
 #define RC_SCAN_CANT_READ_DSC 0x6123
 #define RC_SCAN_NO_DRIVER 0x6124
 
+/* The failure codes above as one list, for code that names them (the library's texts and
+ * traces, a host's messages): KOV_RETURN_CODES(X) applies X to each, in the order of their
+ * values, e.g.
+ *   #define NAMED(code) {code, #code},
+ *   static const struct { uint16_t code; const char* name; } names[] = {KOV_RETURN_CODES(NAMED)};
+ */
+#define KOV_RETURN_CODES(X)          \
+  X(RC_SCAN_ALREADY_BUSY)            \
+  X(RC_SCAN_ALREADY_INITIALIZED)     \
+  X(RC_SCAN_DEVICE_ERROR)            \
+  X(RC_SCAN_DLG_CANCEL)              \
+  X(RC_SCAN_ERROR_TRUNC)             \
+  X(RC_SCAN_FUNC_NOT_SUPPORTED)      \
+  X(RC_SCAN_HEADER_TOO_SHORT)        \
+  X(RC_SCAN_INVALID_DEVICE_NAME)     \
+  X(RC_SCAN_INVALID_HANDLE)          \
+  X(RC_SCAN_INVALID_IDENTIFIER)      \
+  X(RC_SCAN_INVALID_PARM)            \
+  X(RC_SCAN_LENGTH_TOO_SHORT)        \
+  X(RC_SCAN_MORE_DATA)               \
+  X(RC_SCAN_NOT_ENOUGH_MEMORY)       \
+  X(RC_SCAN_NOT_INITIALIZED)         \
+  X(RC_SCAN_NO_DATA)                 \
+  X(RC_SCAN_NO_ERROR_MESSAGE)        \
+  X(RC_SCAN_NO_ERROR_STORED)         \
+  X(RC_SCAN_OPEN_VIOLATION)          \
+  X(RC_SCAN_PARM_CANNOT_BE_MODIFIED) \
+  X(RC_SCAN_POWER_OFF)               \
+  X(RC_SCAN_TIMEOUT)                 \
+  X(RC_SCAN_ADF_EMPTY)               \
+  X(RC_SCAN_ATT_REQ)                 \
+  X(RC_SCAN_DLG_SAVEAS)              \
+  X(RC_SCAN_ZAFT_ERROR)              \
+  X(RC_SCAN_CANT_FIND_DSC)           \
+  X(RC_SCAN_CANT_OPEN_DSC)           \
+  X(RC_SCAN_CANT_READ_DSC)           \
+  X(RC_SCAN_NO_DRIVER)
+
 /* ---- Scanner handle ------------------------------------------------------------------ */
 
 /* SCANOPEN always hands out 1; no scanner open is 9999999. */

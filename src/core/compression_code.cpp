@@ -1,16 +1,31 @@
 #include "core/compression_code.h"
 
-#include "kovzaft2.h"
+#include "core/control_block.h"
+
+std::optional<Compression> CompressionOfTags(std::int32_t tiff, std::int32_t t4Options) {
+  for (const Compression& compression : kCompressions) {
+    if (compression.tiff != tiff) continue;
+    if (tiff != kTiffCcittG3 || compression.t4Options == (t4Options & kT4TwoD)) return compression;
+  }
+  return std::nullopt;
+}
+
+std::optional<Compression> CompressionOfHostCode(std::uint16_t host) {
+  for (const Compression& compression : kCompressions) {
+    if (compression.host == host) return compression;
+  }
+  return std::nullopt;
+}
 
 std::uint16_t HostCompressionCode(std::int32_t compression, std::int32_t t4Options) {
-  switch (compression) {
-    case 3:
-      return static_cast<std::uint16_t>(SCAN_COMP_G3_1D + (t4Options & 1));
-    case 4:
-      return SCAN_COMP_G4;
-    case 6:
-      return SCAN_COMP_JPEG;
-    default:
-      return SCAN_COMP_NONE;
-  }
+  return CompressionOfTags(compression, t4Options).value_or(kUncompressed).host;
+}
+
+std::optional<Compression> WorkingCompression() {
+  return CompressionOfTags(SCB.lCurCompression, SCB.lCurT4Options);
+}
+
+void SetWorkingCompression(const Compression& compression) {
+  SCB.lCurCompression = compression.tiff;
+  if (compression.tiff == kTiffCcittG3) SCB.lCurT4Options = compression.t4Options;
 }

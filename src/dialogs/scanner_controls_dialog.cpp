@@ -1,5 +1,9 @@
 #include "dialogs/scanner_controls_dialog.h"
 
+#include <array>
+#include <optional>
+
+#include "core/compression_code.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
 #include "dialogs/bar_patch_dialog.h"
@@ -28,6 +32,17 @@ constexpr std::uintptr_t kHelpCommand = 9;
 constexpr std::int32_t kSourcesUntold = kFeederPresent | kFlatbedPresent;
 constexpr std::int32_t kSamplesUntold = 1;
 constexpr std::int32_t kBitsUntold = 1;
+
+struct CompressionButton {
+  std::int32_t id;
+  Compression compression;
+};
+constexpr std::array<CompressionButton, 5> kCompressionButtons = {
+    {{IDC_UNCOMPRESSED, kUncompressed},
+     {IDC_G3_1D, kG3OneD},
+     {IDC_G3_2D, kG3TwoD},
+     {IDC_G4, kG4},
+     {IDC_JPEG, kJpeg}}};
 
 // The caller's record while the dialog lives.
 ParmRecord* pDlgParms = nullptr;
@@ -100,7 +115,7 @@ void InitScanAhead(platform::Window* window) {
     platform::EnableDlgItem(window, IDC_SCAN_AHEAD, false);
     return;
   }
-  if (TagHasChoice(kTagScanAhead, 1) == 0) {
+  if (!TagHasChoice(kTagScanAhead, 1)) {
     platform::CheckDlgButton(window, IDC_SCAN_AHEAD, false);
     platform::EnableDlgItem(window, IDC_SCAN_AHEAD, false);
   }
@@ -136,7 +151,7 @@ void InitScannerControls(platform::Window* window) {
     platform::EnableDlgItem(window, IDC_SIMPLEX, false);
     platform::EnableDlgItem(window, IDC_DUPLEX, false);
   }
-  platform::EnableDlgItem(window, IDC_DUPLEX, TagHasChoice(tag_scantype, kScanTypeDuplex) != 0);
+  platform::EnableDlgItem(window, IDC_DUPLEX, TagHasChoice(tag_scantype, kScanTypeDuplex));
   platform::CheckRadioButton(window, IDC_FLATBED, IDC_DUPLEX, ScanTypeButton(sources));
   SCB.lJobSepValue = -1;
   InitJobSeparators(window);
@@ -149,48 +164,34 @@ void UpdateCompressionControls(platform::Window* window) {
   const std::int32_t samples = DrvGetTagOr(Scanner(), kTagSamplesPerPixel, kSamplesUntold);
   const std::int32_t bits = DrvGetTagOr(Scanner(), kTagBitsPerSample, kBitsUntold);
   // The CCITT codings are for bitonal images only, JPEG for 8-bit samples only.
-  if ((samples == 3 || bits > 1) && (SCB.lCurCompression == 3 || SCB.lCurCompression == 4)) {
-    SCB.lCurCompression = 1;
-  }
-  if (bits != 8 && SCB.lCurCompression == 6) SCB.lCurCompression = 1;
+  const bool ccitt = SCB.lCurCompression == kTiffCcittG3 || SCB.lCurCompression == kTiffCcittG4;
+  if ((samples == 3 || bits > 1) && ccitt) SetWorkingCompression(kUncompressed);
+  if (bits != 8 && SCB.lCurCompression == kTiffJpeg) SetWorkingCompression(kUncompressed);
   const bool bitonal = samples == 1 && bits == 1;
   platform::EnableDlgItem(window, IDC_UNCOMPRESSED, true);
   platform::EnableDlgItem(window, IDC_G4, bitonal);
   platform::EnableDlgItem(window, IDC_G3_1D, bitonal);
   platform::EnableDlgItem(window, IDC_G3_2D, bitonal);
   platform::EnableDlgItem(window, IDC_JPEG, samples == 3 || bits == 8);
-  std::int32_t selected = 0;
-  switch (SCB.lCurCompression) {
-    case 1:
-      selected = IDC_UNCOMPRESSED;
-      break;
-    case 3:
-      selected = (SCB.lCurT4Options & 1) != 0 ? IDC_G3_2D : IDC_G3_1D;
-      break;
-    case 4:
-      selected = IDC_G4;
-      break;
-    case 6:
-      selected = IDC_JPEG;
-      break;
-    default:
-      return;
+  const std::optional<Compression> working = WorkingCompression();
+  if (!working) return;
+  for (const CompressionButton& button : kCompressionButtons) {
+    if (button.compression.host == working->host) {
+      platform::CheckRadioButton(window, IDC_UNCOMPRESSED, IDC_JPEG, button.id);
+    }
   }
-  platform::CheckRadioButton(window, IDC_UNCOMPRESSED, IDC_JPEG, selected);
 }
 
 void ReadCompression(platform::Window* window) {
-  if (Checked(window, IDC_UNCOMPRESSED)) {
-    SCB.lCurCompression = 1;
-  } else if (Checked(window, IDC_G3_1D)) {
-    SCB.lCurCompression = 3;
-    SCB.lCurT4Options = 0;
-  } else if (Checked(window, IDC_G3_2D)) {
-    SCB.lCurCompression = 3;
-    SCB.lCurT4Options = 1;
-  } else {
-    SCB.lCurCompression = Checked(window, IDC_G4) ? 4 : 6;
+  // With no button checked the dialog reads as JPEG, the last.
+  Compression chosen = kJpeg;
+  for (const CompressionButton& button : kCompressionButtons) {
+    if (Checked(window, button.id)) {
+      chosen = button.compression;
+      break;
+    }
   }
+  SetWorkingCompression(chosen);
 }
 
 void ApplyScannerControls(platform::Window* window) {

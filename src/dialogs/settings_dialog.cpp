@@ -1,5 +1,6 @@
 #include "dialogs/settings_dialog.h"
 
+#include "core/compression_code.h"
 #include "core/control_block.h"
 #include "core/error_text.h"
 #include "core/trace_log.h"
@@ -53,7 +54,7 @@ bool PrepareFreshRecord(Command& command) {
   ResetDetection();
   SetTagIfAllowed(tag_scantype, kSimplexThroughFeeder);
   SetTagIfAllowed(kTagScanAhead, 1);
-  SCB.lCurCompression = 1;
+  SetWorkingCompression(kUncompressed);
   tagstoparm(record);
   record.lFeeder = 1;
   TraceLog("    8");
@@ -118,7 +119,7 @@ void SettingsDialog(Command& command) {
     TraceLog("    16");
     TraceLog("    User hit OK.  checking if pipe can be built");
     char pipeText[kPipeTextSize] = {};
-    if (BuildCompressionPipe(pipeText, sizeof pipeText) == 0) {
+    if (!BuildCompressionPipe(pipeText, sizeof pipeText)) {
       TraceLog("      Cant make pipe, force dialog open again");
       platform::MessageBox(nullptr,
                            "The compression method you have requested is only available "

@@ -231,7 +231,7 @@ void SendParameters(Command& command) {
   if (!LoadAndVerify(command)) return;
   // Refused here, as the settings dialog refuses it: otherwise every page would fail later.
   char pipeText[kPipeTextSize] = {};
-  if (BuildCompressionPipe(pipeText, sizeof pipeText) == 0) {
+  if (!BuildCompressionPipe(pipeText, sizeof pipeText)) {
     TraceLog("  the compression asked for cannot be made from the scanner's pages");
     return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
   }

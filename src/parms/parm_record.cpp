@@ -55,21 +55,21 @@ std::int32_t getbpp(const ParmRecord& record) {
   return bpp >= 0 && bpp <= kMaxBitsPerDot ? static_cast<std::int32_t>(bpp) : 0;
 }
 
-std::int32_t TagHasChoice(std::uint16_t tag, std::int32_t value) {
+bool TagHasChoice(std::uint16_t tag, std::int32_t value) {
   std::int32_t count = 0;
-  if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0 || count < 0) return 0;
+  if (DrvGetChoiceCount(SCB.ScannerDriver, tag, count) != 0 || count < 0) return false;
   for (std::int32_t index = (count & 0xFFFF) - 1; index >= 0; --index) {
     std::int32_t choice = 0;
     if (DrvGetChoice(SCB.ScannerDriver, tag, static_cast<std::uint16_t>(index), choice) == 0 &&
         choice == value) {
-      return 1;
+      return true;
     }
   }
-  return 0;
+  return false;
 }
 
 std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value) {
-  if (TagHasChoice(tag, value) == 0) return 1;
+  if (!TagHasChoice(tag, value)) return 1;
   DrvSetTag(SCB.ScannerDriver, tag, value);
   return 0;
 }

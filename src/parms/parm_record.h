@@ -11,9 +11,9 @@
 // the text does not tell, 0 when its values make no depth a 16-bit field can carry.
 std::int32_t getbpp(const ParmRecord& record);
 
-// 1 when the loaded scanner driver lists value among the tag's choices, else 0 (also when
-// it does not answer the count).
-std::int32_t TagHasChoice(std::uint16_t tag, std::int32_t value);
+// Whether the loaded scanner driver lists value among the tag's choices (not when it does
+// not answer the count).
+bool TagHasChoice(std::uint16_t tag, std::int32_t value);
 // Sets an integer tag of the loaded scanner driver only to a value it lists among the tag's
 // choices: 0 set, 1 not allowed (or the choices cannot be read).
 std::int32_t SetTagIfAllowed(std::uint16_t tag, std::int32_t value);

@@ -1,11 +1,14 @@
 #include "parms/setters.h"
 
 #include <cstring>
+#include <optional>
 
+#include "core/compression_code.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
 #include "framework/driver_calls.h"
 #include "parms/parm_record.h"
+#include "parms/tag_conversion.h"
 
 namespace {
 
@@ -116,34 +119,13 @@ std::int32_t SetScanArea(std::uint16_t requestedWidth, std::uint16_t requestedLe
 }
 
 std::int32_t SetCompression(std::uint16_t code) {
-  const bool twoD = (SCB.lCurT4Options & 1) != 0;
-  const bool alreadySet = (SCB.lCurCompression == 1 && code == SCAN_COMP_NONE) ||
-                          (SCB.lCurCompression == 4 && code == SCAN_COMP_G4) ||
-                          (SCB.lCurCompression == 3 && twoD && code == SCAN_COMP_G3_2D) ||
-                          (SCB.lCurCompression == 3 && !twoD && code == SCAN_COMP_G3_1D) ||
-                          (SCB.lCurCompression == 6 && code == SCAN_COMP_JPEG);
-  if (alreadySet) return 0;
-  switch (code) {
-    case SCAN_COMP_NONE:
-      SCB.lCurCompression = 1;
-      break;
-    case SCAN_COMP_G3_1D:
-    case SCAN_COMP_G3_2D:
-      SCB.lCurCompression = 3;
-      SCB.lCurT4Options = code == SCAN_COMP_G3_2D ? 1 : 0;
-      break;
-    case SCAN_COMP_G4:
-      SCB.lCurCompression = 4;
-      break;
-    case SCAN_COMP_JPEG:
-      SCB.lCurCompression = 6;
-      break;
-    default:
-      return 1;
-  }
+  const std::optional<Compression> wanted = CompressionOfHostCode(code);
+  if (!wanted) return 1;
+  const std::optional<Compression> working = WorkingCompression();
+  if (working && working->host == code) return 0;
+  SetWorkingCompression(*wanted);
   // A compression the driver does not offer itself is made by the conversion pipe.
-  SetTagIfAllowed(kTagCompression, SCB.lCurCompression);
-  if (SCB.lCurCompression == 3) SetTagIfAllowed(kTagT4Options, SCB.lCurT4Options);
+  ApplyCompression();
   return 0;
 }
 

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <string_view>
 
+#include "core/compression_code.h"
 #include "core/control_block.h"
 #include "core/trace_log.h"
 #include "framework/barcode.h"
@@ -68,23 +70,6 @@ std::int32_t RestoreInteger(std::uint16_t tag, const char* text) {
   const std::int64_t value = -std::int64_t{static_cast<std::uint32_t>(QelTextToNumber(text + 1))};
   if (value < std::numeric_limits<std::int32_t>::min()) return kErrValueNotAllowed;
   return DrvSetTag(Scanner(), tag, static_cast<std::int32_t>(value));
-}
-
-// Sets the compression tags for the working values; false when they name no compression.
-bool ApplyCompression() {
-  switch (SCB.lCurCompression) {
-    case 1:
-    case 4:
-    case 6:
-      SetTagIfAllowed(kTagCompression, SCB.lCurCompression);
-      return true;
-    case 3:
-      SetTagIfAllowed(kTagCompression, 3);
-      SetTagIfAllowed(kTagT4Options, SCB.lCurT4Options);
-      return true;
-    default:
-      return false;
-  }
 }
 
 // A format list for the pipe builder: a count and then (tag, value) pairs.
@@ -206,12 +191,21 @@ std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std
   }
 }
 
-std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
+bool ApplyCompression() {
+  const std::optional<Compression> working = WorkingCompression();
+  if (!working) return false;
+  SetTagIfAllowed(kTagCompression, working->tiff);
+  if (working->tiff == kTiffCcittG3) SetTagIfAllowed(kTagT4Options, SCB.lCurT4Options);
+  return true;
+}
+
+bool BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
   const std::int32_t compression = DrvGetTagOr(Scanner(), kTagCompression, 0);
   const std::int32_t t4Options = DrvGetTagOr(Scanner(), kTagT4Options, 0);
-  if (compression == SCB.lCurCompression && (compression != 3 || t4Options == SCB.lCurT4Options)) {
+  if (compression == SCB.lCurCompression &&
+      (compression != kTiffCcittG3 || t4Options == SCB.lCurT4Options)) {
     pipeText[0] = '\0';
-    return 1;
+    return true;
   }
   const std::int32_t samples = DrvGetTagOr(Scanner(), kTagSamplesPerPixel, 1);
   const std::int32_t bits = DrvGetTagOr(Scanner(), kTagBitsPerSample, 1);
@@ -221,33 +215,33 @@ std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize) {
   output.Add(kTagPhotometricInterpretation,
              DrvGetTagOr(Scanner(), kTagPhotometricInterpretation, samples == 3 ? 2 : 0));
   output.Add(kTagPlanarConfiguration, DrvGetTagOr(Scanner(), kTagPlanarConfiguration, 1));
-  output.Add(kTagCompression, DrvGetTagOr(Scanner(), kTagCompression, 1));
+  output.Add(kTagCompression, DrvGetTagOr(Scanner(), kTagCompression, kTiffUncompressed));
 
   FormatList wanted;
   if (samples == 3 && bits == 8) {
     wanted.Add(kTagSamplesPerPixel, 3);
     wanted.Add(kTagBitsPerSample, 8);
-    wanted.Add(kTagPhotometricInterpretation, SCB.lCurCompression == 6 ? 120 : 2);
+    wanted.Add(kTagPhotometricInterpretation, SCB.lCurCompression == kTiffJpeg ? 120 : 2);
     wanted.Add(kTagCompression, SCB.lCurCompression);
     wanted.Add(kTagPlanarConfiguration, 1);
   } else {
     wanted.Add(kTagSamplesPerPixel, samples);
     wanted.Add(kTagBitsPerSample, bits);
     wanted.Add(kTagPhotometricInterpretation,
-               samples == 1 && bits == 8 && SCB.lCurCompression == 6 ? 1 : 0);
+               samples == 1 && bits == 8 && SCB.lCurCompression == kTiffJpeg ? 1 : 0);
     wanted.Add(kTagCompression, SCB.lCurCompression);
   }
   if (QelMakePipe(output.data(), wanted.data(), pipeText,
                   static_cast<std::int32_t>(pipeTextSize)) >= 0) {
-    return 1;
+    return true;
   }
   TraceLog("Couldn't generate pipe in parmtotags.");
   pipeText[0] = '\0';
-  return 0;
+  return false;
 }
 
 void TakeDriverCompression() {
-  SCB.lCurCompression = DrvGetTagOr(Scanner(), kTagCompression, 1);
+  SCB.lCurCompression = DrvGetTagOr(Scanner(), kTagCompression, kTiffUncompressed);
   SCB.lCurT4Options = DrvGetTagOr(Scanner(), kTagT4Options, 0);
   SCB.PipeText[0] = '\0';
 }

@@ -21,9 +21,12 @@ const char* TagKeyText(std::uint16_t tag);
 void SaveTagText(ParmRecord& record, QelSaveSettingFn save, std::uint16_t tag);
 std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std::uint16_t tag);
 
-// 1 when the working compression can be delivered (pipeText then empty or the conversion
-// pipe), 0 when it cannot (pipeText empty).
-std::int32_t BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize);
+// Sets the driver's compression tags to the working compression; false when it names none.
+bool ApplyCompression();
+
+// Whether the working compression can be delivered: pipeText then holds the conversion pipe,
+// or nothing when the driver delivers it itself; when it cannot, pipeText is empty.
+bool BuildCompressionPipe(char* pipeText, std::size_t pipeTextSize);
 
 // The working compression becomes the driver's own (uncompressed when it does not say),
 // with its T4 options and no conversion pipe.

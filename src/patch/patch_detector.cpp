@@ -24,16 +24,18 @@ std::int32_t ClassifyPatchColumn(const std::uint16_t* runs, std::int32_t r) {
   return judge.CloseLastBar(runs[1]);
 }
 
-std::int32_t HasWideBar(const std::uint16_t* runs, std::int32_t r) {
+bool HasWideBar(const std::uint16_t* runs, std::int32_t r) {
   const LineLimits limits(r);
   std::int32_t barStart = 0;
-  return patch::ScanForward(runs, limits, [&](std::int32_t position, bool isBar) {
-    if (isBar) {
-      barStart = position;
-      return 0;
-    }
-    return position - barStart > limits.wide ? 1 : 0;
-  });
+  const std::int32_t found =
+      patch::ScanForward(runs, limits, [&](std::int32_t position, bool isBar) {
+        if (isBar) {
+          barStart = position;
+          return 0;
+        }
+        return position - barStart > limits.wide ? 1 : 0;
+      });
+  return found != 0;
 }
 
 namespace {
@@ -147,7 +149,7 @@ Confirmation Confirm(const Pass& pass, std::int32_t e, std::int32_t t, Classify&
 bool LooksTurned(const LineTable& rows, std::int32_t height, std::int32_t e, std::int32_t x) {
   const auto k = static_cast<std::int32_t>(x * 0.015);
   auto wideBarAt = [&](std::int32_t row) {
-    return row >= 0 && row < height && HasWideBar(rows.Line(row), x) != 0;
+    return row >= 0 && row < height && HasWideBar(rows.Line(row), x);
   };
   if (wideBarAt(e - k)) return wideBarAt(e + k) || wideBarAt(e - 2 * k);
   return wideBarAt(e + k) && wideBarAt(e + 2 * k);

@@ -19,4 +19,5 @@ std::int32_t DetectPatchCode(QelMemImage image);
 // r: the resolution along the line in dots per inch.
 std::int32_t ClassifyPatchRow(const std::uint16_t* runs, std::int32_t r, std::int32_t& hints);
 std::int32_t ClassifyPatchColumn(const std::uint16_t* runs, std::int32_t r);
-std::int32_t HasWideBar(const std::uint16_t* runs, std::int32_t r);
+// Whether the line holds a bar wider than a wide element: the probe for a turned page.
+bool HasWideBar(const std::uint16_t* runs, std::int32_t r);

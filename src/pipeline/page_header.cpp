@@ -150,7 +150,7 @@ void BuildPageHeader(KOV_PAGEHEADER& header) {
   header.usBpp = static_cast<std::uint16_t>(std::int64_t{bits} * samples);
   TraceLogInt("BPP = %d", header.usBpp);
 
-  const std::int32_t compression = StorageTag(kTagCompression, 1);
+  const std::int32_t compression = StorageTag(kTagCompression, kTiffUncompressed);
   header.usCompression = HostCompressionCode(compression, StorageTag(kTagT4Options, 0));
   TraceLogInt("Comp = %d", header.usCompression);
 

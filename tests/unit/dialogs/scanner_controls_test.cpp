@@ -82,15 +82,15 @@ TEST_F(ScannerControls, ChoicesAreCountedInTheLowSixteenBits) {
   sim::DriverDesign design("KITA");
   design.Integer(tag_scantype, 3, {2, 3, 4});
   LoadKit(design);
-  EXPECT_EQ(TagHasChoice(tag_scantype, 4), 1);
-  EXPECT_EQ(TagHasChoice(tag_scantype, 5), 0);
-  EXPECT_EQ(TagHasChoice(kTagScanAhead, 1), 0) << "no such tag";
+  EXPECT_TRUE(TagHasChoice(tag_scantype, 4));
+  EXPECT_FALSE(TagHasChoice(tag_scantype, 5));
+  EXPECT_FALSE(TagHasChoice(kTagScanAhead, 1)) << "no such tag";
   UnloadDriver();
   sim::DriverDesign failing("KITB");
   failing.Integer(tag_scantype, 3, {2, 3, 4})
       .FailMessage(QelDrvGetChoiceCount, sim::kAnyTag, sim::error::kDriverFailure);
   LoadKit(failing);
-  EXPECT_EQ(TagHasChoice(tag_scantype, 4), 0);
+  EXPECT_FALSE(TagHasChoice(tag_scantype, 4));
 }
 
 TEST_F(ScannerControls, TheHelpCommandAndCentring) {

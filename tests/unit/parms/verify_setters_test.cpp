@@ -1,10 +1,12 @@
 // Checking a record before it is applied, and the setters that change one parameter.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "core/compression_code.h"
 #include "framework/driver_calls.h"
 #include "parms/parm_record.h"
 #include "parms/setters.h"
@@ -169,6 +171,23 @@ TEST_F(Setters, CompressionByHostCode) {
   EXPECT_EQ(DriverView("KITA").Integer(kTagCompression), 3);
   EXPECT_EQ(SetCompression(2), 1);
   EXPECT_EQ(SCB.lCurCompression, 4);
+}
+
+// The page header reads the host's code back from the tags the setter left on the driver.
+TEST_F(Setters, EveryHostCodeComesBackFromTheTagsItSet) {
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagCompression, 1, {1, 3, 4, 6}).Integer(kTagT4Options, 0, {0, 1});
+  LoadKit(design);
+  constexpr std::array<std::uint16_t, 5> kCodes = {SCAN_COMP_G3_1D, SCAN_COMP_G3_2D, SCAN_COMP_G4,
+                                                   SCAN_COMP_JPEG, SCAN_COMP_NONE};
+  for (const std::uint16_t code : kCodes) {
+    EXPECT_EQ(SetCompression(code), 0) << code;
+    const DriverView driver("KITA");
+    EXPECT_EQ(HostCompressionCode(driver.Integer(kTagCompression).value_or(0),
+                                  driver.Integer(kTagT4Options).value_or(0)),
+              code);
+    EXPECT_EQ(HostCompressionCode(SCB.lCurCompression, SCB.lCurT4Options), code);
+  }
 }
 
 TEST_F(Setters, FeederBetweenFlatbedAndFeeder) {

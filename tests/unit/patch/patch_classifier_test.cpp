@@ -110,13 +110,13 @@ TEST(PatchLine, EmptyAndShortListsHoldNoRuns) {
   const std::vector<std::uint16_t> empty = {8, 1700, 0, 0};
   EXPECT_EQ(Row(empty, 200), 0);
   EXPECT_EQ(ClassifyPatchColumn(empty.data(), 200), 0);
-  EXPECT_EQ(HasWideBar(empty.data(), 200), 0);
+  EXPECT_FALSE(HasWideBar(empty.data(), 200));
 }
 
 TEST(PatchLine, WideBarProbeAndHints) {
-  EXPECT_EQ(HasWideBar(RunList(100, {81, 20}, 1700).data(), 200), 1);
-  EXPECT_EQ(HasWideBar(RunList(100, {80, 20}, 1700).data(), 200), 0) << "more than 0.4 inch";
-  EXPECT_EQ(HasWideBar(RunList(100, {40, 3, 41, 20}, 1700).data(), 200), 1)
+  EXPECT_TRUE(HasWideBar(RunList(100, {81, 20}, 1700).data(), 200));
+  EXPECT_FALSE(HasWideBar(RunList(100, {80, 20}, 1700).data(), 200)) << "more than 0.4 inch";
+  EXPECT_TRUE(HasWideBar(RunList(100, {40, 3, 41, 20}, 1700).data(), 200))
       << "short inner gaps belong to the bar";
   std::int32_t hints = 0;
   EXPECT_EQ(ClassifyPatchRow(RunList(100, {200, 50}, 1700).data(), 200, hints), 0);
