@@ -190,6 +190,7 @@ void PdfDocument::Write(const std::filesystem::path& path) {
   // which a full disk turns into a PDF cut short.
   std::FILE* file = std::fopen(name.c_str(), "wb");
   if (file == nullptr) throw std::runtime_error(std::strerror(errno));
+  errno = 0;
   try {
     QPDFWriter writer(state_->pdf, name.c_str(), file, false);
     writer.write();
@@ -197,12 +198,15 @@ void PdfDocument::Write(const std::filesystem::path& path) {
     std::fclose(file);
     throw;
   }
-  errno = 0;
-  const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+  // A write the writer let pass left the stream's error mark, and its reason in errno.
+  const int writeError = errno;
+  const bool flushed = std::fflush(file) == 0;
   const int flushError = errno;
-  if (std::fclose(file) != 0 || !flushed) {
-    throw std::runtime_error(std::strerror(flushed ? errno : flushError));
-  }
+  const bool clean = std::ferror(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  if (flushed && clean && closed) return;
+  const int error = !flushed ? flushError : !clean ? writeError : errno;
+  throw std::runtime_error(std::strerror(error != 0 ? error : EIO));
 }
 
 }  // namespace kovscan
