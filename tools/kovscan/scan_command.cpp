@@ -100,8 +100,8 @@ std::exception_ptr ScanPages(ScanSession& session, const ScanCommand& command, B
       page.number = static_cast<int>(batch.pages.size());
       page.header = scanned->header;
       page.bytes = scanned->data.size();
-      batch.bytes += page.bytes;
       WritePageFile(command.out, page, scanned->data, written);
+      batch.bytes += page.bytes;
       LookAt(command.out, page, written);
       page.dropped =
           (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
