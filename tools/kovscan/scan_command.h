@@ -29,7 +29,7 @@ struct ScanCommand {
 };
 
 // Every argument is checked before anything is made: a refused one leaves no folder behind.
-// Returns the exit code; a failure before the first page is thrown.
+// Returns the exit code, what ended the batch early told on the error stream.
 int RunScan(const ScanCommand& command);
 
 }  // namespace kovscan
