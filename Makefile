@@ -25,8 +25,8 @@ demo:
 	scripts/bootstrap demo
 	cmake -S . -B $(DEMO_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_TESTS=OFF
 	cmake --build $(DEMO_DIR) -j $(JOBS) --target kovscan
+	rm -rf $(DEMO_DIR)/samples $(DEMO_DIR)/batch
 	$(DEMO_DIR)/tools/kovscan/kovscan samples $(DEMO_DIR)/samples
-	rm -rf $(DEMO_DIR)/batch
 	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/samples/zaft.ini \
 	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4 --format both --ocr eng \
 	  --name-by-barcode '^INV-'

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/kovscan/program.h"
+#include "tools/kovscan/failure.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
 #include "tools/kovscan/scan_command.h"
@@ -74,6 +75,9 @@ TEST_F(Kovscan, TheManifestTellsWhatTheSamplesHold) {
   }
   EXPECT_EQ(manifest["documents"].size(), separators + 1u) << "one more than the separators";
   EXPECT_EQ(manifest["documents"][1]["pages"][0], 4) << "a document starts at its sheet";
+  EXPECT_EQ(
+      manifest["end"],
+      nlohmann::json({{"state", "complete"}, {"reason", "the feeder ran empty"}, {"exitCode", 0}}));
   // The report fetches the pictures beside it as they come into view.
   std::ifstream report(folder / "g4" / "report.html");
   const std::string html{std::istreambuf_iterator<char>(report), {}};
@@ -134,31 +138,56 @@ TEST_F(Kovscan, ALibraryFailureMidBatchKeepsThePagesBeforeItAndDescribesThem) {
   EXPECT_EQ(manifest["pages"].size(), 3u);
   EXPECT_EQ(manifest["documents"][0]["pages"].size(), 3u);
   EXPECT_TRUE(std::filesystem::exists(folder / "broken" / "documents" / "document-01.tif"));
-  EXPECT_TRUE(std::filesystem::exists(folder / "broken" / "report.html"));
+  // How it ended, in the manifest and at the top of the report.
+  EXPECT_EQ(manifest["end"]["state"], "failed");
+  EXPECT_EQ(manifest["end"]["exitCode"], kovscan::kLibraryFailure);
+  const std::string reason = manifest["end"]["reason"];
+  EXPECT_TRUE(reason.starts_with("SCANAREAEJECT answered ")) << reason;
+  EXPECT_NE(output.find("kovscan: " + reason + "\n"), std::string::npos) << output;
+  std::ifstream report(folder / "broken" / "report.html");
+  const std::string html{std::istreambuf_iterator<char>(report), {}};
+  EXPECT_LT(html.find("<p class=\"end failed\"><b>Failed</b>: SCANAREAEJECT answered "),
+            html.find("<h1>"))
+      << html.substr(0, 2000);
 }
 
-TEST_F(Kovscan, CtrlCStopsTheBatchWithItsPagesManifestAndReport) {
+TEST_F(Kovscan, CtrlCSigtermAndSighupStopTheBatchWithItsPagesManifestAndReport) {
   // A feeder that does not run empty in this test's time.
   std::ofstream(folder / "endless.ini")
       << "[ZAFT]\nScanner=ENDLESS\n[ENDLESS]\nType=VirtualScanner\nFeederPages=100000\n";
-  const std::string out = (folder / "stopped").string();
-  const auto [status, output] =
-      RunProgram(std::string(KOVSCAN_PROGRAM) + " --profile " + (folder / "endless.ini").string() +
-                 " scan --quiet --out " + out + " & kovscan=$!; tries=0; while [ ! -e " + out +
-                 "/pages/page-0003.tif ] && [ $tries -lt 600 ]; do sleep 0.05; " +
-                 "tries=$((tries + 1)); done; kill -INT $kovscan; wait $kovscan");
-  EXPECT_EQ(status, kovscan::kStopped) << output;
-  std::ifstream file(folder / "stopped" / "manifest.json");
-  const auto pages = nlohmann::json::parse(file)["pages"];
-  EXPECT_GE(pages.size(), 3u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / "stopped" / "pages"),
-                          std::filesystem::directory_iterator{}),
-            static_cast<std::ptrdiff_t>(pages.size()))
-      << "every page on disk, and no half-written one";
-  EXPECT_TRUE(std::filesystem::exists(folder / "stopped" / "report.html"));
-  EXPECT_NE(output.find("stopped: " + std::to_string(pages.size()) + " pages kept"),
-            std::string::npos)
-      << output;
+  const std::pair<const char*, const char*> signals[] = {
+      {"INT", "SIGINT (Ctrl-C)"}, {"TERM", "SIGTERM"}, {"HUP", "SIGHUP (the terminal was closed)"}};
+  for (const auto& [signal, reason] : signals) {
+    SCOPED_TRACE(signal);
+    const std::filesystem::path out = folder / (std::string("stopped-") + signal);
+    const auto [status, output] =
+        RunProgram(std::string(KOVSCAN_PROGRAM) + " --profile " +
+                   (folder / "endless.ini").string() + " scan --quiet --format both --out " +
+                   out.string() + " & kovscan=$!; tries=0; while [ ! -e " + out.string() +
+                   "/pages/page-0003.tif ] && [ $tries -lt 600 ]; do sleep 0.05; " +
+                   "tries=$((tries + 1)); done; kill -" + signal + " $kovscan; wait $kovscan");
+    EXPECT_EQ(status, kovscan::kStopped) << output;
+    std::ifstream file(out / "manifest.json");
+    const auto manifest = nlohmann::json::parse(file);
+    const auto& pages = manifest["pages"];
+    EXPECT_GE(pages.size(), 3u);
+    EXPECT_EQ(manifest["end"], nlohmann::json({{"state", "stopped"},
+                                               {"reason", std::string("stopped by ") + reason},
+                                               {"exitCode", kovscan::kStopped}}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out / "pages"),
+                            std::filesystem::directory_iterator{}),
+              static_cast<std::ptrdiff_t>(pages.size()))
+        << "every page on disk, and no half-written one";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+      EXPECT_FALSE(entry.path().string().ends_with(".part")) << entry.path();
+    }
+    EXPECT_TRUE(std::filesystem::exists(out / "documents" / "document-01.pdf"));
+    EXPECT_TRUE(std::filesystem::exists(out / "report.html"));
+    EXPECT_NE(output.find(std::string("stopped by ") + reason + ": " +
+                          std::to_string(pages.size()) + " pages kept"),
+              std::string::npos)
+        << output;
+  }
 }
 
 TEST_F(Kovscan, PdfDocumentsCarryThePagesAsDelivered) {
@@ -317,6 +346,25 @@ TEST_F(Kovscan, ListsSanesScannersWritesAProfileAndScansFromIt) {
   const auto pages = nlohmann::json::parse(manifest)["pages"];
   ASSERT_EQ(pages.size(), 10u) << "the test device's feeder holds ten sheets";
   EXPECT_EQ(pages[0]["header"]["width"], 236) << "80 mm at 75 dpi";
+}
+
+// Only the library's failures are library failures: out of memory and the unforeseen are
+// kovscan's own.
+TEST(Failures, EachEndsWithItsOwnExitCode) {
+  const auto outcome = [](auto failure) {
+    const kovscan::Outcome got = kovscan::OutcomeOf(std::make_exception_ptr(failure));
+    return std::to_string(got.code) + " " + got.message;
+  };
+  EXPECT_EQ(outcome(kovscan::LibraryError("SCANOPEN", RC_SCAN_TIMEOUT, "late")),
+            "4 SCANOPEN answered RC_SCAN_TIMEOUT: late");
+  EXPECT_EQ(outcome(kovscan::FileError("cannot write x")), "5 cannot write x");
+  EXPECT_EQ(outcome(kovscan::ArgumentError("no")), "3 no");
+  EXPECT_EQ(outcome(std::filesystem::filesystem_error(
+                        "cannot remove", "x", std::make_error_code(std::errc::permission_denied)))
+                .substr(0, 2),
+            "5 ");
+  EXPECT_EQ(outcome(std::bad_alloc()), "1 out of memory");
+  EXPECT_EQ(outcome(std::logic_error("a fault")), "1 unexpected failure: a fault");
 }
 
 }  // namespace

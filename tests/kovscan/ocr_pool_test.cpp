@@ -41,7 +41,7 @@ TEST(OcrPool, EveryPageHandedOverIsReadOnceAndAStopLeavesTheQueueUnread) {
     EXPECT_GT(counts.longestWait, 0.0);
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "layers")) << "layers not taken are removed";
-  EXPECT_THROW(kovscan::OcrPool({"xx", 1, 1, folder / "layers"}), std::invalid_argument);
+  EXPECT_THROW(kovscan::OcrPool({"xx", 1, 1, folder / "layers"}), kovscan::ArgumentError);
   std::filesystem::remove_all(folder);
 }
 

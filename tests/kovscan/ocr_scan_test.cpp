@@ -1,5 +1,6 @@
 // Batches scanned with OCR, read back with poppler's and qpdf's tools: the text of every text
-// page found in its PDF, the pages as they look without it, and a stop that leaves whole files.
+// page found in its PDF, the pages as they look without it, and a stop (SIGTERM, as a service
+// stop sends it) that leaves whole files and no text layer.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -132,7 +133,7 @@ TEST_F(OcrScan, AStopLeavesWholePdfsWithTheTextReadAndTheQueueUnread) {
       " scan --quiet --compression g4 --format pdf --ocr eng --ocr-threads 1 --out " + out +
       " & kovscan=$!; tries=0; while [ ! -e " + out +
       "/pages/page-0030.tif ] && [ $tries -lt 1200 ]; do sleep 0.05; tries=$((tries + 1)); " +
-      "done; kill -INT $kovscan; wait $kovscan");
+      "done; kill -TERM $kovscan; wait $kovscan");
   EXPECT_EQ(status, kovscan::kStopped) << output;
   const auto manifest = Manifest(out);
   const auto& pages = manifest["pages"];
@@ -156,6 +157,10 @@ TEST_F(OcrScan, AStopLeavesWholePdfsWithTheTextReadAndTheQueueUnread) {
   }
   EXPECT_TRUE(std::filesystem::exists(folder / "stopped" / "report.html"));
   EXPECT_FALSE(std::filesystem::exists(folder / "stopped" / "text-layers"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+    EXPECT_FALSE(entry.path().string().ends_with(".part")) << entry.path();
+  }
+  EXPECT_EQ(manifest["end"]["reason"], "stopped by SIGTERM");
 }
 
 TEST_F(OcrScan, WhatCannotBeReadIsRefusedBeforeTheFirstPage) {

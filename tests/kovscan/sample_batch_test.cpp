@@ -209,4 +209,47 @@ TEST_F(SampleBatch, ALongBatchRepeatsThePlanInFeederOrderOnTheSameFiles) {
                std::invalid_argument);
 }
 
+TEST_F(SampleBatch, KovscanReplacesOnlyItsOwnSampleBatchAndFailsToWriteWithExitFive) {
+  using kovscan_test::RunKovscan;
+  const auto pictures = [this] {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "batch" / "pages")) {
+      count += entry.path().extension() == ".pbm";
+    }
+    return count;
+  };
+  const std::string batch = (folder / "batch").string();
+  ASSERT_EQ(RunKovscan("samples " + batch + " --pages 14").first, kovscan::kSuccess);
+  auto [status, text] = RunKovscan("samples " + batch);
+  EXPECT_EQ(status, kovscan::kBadArguments);
+  EXPECT_NE(text.find("holds an earlier batch"), std::string::npos) << text;
+  EXPECT_EQ(pictures(), 14u);
+  std::tie(status, text) = RunKovscan("samples --overwrite " + batch);
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  EXPECT_EQ(pictures(), samples::kPlannedPages) << "none left of the longer batch";
+
+  // A file of the user's beside the pages, a folder among them, a profile of the user's.
+  std::ofstream(folder / "batch" / "pages" / "notes.txt") << "mine";
+  std::filesystem::create_directories(folder / "batch" / "pages" / "scans");
+  for (const char* overwrite : {"", "--overwrite "}) {
+    std::tie(status, text) = RunKovscan("samples " + std::string(overwrite) + batch);
+    EXPECT_EQ(status, kovscan::kBadArguments) << text;
+    EXPECT_NE(text.find("did not write there: pages/notes.txt, pages/scans/;"), std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::exists(folder / "batch" / "pages" / "notes.txt"));
+    EXPECT_EQ(pictures(), samples::kPlannedPages);
+  }
+  std::filesystem::create_directories(folder / "own");
+  std::ofstream(folder / "own" / "zaft.ini") << "[ZAFT]\nScanner=MINE\n";
+  std::tie(status, text) = RunKovscan("samples --overwrite " + (folder / "own").string());
+  EXPECT_EQ(status, kovscan::kBadArguments);
+  EXPECT_NE(text.find("did not write there: zaft.ini;"), std::string::npos) << text;
+
+  // A full disk: the first page does not fit.
+  std::tie(status, text) = RunKovscan("samples " + (folder / "full").string(), 100'000);
+  EXPECT_EQ(status, kovscan::kFileFailure) << text;
+  EXPECT_NE(text.find("cannot write"), std::string::npos) << text;
+  EXPECT_NE(text.find("page-00001.pbm"), std::string::npos) << text;
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -111,31 +112,59 @@ TEST_F(ScanOutput, TheFlatbedScansOnePageAndTheFeederStopsAtTheCap) {
   EXPECT_EQ(Manifest("sane")["pages"].size(), 1u);
 }
 
-TEST_F(ScanOutput, AFolderHoldsOneBatchUnlessOverwriteReplacesIt) {
+TEST_F(ScanOutput, AFolderHoldsOneBatchAndOverwriteRemovesOnlyWhatKovscanWrote) {
   const std::string samples = Samples();
   ASSERT_EQ(RunKovscan("scan --quiet " + samples + " " + Out("batch")).first, kovscan::kSuccess);
   const std::vector<std::string> first = Files("batch");
+  EXPECT_EQ(first.front(), "documents/document-01.tif");
+  EXPECT_NE(std::find(first.begin(), first.end(), "kovscan-files.txt"), first.end());
 
   auto [status, text] = RunKovscan("scan --quiet --pages 2 " + samples + " " + Out("batch"));
   EXPECT_EQ(status, kovscan::kBadArguments);
-  EXPECT_EQ(Contains(text, "holds an earlier batch"), "");
+  EXPECT_EQ(Contains(text, "holds an earlier batch (27 files kovscan wrote)"), "");
   EXPECT_EQ(Contains(text, "--overwrite"), "");
   EXPECT_EQ(Files("batch"), first) << "the earlier batch is left as it was";
 
-  // The user's own files stay, in the folder and in kovscan's subfolders.
-  std::ofstream(folder / "batch" / "notes.txt") << "mine";
-  std::ofstream(folder / "batch" / "pages" / "page-0001.tif.txt") << "mine";
-  std::ofstream(folder / "batch" / "pages" / "page-0013.tif.part") << "left by a killed run";
   std::tie(status, text) =
       RunKovscan("scan --quiet --overwrite --pages 2 " + samples + " " + Out("batch"));
   ASSERT_EQ(status, kovscan::kSuccess) << text;
-  EXPECT_EQ(Contains(text, "removed the earlier batch"), "");
-  EXPECT_EQ(Files("batch"),
-            (std::vector<std::string>{"documents/document-01.tif", "manifest.json", "notes.txt",
-                                      "pages/page-0001.tif", "pages/page-0001.tif.txt",
-                                      "pages/page-0002.tif", "report.html",
-                                      "thumbnails/page-0001.jpg", "thumbnails/page-0002.jpg"}));
-  EXPECT_EQ(Manifest("batch")["pages"].size(), 2u);
+  EXPECT_EQ(Contains(text, "removed the earlier batch from " + (folder / "batch").string() +
+                               " (27 files)"),
+            "");
+  EXPECT_EQ(Files("batch"), (std::vector<std::string>{
+                                "documents/document-01.tif", "kovscan-files.txt", "manifest.json",
+                                "pages/page-0001.tif", "pages/page-0002.tif", "report.html",
+                                "thumbnails/page-0001.jpg", "thumbnails/page-0002.jpg"}));
+
+  // Files kovscan did not write, named like its own or not, beside a batch or alone: the
+  // folder is refused, with or without --overwrite, and nothing in it is touched.
+  std::ofstream(folder / "batch" / "notes.txt") << "mine";
+  std::filesystem::create_directories(folder / "mine" / "documents");
+  std::filesystem::create_directories(folder / "mine" / "pages" / "old");
+  std::ofstream(folder / "mine" / "documents" / "contract.pdf") << "mine";
+  std::ofstream(folder / "mine" / "pages" / "page-1.jpg") << "mine";
+  const std::vector<std::string> batch = Files("batch");
+  for (const char* overwrite : {"", "--overwrite "}) {
+    SCOPED_TRACE(overwrite);
+    std::tie(status, text) =
+        RunKovscan("scan --quiet " + std::string(overwrite) + samples + " " + Out("batch"));
+    EXPECT_EQ(status, kovscan::kBadArguments);
+    EXPECT_EQ(Contains(text, "holds what kovscan did not write there: notes.txt;"), "");
+    EXPECT_EQ(Files("batch"), batch);
+    std::tie(status, text) =
+        RunKovscan("scan --quiet " + std::string(overwrite) + samples + " " + Out("mine"));
+    EXPECT_EQ(status, kovscan::kBadArguments);
+    EXPECT_EQ(Contains(text,
+                       "did not write there: documents/contract.pdf, pages/old/, "
+                       "pages/page-1.jpg;"),
+              "");
+    EXPECT_EQ(Files("mine"),
+              (std::vector<std::string>{"documents/contract.pdf", "pages/page-1.jpg"}));
+  }
+  // An empty folder is a new one.
+  std::filesystem::create_directories(folder / "empty");
+  std::tie(status, text) = RunKovscan("scan --quiet --pages 1 " + samples + " " + Out("empty"));
+  EXPECT_EQ(status, kovscan::kSuccess) << text;
 }
 
 TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) {
@@ -145,14 +174,45 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   auto [status, text] = RunKovscan("scan " + samples + Out("page"), 500'000);
   EXPECT_EQ(status, kovscan::kFileFailure) << text;
   EXPECT_EQ(Contains(text, "cannot write " + (folder / "page/pages/page-0001.tif").string()), "");
-  EXPECT_EQ(Files("page"), std::vector<std::string>{});
+  EXPECT_EQ(Files("page"), std::vector<std::string>{"kovscan-files.txt"});
 
   std::tie(status, text) = RunKovscan("scan " + samples + Out("document"), 2'000'000);
   EXPECT_EQ(status, kovscan::kFileFailure) << text;
   EXPECT_EQ(Contains(text, "documents/document-01.tif: File too large"), "");
+  EXPECT_EQ(Contains(text, "2 pages kept in"), "");
   EXPECT_EQ(Files("document"),
-            (std::vector<std::string>{"pages/page-0001.tif", "pages/page-0002.tif",
+            (std::vector<std::string>{"kovscan-files.txt", "manifest.json", "pages/page-0001.tif",
+                                      "pages/page-0002.tif", "report.html",
                                       "thumbnails/page-0001.jpg", "thumbnails/page-0002.jpg"}));
+  const nlohmann::json ended = Manifest("document")["end"];
+  EXPECT_EQ(ended["state"], "failed");
+  EXPECT_EQ(ended["exitCode"], kovscan::kFileFailure);
+  EXPECT_EQ(Contains(ended["reason"], "document-01.tif: File too large"), "");
+
+  // A PDF whose last bytes do not fit: the writer's last buffer fails only when it is flushed.
+  const std::string pdfs = Samples() + " --quiet --compression g4 --format pdf ";
+  std::tie(status, text) = RunKovscan("scan " + pdfs + Out("whole"));
+  ASSERT_EQ(status, kovscan::kSuccess) << text;
+  std::string largest;
+  std::uintmax_t size = 0;
+  const nlohmann::json whole = Manifest("whole");
+  for (const auto& document : whole["documents"]) {
+    const std::string pdf = document["pdf"];
+    if (std::filesystem::file_size(folder / "whole" / pdf) > size) {
+      size = std::filesystem::file_size(folder / "whole" / pdf);
+      largest = pdf;
+    }
+  }
+  std::tie(status, text) = RunKovscan("scan " + pdfs + Out("cut"), size - 1);
+  EXPECT_EQ(status, kovscan::kFileFailure) << text;
+  EXPECT_EQ(
+      Contains(text, "cannot write " + (folder / "cut" / largest).string() + ": File too large"),
+      "");
+  for (const std::string& file : Files("cut")) {
+    EXPECT_NE(file, largest);
+    EXPECT_FALSE(file.ends_with(".part")) << file;
+  }
+  EXPECT_EQ(Manifest("cut")["end"]["exitCode"], kovscan::kFileFailure);
 
   if (geteuid() != 0) {  // the superuser writes anywhere
     std::filesystem::create_directories(folder / "locked");
@@ -167,6 +227,29 @@ TEST_F(ScanOutput, FileSystemFailuresLeaveNoPartialFileAndHaveTheirOwnExitCode) 
   EXPECT_EQ(status, kovscan::kFileFailure);
   EXPECT_EQ(Contains(text, "it is not a folder"), "");
   EXPECT_EQ(Contains(RunKovscan("scan --help").second, "5 a file-system failure"), "");
+}
+
+TEST_F(ScanOutput, ARefusedArgumentLeavesNoFolderBehind) {
+  const std::string samples = Samples() + " --quiet ";
+  std::ofstream(folder / "not-a-record") << "not a record";
+  const std::pair<std::string, std::string> refusals[] = {
+      {samples + "--record " + (folder / "not-a-record").string(),
+       "is not a saved parameter record"},
+      {"--profile " + (folder / "no-such.ini").string(), "SCANSETPARM INIT answered"},
+  };
+  for (const auto& [arguments, message] : refusals) {
+    const auto [status, text] = RunKovscan("scan " + arguments + " " + Out("refused"));
+    EXPECT_NE(status, kovscan::kSuccess) << arguments;
+    EXPECT_EQ(Contains(text, message), "");
+    EXPECT_FALSE(std::filesystem::exists(folder / "refused")) << arguments;
+  }
+  // (Refused values: the next test.) An empty --out is no folder, not the current one.
+  std::filesystem::create_directories(folder / "here");
+  const auto [status, text] = RunProgram("cd " + (folder / "here").string() + " && " +
+                                         KOVSCAN_PROGRAM + " scan " + samples + "--out ''");
+  EXPECT_EQ(status, kovscan::kBadArguments);
+  EXPECT_EQ(Contains(text, "an empty name is no folder"), "");
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "here"));
 }
 
 TEST_F(ScanOutput, ARefusedValueIsNamedWithWhatTheScannerOffers) {
@@ -186,7 +269,7 @@ TEST_F(ScanOutput, ARefusedValueIsNamedWithWhatTheScannerOffers) {
     EXPECT_EQ(status, kovscan::kBadArguments) << arguments;
     EXPECT_EQ(Contains(text, message), "");
   }
-  EXPECT_FALSE(std::filesystem::exists(folder / "refused" / "manifest.json"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "refused"));
 }
 
 }  // namespace

@@ -11,6 +11,18 @@ std::string FieldText(const char* field, std::size_t size) {
                                 : size);
 }
 
+const char* StateName(BatchEnd::State state) {
+  switch (state) {
+    case BatchEnd::State::Complete:
+      return "complete";
+    case BatchEnd::State::Stopped:
+      return "stopped";
+    case BatchEnd::State::Failed:
+      return "failed";
+  }
+  return "failed";
+}
+
 std::vector<std::string> BarcodesOf(const KOV_PAGEHEADER& header) {
   std::vector<std::string> texts;
   for (const KOV_BARCODE& barcode : header.aBarcodes) {

@@ -42,6 +42,14 @@ struct OcrCounts {
   double longestWait = 0;     // seconds the scanning thread waited for a free slot in the queue
 };
 
+// How a batch ended, as its manifest and report tell it.
+struct BatchEnd {
+  enum class State { Complete, Stopped, Failed };
+  State state = State::Complete;
+  std::string reason;  // what ended it: the feeder ran empty, a signal, the failure's text
+  int exitCode = 0;
+};
+
 struct Batch {
   std::string scanner;  // the record's identification
   std::vector<BatchPage> pages;
@@ -49,10 +57,13 @@ struct Batch {
   double seconds = 0;
   std::uint64_t bytes = 0;
   std::optional<OcrCounts> ocr;  // when its pages were read
+  BatchEnd end;
 };
 
 // The barcode texts of a header, in table order.
 std::vector<std::string> BarcodesOf(const KOV_PAGEHEADER& header);
+// "complete", "stopped", "failed".
+const char* StateName(BatchEnd::State state);
 // A fixed field's text up to its zero or its end.
 std::string FieldText(const char* field, std::size_t size);
 

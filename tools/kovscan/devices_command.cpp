@@ -31,26 +31,22 @@ int RunDevices(const DevicesCommand& command) {
 
   const std::string driver = command.driver.value_or(kDeviceKind.system);
   if (!IsDriverName(driver)) {
-    std::fprintf(stderr, "kovscan: %s is no driver name (1 to 8 letters or digits)\n",
-                 driver.c_str());
-    return kBadArguments;
+    throw ArgumentError(driver + " is no driver name (1 to 8 letters or digits)");
   }
   const std::string device =
       command.device ? *command.device : (devices.empty() ? "" : devices.front().name);
-  if (device.empty()) return kLibraryFailure;
+  if (device.empty()) {
+    throw Failure(kLibraryFailure,
+                  std::string(kDeviceKind.system) + " finds no scanner to write a profile for");
+  }
   if (std::filesystem::exists(*command.profile)) {
-    std::fprintf(stderr, "kovscan: %s exists; name a new profile file\n",
-                 command.profile->string().c_str());
-    return kBadArguments;
+    throw ArgumentError(command.profile->string() + " exists; name a new profile file");
   }
   std::ofstream profile(*command.profile);
   profile << "[ZAFT]\nScanner=" << driver << "\n[" << driver << "]\nType=" << kDeviceKind.type
           << "\n"
           << kDeviceKind.key << "=" << device << "\n";
-  if (!profile.flush()) {
-    std::fprintf(stderr, "kovscan: %s cannot be written\n", command.profile->string().c_str());
-    return kFileFailure;
-  }
+  if (!profile.flush()) throw FileError("cannot write " + command.profile->string());
   std::printf("profile %s: scanner %s is %s's %s\n", command.profile->string().c_str(),
               driver.c_str(), kDeviceKind.system, device.c_str());
   return kSuccess;

@@ -45,9 +45,15 @@ PdfImage PdfImageOf(const KOV_PAGEHEADER& header, const std::filesystem::path& f
 }  // namespace
 
 DocumentWriter::DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
-                               DocumentNames names, Formats formats, OcrPool* ocr)
-    : out_(out), documents_(documents), names_(std::move(names)), formats_(formats), ocr_(ocr) {
-  if (formats_.pdf) pdfs_.emplace(ocr_);
+                               DocumentNames names, Formats formats, OcrPool* ocr,
+                               WrittenFiles& written)
+    : out_(out),
+      documents_(documents),
+      names_(std::move(names)),
+      formats_(formats),
+      ocr_(ocr),
+      written_(written) {
+  if (formats_.pdf) pdfs_.emplace(ocr_, &written_);
 }
 
 void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
@@ -74,9 +80,15 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   if (!file_) {
     char begun[40];
     std::snprintf(begun, sizeof begun, "documents/document-%02d.tif", document.number);
-    file_.emplace(out_ / begun);
+    file_.emplace(out_ / begun, &written_);
   }
-  file_->Add(page.header, data);
+  try {
+    file_->Add(page.header, data);
+  } catch (...) {
+    // A TIFF a page could not be added to is never put in place.
+    file_.reset();
+    throw;
+  }
 }
 
 void DocumentWriter::Close() {

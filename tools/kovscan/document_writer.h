@@ -26,9 +26,9 @@ class DocumentWriter {
     bool pdf = false;
   };
 
-  // `ocr` null: no text is read.
+  // `ocr` null: no text is read. `written` lists the documents' files before they are made.
   DocumentWriter(const std::filesystem::path& out, std::vector<Document>& documents,
-                 DocumentNames names, Formats formats, OcrPool* ocr);
+                 DocumentNames names, Formats formats, OcrPool* ocr, WrittenFiles& written);
 
   // Puts the page (its separator and dropped marks set) into the current document or a new
   // one, and sets its document number. Throws FileError.
@@ -45,6 +45,7 @@ class DocumentWriter {
   DocumentNames names_;
   Formats formats_;
   OcrPool* ocr_;
+  WrittenFiles& written_;
   std::optional<TiffFile> file_;          // the current document's, from its first TIFF page
   std::vector<PdfQueue::Page> pdfPages_;  // the current document's
   std::optional<PdfQueue> pdfs_;          // when PDFs are written

@@ -62,22 +62,17 @@ void PrintColourTable(ParmRecord& record) {
 }  // namespace
 
 int RunInfo(ParmRecord& record) {
-  try {
-    ScanSession session;
-    char names[256] = {};
-    if (SCANQUERYDEVNAMES(names, sizeof names) == 0) std::printf("devices:     %s\n", names);
-    std::uint16_t size = 0;
-    if (SCANQUERYINFO("ZAFT Drivers", SCAN_INFO_PARM_SIZE, &size) == 0) {
-      std::printf("record size: %u bytes\n", size);
-    }
-    PrintQuickControls();
-    session.CompleteRecord(record);
-    PrintParameters(record);
-    PrintColourTable(record);
-  } catch (const LibraryError& failure) {
-    std::fprintf(stderr, "kovscan: %s\n", failure.what());
-    return kLibraryFailure;
+  ScanSession session;
+  char names[256] = {};
+  if (SCANQUERYDEVNAMES(names, sizeof names) == 0) std::printf("devices:     %s\n", names);
+  std::uint16_t size = 0;
+  if (SCANQUERYINFO("ZAFT Drivers", SCAN_INFO_PARM_SIZE, &size) == 0) {
+    std::printf("record size: %u bytes\n", size);
   }
+  PrintQuickControls();
+  session.CompleteRecord(record);
+  PrintParameters(record);
+  PrintColourTable(record);
   return kSuccess;
 }
 

@@ -62,12 +62,9 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
 int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions options,
                       const std::optional<std::filesystem::path>& from) {
   const auto record = kovscan::LoadRecord(from);
-  try {
+  {
     kovscan::ScanSession session;
     session.BuildRecord(*record, options);
-  } catch (const kovscan::LibraryError& failure) {
-    std::fprintf(stderr, "kovscan: %s\n", failure.what());
-    return kovscan::kLibraryFailure;
   }
   kovscan::SaveRecord(*record, path);
   std::printf("%s", kovscan::DescribeRecord(*record).c_str());
@@ -79,11 +76,12 @@ int SaveRecordCommand(const std::filesystem::path& path, kovscan::ScanOptions op
 int main(int argc, char** argv) {
   CLI::App app{"kovscan: scan a batch through the KOVZAFT2 library"};
   app.footer(
-      "Exit codes: 0 done, 2 the feeder was empty before the first page, 3 bad arguments (or a "
-      "value the scanner does not offer, or an --out holding an earlier batch), 4 a library "
+      "Exit codes: 0 done, 1 out of memory or a failure of kovscan itself, 2 the feeder was "
+      "empty before the first page, 3 bad arguments (or a value the scanner does not offer, or "
+      "an --out holding an earlier batch or anything kovscan did not write), 4 a library "
       "failure, 5 a file-system failure (the output folder or a file in it could not be made or "
-      "written), 6 stopped by Ctrl-C. A batch that ends early (4 or 6) keeps its pages, "
-      "documents, manifest and report.");
+      "written), 6 stopped by Ctrl-C, SIGTERM or SIGHUP. A batch that ends early keeps its "
+      "pages, documents, manifest and report, and its manifest says how it ended.");
   app.require_subcommand(1);
   app.fallthrough();  // --profile before or after the command
   std::optional<std::filesystem::path> profile;
@@ -95,7 +93,8 @@ int main(int argc, char** argv) {
       app.add_subcommand("scan", "scan the feeder until it is empty, or a page on the flatbed");
   scanCommand->add_option("--out", scan.out, "output folder")->required();
   scanCommand->add_flag("--overwrite", scan.overwrite,
-                        "replace an earlier batch in the folder (only kovscan's own files)");
+                        "replace an earlier batch in the folder (only the files kovscan-files.txt "
+                        "lists there)");
   scanCommand
       ->add_option("--pages", scan.pages, "at most this many pages (the flatbed: 1 unless given)")
       ->check(CLI::Range(1, 1000000));
@@ -190,14 +189,7 @@ int main(int argc, char** argv) {
     }
     if (*infoCommand) return kovscan::RunInfo(*kovscan::LoadRecord(scan.record));
     return samples.run();
-  } catch (const std::invalid_argument& error) {
-    std::fprintf(stderr, "kovscan: %s\n", error.what());
-    return kovscan::kBadArguments;
-  } catch (const kovscan::FileError& error) {
-    std::fprintf(stderr, "kovscan: %s\n", error.what());
-    return kovscan::kFileFailure;
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "kovscan: %s\n", error.what());
-    return kovscan::kLibraryFailure;
+  } catch (...) {
+    return kovscan::Report(kovscan::OutcomeOf(std::current_exception()));
   }
 }

@@ -32,7 +32,7 @@ nlohmann::json HeaderJson(const KOV_PAGEHEADER& header) {
 
 }  // namespace
 
-void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
+void WriteManifest(const Batch& batch, const std::filesystem::path& path, WrittenFiles* written) {
   nlohmann::json pages = nlohmann::json::array();
   for (const BatchPage& page : batch.pages) {
     pages.push_back({{"page", page.number},
@@ -56,7 +56,11 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
          {"pdf", document.pdf},
          {"pages", document.pages}});
   }
-  nlohmann::json manifest = {{"scanner", batch.scanner},
+  nlohmann::json manifest = {{"end",
+                              {{"state", StateName(batch.end.state)},
+                               {"reason", batch.end.reason},
+                               {"exitCode", batch.end.exitCode}}},
+                             {"scanner", batch.scanner},
                              {"pages", pages},
                              {"documents", documents},
                              {"seconds", batch.seconds},
@@ -68,7 +72,8 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path) {
                        {"pagesLeftUnread", batch.ocr->abandoned},
                        {"longestQueueWait", batch.ocr->longestWait}};
   }
-  WriteWholeText(path, [&manifest](std::ostream& file) { file << manifest.dump(2) << '\n'; });
+  WriteWholeText(
+      path, [&manifest](std::ostream& file) { file << manifest.dump(2) << '\n'; }, written);
 }
 
 }  // namespace kovscan

@@ -12,9 +12,12 @@ namespace kovscan {
 
 namespace {
 
-std::filesystem::path LayerFile(const std::filesystem::path& folder, int page) {
-  char name[32];
-  std::snprintf(name, sizeof name, "page-%04d.pdf", page);
+// The layer's name, or the one it is written under until whole: the engine picks the
+// extension itself, so the temporary one keeps it.
+std::filesystem::path LayerFile(const std::filesystem::path& folder, int page,
+                                bool temporary = false) {
+  char name[40];
+  std::snprintf(name, sizeof name, "page-%04d%s.pdf", page, temporary ? kPartSuffix : "");
   return folder / name;
 }
 
@@ -23,14 +26,9 @@ std::filesystem::path LayerFile(const std::filesystem::path& folder, int page) {
 OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
   counts_.language = settings_.language;
   // Every engine is made here, so a missing language is told before the first page, and
-  // before anything is made on disk.
+  // before anything is made on disk: the folder is made with the first layer.
   for (unsigned i = 0; i < std::max(settings_.threads, 1U); ++i) {
     readers_.push_back(std::make_unique<OcrReader>(settings_.language));
-  }
-  std::error_code failed;
-  std::filesystem::create_directories(settings_.folder, failed);
-  if (failed) {
-    throw FileError("cannot make " + settings_.folder.string() + ": " + failed.message());
   }
   try {
     for (auto& reader : readers_) threads_.emplace_back([this, &reader] { Work(*reader); });
@@ -104,6 +102,21 @@ OcrCounts OcrPool::Totals() const {
   return counts_;
 }
 
+bool OcrPool::ReadLayer(OcrReader& reader, const Job& job) {
+  try {
+    std::error_code ignored;
+    std::filesystem::create_directories(settings_.folder, ignored);
+    WholeFile layer(LayerFile(settings_.folder, job.page), written_,
+                    LayerFile(settings_.folder, job.page, true));
+    if (!reader.Read(job.image, job.dpi, layer.Temporary())) return false;
+    layer.Commit();
+    return true;
+  } catch (const std::exception&) {
+    // A layer that cannot be written costs the page its text, as one that cannot be read.
+    return false;
+  }
+}
+
 void OcrPool::Work(OcrReader& reader) {
   std::unique_lock lock(mutex_);
   while (true) {
@@ -113,7 +126,7 @@ void OcrPool::Work(OcrReader& reader) {
     queue_.pop_front();
     changed_.notify_all();  // a slot is free
     lock.unlock();
-    const bool read = reader.Read(job.image, job.dpi, LayerFile(settings_.folder, job.page));
+    const bool read = ReadLayer(reader, job);
     lock.lock();
     (read ? counts_.read : counts_.failed) += 1;
     --pending_;

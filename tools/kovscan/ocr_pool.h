@@ -17,6 +17,7 @@
 
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/ocr_reader.h"
+#include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
@@ -29,14 +30,15 @@ class OcrPool {
     std::filesystem::path folder;  // the text layers, one file a page, until they are taken
   };
 
-  // Throws std::invalid_argument when the language's data are not installed, FileError when
-  // the folder cannot be made.
+  // Throws ArgumentError when the language's data are not installed.
   explicit OcrPool(Settings settings);
   // Pages still queued are left unread.
   ~OcrPool();
   OcrPool(const OcrPool&) = delete;
   OcrPool& operator=(const OcrPool&) = delete;
 
+  // Where the layers' names are listed before they are made; given before the first page.
+  void ListLayers(WrittenFiles& written) { written_ = &written; }
   // Queues the page to be read; waits while the queue is full.
   void Submit(int page, const std::filesystem::path& image, int dpi);
   // The page's text layer once its reading has ended; empty for a page never submitted, one
@@ -57,10 +59,13 @@ class OcrPool {
   enum class Outcome { Waiting, Read, Failed };
 
   void Work(OcrReader& reader);
+  // The page's layer written whole under its own name; false when it is not.
+  bool ReadLayer(OcrReader& reader, const Job& job);
   // Joins the readers once the queue is empty; removes the layers left and their folder.
   void Stop();
 
   Settings settings_;
+  WrittenFiles* written_ = nullptr;
   std::vector<std::unique_ptr<OcrReader>> readers_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;

@@ -5,8 +5,9 @@
 #include <tesseract/renderer.h>
 
 #include <memory>
-#include <stdexcept>
 #include <string>
+
+#include "tools/kovscan/failure.h"
 
 namespace kovscan {
 
@@ -33,8 +34,8 @@ OcrReader::OcrReader(const std::string& language) : state_(std::make_unique<Stat
   const std::vector<std::string> values = {"/dev/null"};
   if (state_->api.Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
                        &values, false) != 0) {
-    throw std::invalid_argument("no OCR data for the language \"" + language +
-                                "\" (install tesseract-ocr-" + language + ")");
+    throw ArgumentError("no OCR data for the language \"" + language +
+                        "\" (install tesseract-ocr-" + language + ")");
   }
   // A page is a page, not one block of text; Sauvola's local threshold keeps dim or noisy
   // gray pages readable, where the global one loses every word.

@@ -14,7 +14,7 @@ class OcrReader {
   // Whether this build reads text at all.
   static bool Available();
 
-  // Throws std::invalid_argument when the language's data are not installed.
+  // Throws ArgumentError when the language's data are not installed.
   explicit OcrReader(const std::string& language);
   ~OcrReader();
   OcrReader(const OcrReader&) = delete;

@@ -120,10 +120,11 @@ void TiffCloser::operator()(tiff* file) const {
   TIFFClose(file);
 }
 
-TiffFile::TiffFile(const std::filesystem::path& path) : file_(path) {
+TiffFile::TiffFile(const std::filesystem::path& path, WrittenFiles* written)
+    : file_(path, written) {
   errno = 0;
   tiff_.reset(TIFFOpen(file_.Temporary().string().c_str(), "w"));
-  if (!tiff_) throw FileErrorFromErrno("create", file_.Temporary());
+  if (!tiff_) throw FileErrorFromErrno("write", file_.Path());
 }
 
 void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {

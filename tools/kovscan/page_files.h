@@ -45,7 +45,8 @@ struct TiffCloser {
 // Commit; dropped unfinished, it leaves nothing. Each call throws FileError when it fails.
 class TiffFile {
  public:
-  explicit TiffFile(const std::filesystem::path& path);
+  // With `written`, its names are listed there before they are made.
+  explicit TiffFile(const std::filesystem::path& path, WrittenFiles* written = nullptr);
   void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data);
   void Commit();
   // Put in place under another name than it was begun with.

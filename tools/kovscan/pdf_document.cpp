@@ -1,6 +1,8 @@
 #include "tools/kovscan/pdf_document.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -106,6 +108,8 @@ QPDFObjectHandle CopyForeign(QPDF& pdf, QPDFObjectHandle object) {
 void LayText(QPDF& pdf, const std::filesystem::path& layer, double width, double height,
              QPDFObjectHandle& resources, QPDFObjectHandle& contents) {
   QPDF text;
+  // A layer cut short is refused, not pieced together from what is left of it.
+  text.setAttemptRecovery(false);
   text.processFile(layer.string().c_str());
   text.setImmediateCopyFrom(true);
   const auto pages = QPDFPageDocumentHelper(text).getAllPages();
@@ -182,8 +186,27 @@ void PdfDocument::Add(const PdfImage& image) {
 void PdfDocument::Write(const std::filesystem::path& path) {
   // The writer keeps the name it is given until it is done.
   const std::string name = path.string();
-  QPDFWriter writer(state_->pdf, name.c_str());
-  writer.write();
+  // Our own stream, closed here: the writer leaves a failure to write its last buffer unseen,
+  // which a full disk turns into a PDF cut short.
+  std::FILE* file = std::fopen(name.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error(std::strerror(errno));
+  errno = 0;
+  try {
+    QPDFWriter writer(state_->pdf, name.c_str(), file, false);
+    writer.write();
+  } catch (...) {
+    std::fclose(file);
+    throw;
+  }
+  // A write the writer let pass left the stream's error mark, and its reason in errno.
+  const int writeError = errno;
+  const bool flushed = std::fflush(file) == 0;
+  const int flushError = errno;
+  const bool clean = std::ferror(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  if (flushed && clean && closed) return;
+  const int error = !flushed ? flushError : !clean ? writeError : errno;
+  throw std::runtime_error(std::strerror(error != 0 ? error : EIO));
 }
 
 }  // namespace kovscan

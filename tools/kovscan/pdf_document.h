@@ -45,8 +45,8 @@ class PdfDocument {
 
   // Throws std::runtime_error when the text layer cannot be read.
   void Add(const PdfImage& image);
-  // Writes the PDF at the path; throws std::runtime_error (or the reader's error) when it
-  // cannot.
+  // Writes the PDF at the path; throws std::runtime_error (the system's reason, or the
+  // reader's error) when it cannot be written whole.
   void Write(const std::filesystem::path& path);
 
  private:

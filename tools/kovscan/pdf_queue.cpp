@@ -1,5 +1,6 @@
 #include "tools/kovscan/pdf_queue.h"
 
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -8,7 +9,8 @@
 
 namespace kovscan {
 
-PdfQueue::PdfQueue(OcrPool* ocr) : ocr_(ocr), thread_([this] { Work(); }) {}
+PdfQueue::PdfQueue(OcrPool* ocr, WrittenFiles* written)
+    : ocr_(ocr), written_(written), thread_([this] { Work(); }) {}
 
 PdfQueue::~PdfQueue() {
   {
@@ -64,7 +66,7 @@ void PdfQueue::Write(Job& job) {
     if (ocr_ != nullptr) page.image.textLayer = ocr_->TakeLayer(page.number);
     if (!page.image.textLayer.empty()) layers.push_back(page.image.textLayer);
   }
-  WholeFile file(job.path);
+  WholeFile file(job.path, written_);
   try {
     for (Page& page : job.pages) {
       try {
@@ -77,7 +79,9 @@ void PdfQueue::Write(Job& job) {
       }
     }
     pdf.Write(file.Temporary());
-  } catch (const FileError&) {
+  } catch (const Failure&) {
+    throw;
+  } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception& failure) {
     throw FileError("cannot write " + job.path.string() + ": " + failure.what());

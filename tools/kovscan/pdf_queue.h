@@ -13,6 +13,7 @@
 
 #include "tools/kovscan/ocr_pool.h"
 #include "tools/kovscan/pdf_document.h"
+#include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
@@ -23,8 +24,9 @@ class PdfQueue {
     PdfImage image;
   };
 
-  // `ocr` null: the pages get no text.
-  explicit PdfQueue(OcrPool* ocr);
+  // `ocr` null: the pages get no text. With `written`, each PDF's names are listed there
+  // before they are made.
+  explicit PdfQueue(OcrPool* ocr, WrittenFiles* written = nullptr);
   // Finishes the document being written and drops those still queued: without Finish the
   // batch is failing anyway, and should end soon.
   ~PdfQueue();
@@ -46,6 +48,7 @@ class PdfQueue {
   void Write(Job& job);
 
   OcrPool* ocr_;
+  WrittenFiles* written_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Job> queue_;

@@ -1,5 +1,6 @@
 // What differs between the Linux and Windows builds of kovscan, each build's in files of its
-// own: the scanners the system lists, the profile the library reads, the terminal, Ctrl-C.
+// own: the scanners the system lists, the profile the library reads, the terminal, the
+// signals that stop a scan.
 #pragma once
 
 #include <cstdio>
@@ -32,10 +33,13 @@ void UseProfile(const std::filesystem::path& profile);
 // Whether the stream goes to a terminal, where a line can be rewritten in place.
 bool IsTerminal(std::FILE* stream);
 
-// From now on an interrupt (Ctrl-C) only asks the scan to stop, so the batch ends in good
-// order with what it has; a second one ends the program at once.
+// From now on an interrupt (Ctrl-C), SIGTERM or SIGHUP (Windows: Ctrl-C, Ctrl-Break, the
+// console window closed) only asks the scan to stop, so the batch ends in good order with
+// what it has; a second one ends the program at once.
 void CatchInterrupt();
 bool StopRequested();
+// What asked the scan to stop ("SIGTERM", ...); empty when nothing did.
+std::string StopReason();
 
 // The OCR engine's own threads held to one per engine: its default of one per core for every
 // engine made reading several times slower, and the engine reads the limit only from the

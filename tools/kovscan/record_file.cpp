@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/page_files.h"
@@ -51,7 +50,7 @@ std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path
   file.read(reinterpret_cast<char*>(record.get()), sizeof(ParmRecord));
   if (file.gcount() != static_cast<std::streamsize>(sizeof(ParmRecord)) ||
       file.peek() != std::char_traits<char>::eof()) {
-    throw std::invalid_argument(path->string() + " is not a saved parameter record");
+    throw ArgumentError(path->string() + " is not a saved parameter record");
   }
   return record;
 }

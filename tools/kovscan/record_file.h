@@ -10,7 +10,7 @@
 
 namespace kovscan {
 
-// A fresh (empty) record, or the one saved in the file. Throws std::invalid_argument for a
+// A fresh (empty) record, or the one saved in the file. Throws ArgumentError for a
 // file that is not a whole record.
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path);
 // Throws FileError.

@@ -1,5 +1,6 @@
 #include "tools/kovscan/report.h"
 
+#include <cctype>
 #include <ostream>
 
 #include "tools/kovscan/page_files.h"
@@ -58,12 +59,22 @@ void WritePage(std::ostream& html, const BatchPage& page) {
   html << "</figcaption></figure>\n";
 }
 
+// A batch that ended early says so before anything else.
+void WriteEnd(std::ostream& html, const BatchEnd& end) {
+  const std::string state = StateName(end.state);
+  html << "<p class=\"end " << state << "\"><b>" << static_cast<char>(std::toupper(state[0]))
+       << state.substr(1) << "</b>: " << Escaped(end.reason) << " (exit code " << end.exitCode
+       << ")</p>\n";
+}
+
 void WriteHtml(std::ostream& html, const Batch& batch) {
   html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>kovscan batch</title>\n"
           "<style>body{font:14px sans-serif;margin:1em}section{border-top:1px solid #999;"
           "margin-top:1em}figure{display:inline-block;vertical-align:top;width:170px;"
           "margin:.5em}img{border:1px solid #ccc;width:160px}.sep img{border:3px solid #c60}"
-          ".blank img{opacity:.5}.dropped{opacity:.4}</style></head><body>\n";
+          ".blank img{opacity:.5}.dropped{opacity:.4}.stopped,.failed{background:#fdd;"
+          "padding:.5em}</style></head><body>\n";
+  WriteEnd(html, batch.end);
   html << "<h1>" << batch.pages.size() << " pages, " << batch.documents.size()
        << " documents</h1><p>" << Escaped(batch.scanner) << "</p>\n";
   if (batch.ocr) {
@@ -102,8 +113,9 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
 
 }  // namespace
 
-void WriteReport(const Batch& batch, const std::filesystem::path& path) {
-  WriteWholeText(path, [&batch](std::ostream& html) { WriteHtml(html, batch); });
+void WriteReport(const Batch& batch, const std::filesystem::path& path, WrittenFiles* written) {
+  WriteWholeText(
+      path, [&batch](std::ostream& html) { WriteHtml(html, batch); }, written);
 }
 
 }  // namespace kovscan

@@ -6,7 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "tools/kovscan/scan_command.h"
+#include "tools/kovscan/failure.h"
+#include "tools/kovscan/output_folder.h"
 #include "tools/samples/sample_batch.h"
 
 namespace kovscan {
@@ -22,8 +23,16 @@ SamplesCommand AddSamplesCommand(CLI::App& app) {
                        " over and over")
       ->check(CLI::Range(std::uint32_t{1}, samples::kMostPages))
       ->capture_default_str();
-  return {command, [folder, count] {
-            const auto pages = samples::WriteSampleBatch(*folder, *count);
+  auto overwrite = std::make_shared<bool>(false);
+  command->add_flag("--overwrite", *overwrite,
+                    "replace an earlier sample batch in the folder (only the files "
+                    "kovscan-files.txt lists there)");
+  return {command, [folder, count, overwrite] {
+            // The same rule as a scan's output folder: only kovscan's own files are replaced.
+            OutputFolder output(*folder, {"pages"}, *overwrite);
+            WrittenFiles& written = output.Make();
+            const auto pages = samples::WriteSampleBatch(
+                *folder, *count, [&written](const auto& file) { written.Note(file); });
             std::printf("%zu sample pages in %s, profile %s\n", pages.size(),
                         (*folder / "pages").string().c_str(),
                         (*folder / "zaft.ini").string().c_str());

@@ -18,6 +18,7 @@
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/report.h"
 #include "tools/kovscan/whole_file.h"
+#include "tools/kovscan/written_files.h"
 
 namespace kovscan {
 
@@ -33,23 +34,23 @@ constexpr std::size_t kOcrQueuePages = 256;
 using Clock = std::chrono::steady_clock;
 
 void WritePageFile(const std::filesystem::path& out, BatchPage& page,
-                   std::span<const std::uint8_t> data) {
+                   std::span<const std::uint8_t> data, WrittenFiles& written) {
   char name[32];
   std::snprintf(name, sizeof name, "pages/page-%04d.%s", page.number,
                 IsJpeg(page.header) ? "jpg" : "tif");
-  page.file = name;
   if (IsJpeg(page.header)) {
-    WriteWholeBytes(out / name, data);
-    return;
+    WriteWholeBytes(out / name, data, &written);
+  } else {
+    TiffFile file(out / name, &written);
+    file.Add(page.header, data);
+    file.Commit();
   }
-  TiffFile file(out / name);
-  file.Add(page.header, data);
-  file.Commit();
+  page.file = name;
 }
 
 // Its ink, blank or not, and its thumbnail: a small file beside the report, which loads it when
 // it comes into view, so a report of thousands of pages opens at once.
-void LookAt(const std::filesystem::path& out, BatchPage& page) {
+void LookAt(const std::filesystem::path& out, BatchPage& page, WrittenFiles& written) {
   page.separator = page.header.ucLevel > 1;
   const auto picture = ReadPicture(out / page.file);
   if (!picture) return;
@@ -57,7 +58,7 @@ void LookAt(const std::filesystem::path& out, BatchPage& page) {
   page.blank = !page.separator && page.ink < kBlankInk;
   char name[40];
   std::snprintf(name, sizeof name, "thumbnails/page-%04d.jpg", page.number);
-  WriteWholeBytes(out / name, ThumbnailJpeg(*picture, kThumbnailWidth));
+  WriteWholeBytes(out / name, ThumbnailJpeg(*picture, kThumbnailWidth), &written);
   page.thumbnail = name;
 }
 
@@ -75,38 +76,52 @@ void AwaitOcr(OcrPool& ocr, const Batch& batch, ProgressLine& progress) {
 
 // Each page goes to its file and its document as it comes; the batch keeps only what the
 // manifest and the report need of it. The pages come until the feeder is empty, the cap, a stop
-// asked for or the library's failure, which is returned: what came before it is kept.
-std::optional<LibraryError> ScanPages(ScanSession& session, const ScanCommand& command,
-                                      Batch& batch, ProgressLine& progress, OcrPool* ocr) {
+// asked for or a failure, which is returned: what came before it is kept, the open document
+// put in place.
+std::exception_ptr ScanPages(ScanSession& session, const ScanCommand& command, Batch& batch,
+                             ProgressLine& progress, OcrPool* ocr, WrittenFiles& written) {
   const auto start = Clock::now();
   DocumentWriter documents(command.out, batch.documents, DocumentNames(command.nameByBarcode),
-                           command.formats, ocr);
+                           command.formats, ocr, written);
   // The flatbed holds one sheet: it would answer every request with another scan of it.
   const std::size_t limit = command.pages.value_or(command.options.flatbed ? 1 : SIZE_MAX);
-  std::optional<LibraryError> failure;
-  while (batch.pages.size() < limit && !platform::StopRequested()) {
-    std::optional<ScannedPage> scanned;
-    try {
-      scanned = session.NextPage();
-    } catch (const LibraryError& error) {
-      failure = error;
-      break;
+  std::exception_ptr failure;
+  batch.end.reason = "the feeder ran empty";
+  try {
+    while (!platform::StopRequested()) {
+      if (batch.pages.size() == limit) {
+        batch.end.reason = command.pages ? "--pages " + std::to_string(limit) + " reached"
+                                         : "the flatbed's sheet was scanned";
+        break;
+      }
+      std::optional<ScannedPage> scanned = session.NextPage();
+      if (!scanned) break;
+      BatchPage& page = batch.pages.emplace_back();
+      page.number = static_cast<int>(batch.pages.size());
+      page.header = scanned->header;
+      page.bytes = scanned->data.size();
+      WritePageFile(command.out, page, scanned->data, written);
+      batch.bytes += page.bytes;
+      LookAt(command.out, page, written);
+      page.dropped =
+          (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
+      documents.Add(page, scanned->data);
+      progress.Show(batch, ocr != nullptr ? std::optional(ocr->Pending()) : std::nullopt);
     }
-    if (!scanned) break;
-    BatchPage page;
-    page.number = static_cast<int>(batch.pages.size()) + 1;
-    page.header = scanned->header;
-    page.bytes = scanned->data.size();
-    batch.bytes += page.bytes;
-    WritePageFile(command.out, page, scanned->data);
-    LookAt(command.out, page);
-    page.dropped = (page.separator && command.dropSeparators) || (page.blank && command.dropBlank);
-    documents.Add(page, scanned->data);
-    batch.pages.push_back(std::move(page));
-    progress.Show(batch, ocr != nullptr ? std::optional(ocr->Pending()) : std::nullopt);
+  } catch (...) {
+    failure = std::current_exception();
   }
-  if (ocr != nullptr) AwaitOcr(*ocr, batch, progress);
-  documents.Finish();
+  // A page whose file could not be written is not the batch's.
+  if (failure && !batch.pages.empty() && batch.pages.back().file.empty()) batch.pages.pop_back();
+  if (ocr != nullptr) {
+    if (failure) ocr->Abandon();
+    AwaitOcr(*ocr, batch, progress);
+  }
+  try {
+    documents.Finish();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
   if (ocr != nullptr) batch.ocr = ocr->Totals();
   batch.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return failure;
@@ -137,11 +152,14 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
               (out / "manifest.json").string().c_str(), (out / "report.html").string().c_str());
 }
 
-// The message on a line of its own, past the progress line.
-int Failed(ProgressLine& progress, const std::exception& failure, int code) {
-  progress.End();
-  std::fprintf(stderr, "kovscan: %s\n", failure.what());
-  return code;
+// How the batch ended; the reason it came to its end when it is complete.
+void SetEnd(BatchEnd& end, const std::exception_ptr& failure) {
+  if (failure) {
+    const Outcome outcome = OutcomeOf(failure);
+    end = {BatchEnd::State::Failed, outcome.message, outcome.code};
+  } else if (platform::StopRequested()) {
+    end = {BatchEnd::State::Stopped, "stopped by " + platform::StopReason(), kStopped};
+  }
 }
 
 }  // namespace
@@ -151,15 +169,19 @@ int RunScan(const ScanCommand& command) {
   ProgressLine progress(command.quiet);
   try {
     if (command.formats.pdf && !PdfDocument::Available()) {
-      throw std::invalid_argument("this build writes no PDF documents (--format tiff)");
+      throw ArgumentError("this build writes no PDF documents (--format tiff)");
     }
     if (command.ocrLanguage && !OcrReader::Available()) {
-      throw std::invalid_argument("this build has no OCR (leave out --ocr)");
+      throw ArgumentError("this build has no OCR (leave out --ocr)");
     }
     if (command.ocrLanguage && !command.formats.pdf) {
-      throw std::invalid_argument("--ocr lays its text over PDF pages: give --format pdf or both");
+      throw ArgumentError("--ocr lays its text over PDF pages: give --format pdf or both");
     }
-    // The engines first: a language without data is refused before the folder is touched.
+    OutputFolder folder(command.out, {"pages", "documents", "thumbnails"}, command.overwrite);
+    const auto record = LoadRecord(command.record);
+    // The engines, the record and the scanner's answer to it before the folder is touched: a
+    // language without data, a value the scanner refuses, a profile it cannot use are told
+    // with nothing made.
     std::optional<OcrPool> ocr;
     if (command.ocrLanguage) {
       const unsigned threads = command.ocrThreads != 0
@@ -168,48 +190,51 @@ int RunScan(const ScanCommand& command) {
       ocr.emplace(OcrPool::Settings{*command.ocrLanguage, threads, kOcrQueuePages,
                                     command.out / kTextLayerFolder});
     }
-    PrepareOutputFolder(command.out, command.overwrite);
     Batch batch;
-    std::optional<LibraryError> failure;
+    std::exception_ptr failure;
     {
-      const auto record = LoadRecord(command.record);
       ScanSession session;
       session.BuildRecord(*record, command.options);
       session.Send(*record);
       batch.scanner = FieldText(record->szID, sizeof record->szID);
+      WrittenFiles& written = folder.Make();
+      if (ocr) ocr->ListLayers(written);
       platform::CatchInterrupt();
-      failure = ScanPages(session, command, batch, progress, ocr ? &*ocr : nullptr);
+      failure = ScanPages(session, command, batch, progress, ocr ? &*ocr : nullptr, written);
+      // A batch that ended early keeps what it has, described as for any other.
+      if (!batch.pages.empty()) {
+        SetEnd(batch.end, failure);
+        try {
+          WriteManifest(batch, command.out / "manifest.json", &written);
+          WriteReport(batch, command.out / "report.html", &written);
+        } catch (...) {
+          // Told after what ended the batch.
+          if (failure) Report(OutcomeOf(failure));
+          throw;
+        }
+      }
     }
     if (batch.pages.empty()) {
-      if (failure) throw *failure;
+      if (failure) std::rethrow_exception(failure);
       progress.End();
       std::fprintf(stderr, "kovscan: %s\n",
                    platform::StopRequested() ? "stopped before the first page"
                                              : "the feeder is empty: no page was scanned");
       return platform::StopRequested() ? kStopped : kFeederEmpty;
     }
-    // A batch that ended early keeps what it has, described as for any other.
-    WriteManifest(batch, command.out / "manifest.json");
-    WriteReport(batch, command.out / "report.html");
     progress.End();
     if (!command.quiet) PrintSummary(batch, command.out);
-    if (failure) {
-      std::fprintf(stderr, "kovscan: %zu pages kept in %s\n", batch.pages.size(),
-                   command.out.string().c_str());
-      return Failed(progress, *failure, kLibraryFailure);
+    const std::string kept =
+        std::to_string(batch.pages.size()) + " pages kept in " + command.out.string();
+    if (batch.end.state == BatchEnd::State::Failed) {
+      std::fprintf(stderr, "kovscan: %s\nkovscan: %s\n", batch.end.reason.c_str(), kept.c_str());
+    } else if (batch.end.state == BatchEnd::State::Stopped) {
+      std::fprintf(stderr, "kovscan: %s: %s\n", batch.end.reason.c_str(), kept.c_str());
     }
-    if (platform::StopRequested()) {
-      std::fprintf(stderr, "kovscan: stopped: %zu pages kept in %s\n", batch.pages.size(),
-                   command.out.string().c_str());
-      return kStopped;
-    }
-    return kSuccess;
-  } catch (const LibraryError& failure) {
-    return Failed(progress, failure, kLibraryFailure);
-  } catch (const FileError& failure) {
-    return Failed(progress, failure, kFileFailure);
-  } catch (const std::invalid_argument& refusal) {
-    return Failed(progress, refusal, kBadArguments);
+    return batch.end.exitCode;
+  } catch (...) {
+    progress.End();
+    return Report(OutcomeOf(std::current_exception()));
   }
 }
 

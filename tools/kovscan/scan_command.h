@@ -7,18 +7,10 @@
 #include <regex>
 
 #include "tools/kovscan/document_writer.h"
+#include "tools/kovscan/failure.h"
 #include "tools/kovscan/scan_session.h"
 
 namespace kovscan {
-
-enum ExitCode {
-  kSuccess = 0,
-  kFeederEmpty = 2,  // not even a first page
-  kBadArguments = 3,
-  kLibraryFailure = 4,
-  kFileFailure = 5,  // the output folder or a file in it could not be made or written
-  kStopped = 6,      // Ctrl-C: the pages so far kept, with their manifest and report
-};
 
 struct ScanCommand {
   std::filesystem::path out;
@@ -36,6 +28,8 @@ struct ScanCommand {
   unsigned ocrThreads = 0;                 // 0: one per core
 };
 
+// Every argument is checked before anything is made: a refused one leaves no folder behind.
+// Returns the exit code, what ended the batch early told on the error stream.
 int RunScan(const ScanCommand& command);
 
 }  // namespace kovscan

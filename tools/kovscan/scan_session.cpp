@@ -45,7 +45,7 @@ void Require(const char* call, std::uint16_t rc) {
 // A setter's refusal of the user's value is the user's to mend: it says what was refused and
 // what the scanner offers instead.
 void RequireTaken(const char* call, std::uint16_t rc, const std::function<std::string()>& refusal) {
-  if (rc == RC_SCAN_INVALID_PARM) throw std::invalid_argument(refusal());
+  if (rc == RC_SCAN_INVALID_PARM) throw ArgumentError(refusal());
   Require(call, rc);
 }
 
@@ -66,7 +66,7 @@ std::string AreaRefusal(ParmRecord& record, const SCAN_AREA& refused) {
 }  // namespace
 
 LibraryError::LibraryError(const std::string& call, std::uint16_t code, const std::string& text)
-    : std::runtime_error(call + " answered " + NameOf(code) + ": " + text), code_(code) {}
+    : Failure(kLibraryFailure, call + " answered " + NameOf(code) + ": " + text), code_(code) {}
 
 ScanSession::ScanSession() {
   Require("SCANINIT", SCANINIT());
@@ -133,9 +133,9 @@ void ScanSession::Send(ParmRecord& record) {
   if (offered.empty()) throw failure;
   std::uint16_t bpp = 0;
   SCANQUERYPARM(&record, SCAN_PARM_BPP, &bpp);
-  throw std::invalid_argument("the scanner's pages cannot be given " + CompressionOf(record) +
-                              " compression at --bits " + std::to_string(bpp) +
-                              "; at that depth it offers " + ListText(offered, CompressionName));
+  throw ArgumentError("the scanner's pages cannot be given " + CompressionOf(record) +
+                      " compression at --bits " + std::to_string(bpp) +
+                      "; at that depth it offers " + ListText(offered, CompressionName));
 }
 
 std::optional<ScannedPage> ScanSession::NextPage() {

@@ -5,16 +5,16 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "kovzaft2.h"
+#include "tools/kovscan/failure.h"
 
 namespace kovscan {
 
 // A call that failed: its code and what SCANLASTERROR says of it.
-class LibraryError : public std::runtime_error {
+class LibraryError : public Failure {
  public:
   LibraryError(const std::string& call, std::uint16_t code, const std::string& text);
   std::uint16_t Code() const { return code_; }

@@ -1,4 +1,4 @@
-// The profile variable, the terminal and Ctrl-C on Linux.
+// The profile variable, the terminal and the signals that stop a scan on Linux.
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,25 +18,46 @@ bool IsTerminal(std::FILE* stream) {
 
 namespace {
 
-volatile sig_atomic_t stopRequested = 0;
+// The first signal that asked the scan to stop; 0 while none has.
+volatile sig_atomic_t stopSignal = 0;
 
-void OnInterrupt(int) {
-  stopRequested = 1;
-  signal(SIGINT, SIG_DFL);
+void OnStop(int signal) {
+  if (stopSignal == 0) stopSignal = signal;
 }
 
 }  // namespace
 
 void CatchInterrupt() {
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESTART;  // the library's calls go on; the scan stops after the page
+  action.sa_handler = OnStop;
+  // The library's calls go on and the scan stops after the page; the handler is for the first
+  // of each signal, the second ends the program.
+  action.sa_flags = static_cast<int>(SA_RESTART | SA_RESETHAND);
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // Run under nohup, a closed terminal is not to stop the scan.
+  struct sigaction hangup {};
+  if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler != SIG_IGN) {
+    sigaction(SIGHUP, &action, nullptr);
+  }
 }
 
 bool StopRequested() {
-  return stopRequested != 0;
+  return stopSignal != 0;
+}
+
+std::string StopReason() {
+  switch (stopSignal) {
+    case 0:
+      return "";
+    case SIGINT:
+      return "SIGINT (Ctrl-C)";
+    case SIGHUP:
+      return "SIGHUP (the terminal was closed)";
+    default:
+      return "SIGTERM";
+  }
 }
 
 void LimitOcrEngineThreads(char** argv) {

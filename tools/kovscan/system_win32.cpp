@@ -1,4 +1,4 @@
-// The profile variable, the terminal and Ctrl-C on Windows.
+// The profile variable, the terminal and the events that stop a scan on Windows.
 #include <io.h>
 #include <windows.h>
 
@@ -21,13 +21,25 @@ bool IsTerminal(std::FILE* stream) {
 
 namespace {
 
-// Set on the console's own thread, read by the scan's.
-std::atomic<bool> stopRequested{false};
+constexpr int kNoStop = -1;
+
+// The first console event that asked the scan to stop: set on the console's own thread, read
+// by the scan's.
+std::atomic<int> stopEvent{kNoStop};
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+    return FALSE;
+  }
+  int none = kNoStop;
+  const bool first = stopEvent.compare_exchange_strong(none, static_cast<int>(event));
+  if (event == CTRL_CLOSE_EVENT) {
+    // The process ends as soon as this returns: it waits instead, while the batch ends in
+    // good order and the program with it, unless the system's few seconds run out first.
+    Sleep(INFINITE);
+  }
   // The second one goes on to the default handling, which ends the program.
-  return stopRequested.exchange(true) ? FALSE : TRUE;
+  return first ? TRUE : FALSE;
 }
 
 }  // namespace
@@ -37,7 +49,20 @@ void CatchInterrupt() {
 }
 
 bool StopRequested() {
-  return stopRequested.load();
+  return stopEvent.load() != kNoStop;
+}
+
+std::string StopReason() {
+  switch (stopEvent.load()) {
+    case kNoStop:
+      return "";
+    case CTRL_C_EVENT:
+      return "Ctrl-C";
+    case CTRL_BREAK_EVENT:
+      return "Ctrl-Break";
+    default:
+      return "the console window was closed";
+  }
 }
 
 // No OCR in this build: nothing to limit.

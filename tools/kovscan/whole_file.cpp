@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "tools/kovscan/written_files.h"
+
 namespace kovscan {
 
 FileError FileErrorFromErrno(const std::string& what, const std::filesystem::path& path) {
@@ -12,8 +14,14 @@ FileError FileErrorFromErrno(const std::string& what, const std::filesystem::pat
                    (error != 0 ? std::strerror(error) : "unknown failure"));
 }
 
-WholeFile::WholeFile(std::filesystem::path path)
-    : path_(std::move(path)), temporary_(path_.string() + kPartSuffix) {}
+WholeFile::WholeFile(std::filesystem::path path, WrittenFiles* written,
+                     std::filesystem::path temporary)
+    : path_(std::move(path)),
+      temporary_(temporary.empty() ? std::filesystem::path(path_.string() + kPartSuffix)
+                                   : std::move(temporary)),
+      written_(written) {
+  if (written_ != nullptr) written_->Note(temporary_);
+}
 
 WholeFile::~WholeFile() {
   if (committed_) return;
@@ -27,6 +35,7 @@ void WholeFile::Commit() {
 
 void WholeFile::CommitAs(const std::filesystem::path& path) {
   path_ = path;
+  if (written_ != nullptr) written_->Note(path_);
   std::error_code error;
   std::filesystem::rename(temporary_, path_, error);
   if (error) throw FileError("cannot write " + path_.string() + ": " + error.message());
@@ -34,10 +43,10 @@ void WholeFile::CommitAs(const std::filesystem::path& path) {
 }
 
 void WriteWholeText(const std::filesystem::path& path,
-                    const std::function<void(std::ostream&)>& write) {
-  WholeFile file(path);
+                    const std::function<void(std::ostream&)>& write, WrittenFiles* written) {
+  WholeFile file(path, written);
   std::ofstream stream(file.Temporary(), std::ios::binary);
-  if (!stream) throw FileErrorFromErrno("create", file.Temporary());
+  if (!stream) throw FileErrorFromErrno("write", path);
   errno = 0;
   write(stream);
   stream.close();
@@ -45,11 +54,15 @@ void WriteWholeText(const std::filesystem::path& path,
   file.Commit();
 }
 
-void WriteWholeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  WriteWholeText(path, [bytes](std::ostream& stream) {
-    stream.write(reinterpret_cast<const char*>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()));
-  });
+void WriteWholeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                     WrittenFiles* written) {
+  WriteWholeText(
+      path,
+      [bytes](std::ostream& stream) {
+        stream.write(reinterpret_cast<const char*>(bytes.data()),
+                     static_cast<std::streamsize>(bytes.size()));
+      },
+      written);
 }
 
 }  // namespace kovscan

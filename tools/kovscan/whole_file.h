@@ -8,16 +8,13 @@
 #include <functional>
 #include <ostream>
 #include <span>
-#include <stdexcept>
 #include <string>
+
+#include "tools/kovscan/failure.h"
 
 namespace kovscan {
 
-// The file system refused: a folder or file that cannot be made, written or renamed.
-class FileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+class WrittenFiles;
 
 // "cannot <what> <path>: <the system's reason>", from errno.
 FileError FileErrorFromErrno(const std::string& what, const std::filesystem::path& path);
@@ -25,9 +22,13 @@ FileError FileErrorFromErrno(const std::string& what, const std::filesystem::pat
 // What a temporary file's name ends with; kovscan's own leftovers are found by it.
 inline constexpr const char* kPartSuffix = ".part";
 
+// With `written`, the temporary and the final name are each listed there before they are made.
 class WholeFile {
  public:
-  explicit WholeFile(std::filesystem::path path);
+  // `temporary`: another name than the path with kPartSuffix, for a writer that picks the
+  // extension itself.
+  explicit WholeFile(std::filesystem::path path, WrittenFiles* written = nullptr,
+                     std::filesystem::path temporary = {});
   // A file not committed is removed.
   ~WholeFile();
   WholeFile(const WholeFile&) = delete;
@@ -43,13 +44,16 @@ class WholeFile {
  private:
   std::filesystem::path path_;
   std::filesystem::path temporary_;
+  WrittenFiles* written_;
   bool committed_ = false;
 };
 
 // Writes the text the writer streams as a whole file. Throws FileError.
 void WriteWholeText(const std::filesystem::path& path,
-                    const std::function<void(std::ostream&)>& write);
+                    const std::function<void(std::ostream&)>& write,
+                    WrittenFiles* written = nullptr);
 // Writes the bytes as a whole file. Throws FileError.
-void WriteWholeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+void WriteWholeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                     WrittenFiles* written = nullptr);
 
 }  // namespace kovscan

@@ -1,5 +1,6 @@
 #include "tools/samples/sample_batch.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -246,10 +247,18 @@ sim::BitonalPage Render(const Plan& plan) {
   return page;
 }
 
+// The system's reason for the failed write, in the standard library's type for it.
+std::filesystem::filesystem_error WriteFailure(const std::filesystem::path& path) {
+  return std::filesystem::filesystem_error(
+      "cannot write", path, std::error_code(errno != 0 ? errno : EIO, std::generic_category()));
+}
+
 void WriteText(const std::filesystem::path& path, const std::string& text) {
+  errno = 0;
   std::ofstream file(path, std::ios::binary);
   file << text;
-  if (!file) throw std::runtime_error("cannot write " + path.string());
+  file.close();
+  if (!file) throw WriteFailure(path);
 }
 
 // A repeated page shares the planned page's file; a copy where links are not to be had.
@@ -261,16 +270,19 @@ void Repeat(const std::filesystem::path& from, const std::filesystem::path& to) 
 
 }  // namespace
 
-std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder, std::uint32_t count) {
+std::vector<SamplePage> WriteSampleBatch(
+    const std::filesystem::path& folder, std::uint32_t count,
+    const std::function<void(const std::filesystem::path&)>& beforeWriting) {
   if (count == 0 || count > kMostPages) {
     throw std::invalid_argument("a sample batch holds 1 to " + std::to_string(kMostPages) +
                                 " pages, not " + std::to_string(count));
   }
   const std::filesystem::path pages = folder / "pages";
   std::filesystem::create_directories(pages);
-  for (const auto& old : std::filesystem::directory_iterator(pages)) {
-    std::filesystem::remove(old.path());
-  }
+  const auto write = [&beforeWriting](const std::filesystem::path& path) {
+    if (beforeWriting) beforeWriting(path);
+    return path;
+  };
   std::vector<SamplePage> written;
   written.reserve(count);
   for (std::uint32_t at = 0; at < count; ++at) {
@@ -279,16 +291,18 @@ std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder, st
     std::snprintf(name, sizeof name, "page-%05u.pbm", at + 1);
     const std::string sidecar = std::string(name) + ".txt";
     if (at < kPlannedPages) {
-      if (!sim::WritePbm(Render(plan), pages / name)) {
-        throw std::runtime_error("cannot write " + (pages / name).string());
-      }
+      const sim::BitonalPage drawn = Render(plan);
+      errno = 0;
+      if (!sim::WritePbm(drawn, write(pages / name))) throw WriteFailure(pages / name);
       if (plan.scannerBarcode != nullptr) {
-        WriteText(pages / sidecar, std::string("barcodes=") + plan.scannerBarcode + "\n");
+        WriteText(write(pages / sidecar), std::string("barcodes=") + plan.scannerBarcode + "\n");
       }
     } else {
       const std::string& drawn = written[at % kPlannedPages].file;
-      Repeat(pages / drawn, pages / name);
-      if (plan.scannerBarcode != nullptr) Repeat(pages / (drawn + ".txt"), pages / sidecar);
+      Repeat(pages / drawn, write(pages / name));
+      if (plan.scannerBarcode != nullptr) {
+        Repeat(pages / (drawn + ".txt"), write(pages / sidecar));
+      }
     }
     SamplePage page{name, plan.kind, {}, {}, {}};
     if (plan.code != nullptr) page.barcodes.emplace_back(plan.code);
@@ -296,10 +310,10 @@ std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder, st
     if (plan.prose != nullptr) page.text = plan.prose;
     written.push_back(page);
   }
-  WriteText(folder / "zaft.ini", std::string("[ZAFT]\nScanner=") + kScannerName + "\n[" +
-                                     kScannerName +
-                                     "]\nType=VirtualScanner\nId=KOV Demo Scanner\n"
-                                     "ImageFolder=pages\nImageDpi=300\n");
+  WriteText(write(folder / "zaft.ini"), std::string("[ZAFT]\nScanner=") + kScannerName + "\n[" +
+                                            kScannerName +
+                                            "]\nType=VirtualScanner\nId=KOV Demo Scanner\n"
+                                            "ImageFolder=pages\nImageDpi=300\n");
   return written;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,13 @@ inline constexpr std::uint32_t kMostPages = 99999;
 // Writes `count` pages into folder/pages (the plan over and over) and the profile
 // folder/zaft.ini; the pages in feeder order. Each planned page is drawn once: its repeats are
 // hard links to it where the file system allows, so a long batch takes no more room than the
-// plan. Throws std::invalid_argument for no pages or more than kMostPages, std::runtime_error
-// when a file cannot be written or the font is missing.
-std::vector<SamplePage> WriteSampleBatch(const std::filesystem::path& folder,
-                                         std::uint32_t count = kPlannedPages);
+// plan. Nothing else in the folder is touched: its pages folder is to hold none of the pages'
+// names. `beforeWriting` is told each file's path before it is made. Throws
+// std::invalid_argument for no pages or more than kMostPages,
+// std::filesystem::filesystem_error when a file cannot be written, std::runtime_error when
+// the font is missing.
+std::vector<SamplePage> WriteSampleBatch(
+    const std::filesystem::path& folder, std::uint32_t count = kPlannedPages,
+    const std::function<void(const std::filesystem::path&)>& beforeWriting = {});
 
 }  // namespace samples
