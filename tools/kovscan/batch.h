@@ -19,8 +19,9 @@ struct BatchPage {
   std::string file;         // the page's own file, relative to the output folder
   bool separator = false;   // level above 1: a sheet that starts a document
   bool blank = false;
-  bool dropped = false;  // left out on request (blank or separator)
-  double ink = 0;
+  bool dropped = false;   // left out on request (blank or separator)
+  double ink = 0;         // the share of its dots that are ink
+  std::size_t marks = 0;  // letter-sized groups of ink or larger
   std::string thumbnail;  // JPEG, relative to the output folder; empty when none
 };
 
