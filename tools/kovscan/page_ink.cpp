@@ -26,17 +26,15 @@ constexpr std::size_t kLeastMarks = 3;
 constexpr double kLongStroke = 0.3;
 constexpr double kUnknownDpi = 72;
 
-// The gray levels ink lies beyond: those further than the contrast from the paper, which is
-// the page's middle level (most of any page is paper).
-struct InkLevels {
-  int paper = 255;
-  int contrast = kLeastContrast;
-  bool IsInk(std::uint8_t dot) const { return std::abs(int{dot} - paper) > contrast; }
-};
+// Which gray levels are ink: those further than the contrast from the paper, the page's
+// middle level (most of any page is paper). A table, as every dot of the page is looked up.
+using InkLevels = std::array<bool, 256>;
 
 InkLevels InkLevelsOf(const GrayImage& image) {
   std::array<std::size_t, 256> histogram{};
-  for (const std::uint8_t dot : image.dots) ++histogram[dot];
+  std::size_t* counts = histogram.data();
+  const std::uint8_t* const end = image.dots.data() + image.dots.size();
+  for (const std::uint8_t* dot = image.dots.data(); dot != end; ++dot) ++counts[*dot];
   const std::size_t total = image.dots.size();
   // The first level at or below which the share of dots lies.
   const auto level = [&](std::size_t parts, std::size_t of) {
@@ -47,10 +45,12 @@ InkLevels InkLevelsOf(const GrayImage& image) {
     }
     return 255;
   };
-  InkLevels levels;
-  levels.paper = level(1, 2);
-  levels.contrast = std::max(kLeastContrast, kNoiseSpreads * (level(3, 4) - levels.paper));
-  return levels;
+  const int paper = level(1, 2);
+  const int contrast = std::max(kLeastContrast, kNoiseSpreads * (level(3, 4) - paper));
+  InkLevels ink{};
+  for (int at = 0; at < 256; ++at)
+    ink[static_cast<std::size_t>(at)] = std::abs(at - paper) > contrast;
+  return ink;
 }
 
 // Groups of touching ink dots (a dot touches the eight around it), found from the runs of
@@ -58,16 +58,17 @@ InkLevels InkLevelsOf(const GrayImage& image) {
 class InkGroups {
  public:
   void AddRow(const GrayImage& image, const InkLevels& levels, std::uint32_t y) {
-    const std::uint8_t* dots = image.dots.data() + std::size_t{y} * image.width;
+    const std::uint8_t* const dots = image.dots.data() + std::size_t{y} * image.width;
+    const bool* const ink = levels.data();
     const std::size_t rowStart = runs_.size();
     std::size_t above = previousRow_;
     for (std::uint32_t x = 0; x < image.width;) {
-      if (!levels.IsInk(dots[x])) {
+      if (!ink[dots[x]]) {
         ++x;
         continue;
       }
       const std::uint32_t start = x;
-      while (x < image.width && levels.IsInk(dots[x])) ++x;
+      while (x < image.width && ink[dots[x]]) ++x;
       inkDots_ += x - start;
       const std::size_t run = runs_.size();
       runs_.push_back({run, start, x - 1, y, y});
