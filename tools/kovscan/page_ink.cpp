@@ -25,6 +25,9 @@ constexpr double kLeastMark = 0.04;
 constexpr std::size_t kLeastMarks = 3;
 constexpr double kLongStroke = 0.3;
 constexpr double kUnknownDpi = 72;
+// A page with more runs of ink than this is full of them, never blank: its runs are no longer
+// kept, which bounds the memory a page of halftone or noise takes (24 bytes a run).
+constexpr std::size_t kMostRuns = 1'000'000;
 
 // Which gray levels are ink: those further than the contrast from the paper, the page's
 // middle level (most of any page is paper). A table, as every dot of the page is looked up.
@@ -70,6 +73,7 @@ class InkGroups {
       const std::uint32_t start = x;
       while (x < image.width && ink[dots[x]]) ++x;
       inkDots_ += x - start;
+      if (Crowded()) continue;
       const std::size_t run = runs_.size();
       runs_.push_back({run, start, x - 1, y, y});
       // Runs above that end before this one's left neighbour touch neither it nor the next.
@@ -83,6 +87,7 @@ class InkGroups {
   }
 
   std::size_t InkDots() const { return inkDots_; }
+  bool Crowded() const { return runs_.size() >= kMostRuns; }
 
   // Each group's extent in dots across and down.
   template <typename Visit>
@@ -144,7 +149,7 @@ PageInk LookForInk(const GrayImage& image, double xDpi, double yDpi) {
     if (reach >= kLeastMark) ++ink.marks;
     if (reach >= kLongStroke) longStroke = true;
   });
-  ink.blank = ink.marks < kLeastMarks && !longStroke;
+  ink.blank = ink.marks < kLeastMarks && !longStroke && !groups.Crowded();
   return ink;
 }
 

@@ -12,8 +12,10 @@
 namespace kovscan {
 
 struct PageInk {
-  double coverage = 0;    // the share of dots that are ink, 0 to 1
-  std::size_t marks = 0;  // groups of touching ink dots a letter's size or more
+  double coverage = 0;  // the share of dots that are ink, 0 to 1
+  // Groups of touching ink dots a letter's size or more; on a page crowded with a million
+  // runs of ink, those found in the runs before.
+  std::size_t marks = 0;
   bool blank = true;
 };
 
