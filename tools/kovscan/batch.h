@@ -27,7 +27,7 @@ struct BatchPage {
 
 struct Document {
   int number = 0;
-  std::string file;        // relative to the output folder; empty when it holds no TIFF page
+  std::string file;        // relative to the output folder; empty when no TIFF is written
   std::vector<int> pages;  // page numbers
   std::string pdf;         // its PDF, relative to the output folder; empty when none is written
   std::string name;        // its files' name without the extension
