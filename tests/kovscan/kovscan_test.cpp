@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tests/kovscan/program.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/failure.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"

@@ -19,14 +19,15 @@ struct BatchPage {
   std::string file;         // the page's own file, relative to the output folder
   bool separator = false;   // level above 1: a sheet that starts a document
   bool blank = false;
-  bool dropped = false;  // left out on request (blank or separator)
-  double ink = 0;
+  bool dropped = false;   // left out on request (blank or separator)
+  double ink = 0;         // the share of its dots that are ink
+  std::size_t marks = 0;  // letter-sized groups of ink or larger
   std::string thumbnail;  // JPEG, relative to the output folder; empty when none
 };
 
 struct Document {
   int number = 0;
-  std::string file;        // relative to the output folder; empty when it holds no TIFF page
+  std::string file;        // relative to the output folder; empty when no TIFF is written
   std::vector<int> pages;  // page numbers
   std::string pdf;         // its PDF, relative to the output folder; empty when none is written
   std::string name;        // its files' name without the extension

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
@@ -16,22 +17,8 @@ namespace {
 PdfImage PdfImageOf(const KOV_PAGEHEADER& header, const std::filesystem::path& file) {
   const PageLayout layout = LayoutOf(header);
   PdfImage image;
-  switch (header.usCompression) {
-    case SCAN_COMP_G3_1D:
-      image.encoding = PdfImage::Encoding::Group3;
-      break;
-    case SCAN_COMP_G3_2D:
-      image.encoding = PdfImage::Encoding::Group3TwoD;
-      break;
-    case SCAN_COMP_G4:
-      image.encoding = PdfImage::Encoding::Group4;
-      break;
-    case SCAN_COMP_JPEG:
-      image.encoding = PdfImage::Encoding::Jpeg;
-      break;
-    default:
-      image.encoding = PdfImage::Encoding::Rows;
-  }
+  const Compression* compression = CompressionOfCode(header.usCompression);
+  image.encoding = compression != nullptr ? compression->pdfEncoding : PdfImage::Encoding::Rows;
   image.width = layout.width;
   image.length = layout.length;
   image.bitsPerSample = layout.bitsPerSample;
@@ -75,7 +62,7 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
     }
     pdfPages_.push_back({page.number, image});
   }
-  if (!formats_.tiff || IsJpeg(page.header)) return;
+  if (!formats_.tiff) return;
   // Begun under a name of its own; named once all its pages are in.
   if (!file_) {
     char begun[40];

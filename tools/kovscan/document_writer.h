@@ -1,9 +1,8 @@
 // Documents as the pages come: each separator sheet starts the next one, and a document is a
 // multi-page TIFF written page by page and put in place, under the name it then has, when the
 // next one starts or the batch ends, and/or a PDF written then on a thread of its own, with
-// the text OCR reads on its pages when asked. Dropped pages go in no file, JPEG pages in no
-// TIFF (which here do not carry them); their barcodes may still name the document. Separator
-// sheets and blank pages are not read.
+// the text OCR reads on its pages when asked. Dropped pages go in no file; their barcodes may
+// still name the document. Separator sheets and blank pages are not read.
 #pragma once
 
 #include <filesystem>

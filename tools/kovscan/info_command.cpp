@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/kovscan/scan_session.h"
 

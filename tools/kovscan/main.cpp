@@ -10,9 +10,9 @@
 //                                       a profile for one of them
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <map>
 #include <regex>
 
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
 #include "tools/kovscan/platform.h"
@@ -22,12 +22,6 @@
 #include "tools/kovscan/whole_file.h"
 
 namespace {
-
-const std::map<std::string, std::uint16_t> kCompressions = {{"none", SCAN_COMP_NONE},
-                                                            {"g3", SCAN_COMP_G3_1D},
-                                                            {"g3-2d", SCAN_COMP_G3_2D},
-                                                            {"g4", SCAN_COMP_G4},
-                                                            {"jpeg", SCAN_COMP_JPEG}};
 
 // Adds the options that shape a record, shared by scan and record save.
 void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
@@ -50,8 +44,8 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
           },
           "scan area in dots: 0 0 width length (from the top left corner)")
       ->expected(4);
-  command.add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
-      ->check(CLI::IsMember(kCompressions));
+  command.add_option("--compression", compression, "how the pages come compressed")
+      ->check(CLI::IsMember(kovscan::CompressionNames()));
   command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");
   command.add_flag("--patches", options.patches, "detect patch-code separator sheets");
   command.add_flag("--barcodes", options.barcodes, "read barcodes");
@@ -179,7 +173,7 @@ int main(int argc, char** argv) {
       return kovscan::RunDevices(devices);
     }
     if (profile) kovscan::platform::UseProfile(*profile);
-    scan.options.compression = kCompressions.at(compression);
+    scan.options.compression = kovscan::CompressionNamed(compression)->hostCode;
     if (*scanCommand && scan.ocrLanguage) kovscan::platform::LimitOcrEngineThreads(argv);
     if (*scanCommand) return kovscan::RunScan(scan);
     if (*saveCommand) return SaveRecordCommand(recordPath, scan.options, scan.record);

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/whole_file.h"
 
@@ -43,6 +44,7 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
                      {"blank", page.blank},
                      {"dropped", page.dropped},
                      {"ink", page.ink},
+                     {"marks", page.marks},
                      {"thumbnail", page.thumbnail},
                      {"header", HeaderJson(page.header)}});
   }

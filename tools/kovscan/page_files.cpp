@@ -7,27 +7,49 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/kovscan/compressions.h"
+#include "tools/kovscan/jpeg_in_tiff.h"
+
 namespace kovscan {
 
 namespace {
 
 constexpr std::uint32_t kT4TwoDimensional = 1;
 
+// A directory's image: a JPEG stream's from its own header, any other page's from the page
+// header. Throws std::runtime_error for JPEG data a TIFF cannot hold.
+TiffImage ImageOf(const PageLayout& layout, std::span<const std::uint8_t> data) {
+  if (layout.compression == COMPRESSION_JPEG) return DescribeJpeg(data);
+  TiffImage image;
+  image.width = layout.width;
+  image.length = layout.length;
+  image.samplesPerPixel = layout.samplesPerPixel;
+  // One bit: 1 is black, as the library delivers it.
+  const bool bitonal = layout.bitsPerSample == 1 && layout.samplesPerPixel == 1;
+  image.photometric = bitonal                       ? PHOTOMETRIC_MINISWHITE
+                      : layout.samplesPerPixel == 3 ? PHOTOMETRIC_RGB
+                                                    : PHOTOMETRIC_MINISBLACK;
+  return image;
+}
+
 bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
   const PageLayout layout = LayoutOf(header);
-  const bool bitonal = layout.bitsPerSample == 1 && layout.samplesPerPixel == 1;
-  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, layout.width);
-  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, layout.length);
+  const TiffImage image = ImageOf(layout, data);
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, image.length);
   TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample);
-  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, image.samplesPerPixel);
   TIFFSetField(tiff, TIFFTAG_COMPRESSION, layout.compression);
-  // One bit: 1 is black, as the library delivers it.
-  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
-               bitonal ? PHOTOMETRIC_MINISWHITE
-                       : (layout.samplesPerPixel == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK));
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, image.photometric);
+  if (image.photometric == PHOTOMETRIC_YCBCR) {
+    TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, image.subsampling[0], image.subsampling[1]);
+    // JPEG's YCbCr is full range.
+    float fullRange[6] = {0, 255, 128, 255, 128, 255};
+    TIFFSetField(tiff, TIFFTAG_REFERENCEBLACKWHITE, fullRange);
+  }
   TIFFSetField(tiff, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, layout.length);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.length);
   TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
   TIFFSetField(tiff, TIFFTAG_XRESOLUTION, layout.xDpi);
   TIFFSetField(tiff, TIFFTAG_YRESOLUTION, layout.yDpi);
@@ -52,46 +74,13 @@ PageLayout LayoutOf(const KOV_PAGEHEADER& header) {
   const std::uint32_t bitsPerRow = static_cast<std::uint32_t>(header.usBytesPerLine) * 8u;
   layout.width = header.usBpp == 0 ? 0 : bitsPerRow / header.usBpp;
   layout.length = header.usLines;
-  switch (header.usCompression) {
-    case SCAN_COMP_G3_1D:
-      layout.compression = COMPRESSION_CCITTFAX3;
-      break;
-    case SCAN_COMP_G3_2D:
-      layout.compression = COMPRESSION_CCITTFAX3;
-      layout.t4Options = kT4TwoDimensional;
-      break;
-    case SCAN_COMP_G4:
-      layout.compression = COMPRESSION_CCITTFAX4;
-      break;
-    case SCAN_COMP_JPEG:
-      layout.compression = COMPRESSION_JPEG;
-      break;
-    default:
-      layout.compression = COMPRESSION_NONE;
+  if (const Compression* compression = CompressionOfCode(header.usCompression)) {
+    layout.compression = compression->tiffCode;
+    layout.t4Options = compression->twoDimensional ? kT4TwoDimensional : 0;
   }
   if (header.ulXResDenom != 0) layout.xDpi = double(header.ulXResNum) / header.ulXResDenom;
   if (header.ulYResDenom != 0) layout.yDpi = double(header.ulYResNum) / header.ulYResDenom;
   return layout;
-}
-
-std::string CompressionName(std::uint16_t hostCode) {
-  switch (hostCode) {
-    case SCAN_COMP_NONE:
-      return "none";
-    case SCAN_COMP_G3_1D:
-      return "g3";
-    case SCAN_COMP_G3_2D:
-      return "g3-2d";
-    case SCAN_COMP_G4:
-      return "g4";
-    case SCAN_COMP_JPEG:
-      return "jpeg";
-    default: {
-      char text[16];
-      std::snprintf(text, sizeof text, "0x%x", hostCode);
-      return text;
-    }
-  }
 }
 
 bool IsJpeg(const KOV_PAGEHEADER& header) {
@@ -129,7 +118,13 @@ TiffFile::TiffFile(const std::filesystem::path& path, WrittenFiles* written)
 
 void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
   errno = 0;
-  if (!WriteDirectory(tiff_.get(), header, data)) throw FileErrorFromErrno("write", file_.Path());
+  bool written = false;
+  try {
+    written = WriteDirectory(tiff_.get(), header, data);
+  } catch (const std::runtime_error& unfit) {
+    throw FileError("cannot write " + file_.Path().string() + ": " + unfit.what());
+  }
+  if (!written) throw FileErrorFromErrno("write", file_.Path());
 }
 
 void TiffFile::Commit() {

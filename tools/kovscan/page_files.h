@@ -1,6 +1,6 @@
 // Delivered pages as files ordinary viewers open: TIFF for uncompressed and CCITT data (the
 // bytes stored as delivered, described by the TIFF tags the page header implies), JPEG data
-// as a JPEG file.
+// as a JPEG file; documents as multi-page TIFF, JPEG pages in them as delivered (compression 7).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,6 @@ struct PageLayout {
 };
 
 PageLayout LayoutOf(const KOV_PAGEHEADER& header);
-// "none", "g3", "g3-2d", "g4", "jpeg", or the code in hex.
-std::string CompressionName(std::uint16_t hostCode);
 bool IsJpeg(const KOV_PAGEHEADER& header);
 // A page's data as delivered, from the page file kovscan made of it: a JPEG file whole, a
 // TIFF's one strip as stored. Throws FileError.
@@ -42,7 +40,8 @@ struct TiffCloser {
 };
 
 // A TIFF file written a page at a time, one directory each, and put in place whole by
-// Commit; dropped unfinished, it leaves nothing. Each call throws FileError when it fails.
+// Commit; dropped unfinished, it leaves nothing. Each call throws FileError when it fails,
+// Add also for JPEG data a TIFF cannot hold (see jpeg_in_tiff.h).
 class TiffFile {
  public:
   // With `written`, its names are listed there before they are made.

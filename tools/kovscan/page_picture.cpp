@@ -166,13 +166,6 @@ std::optional<GrayImage> ReadPicture(const std::filesystem::path& path) {
   return extension == ".jpg" ? ReadJpeg(path) : ReadTiff(path);
 }
 
-double InkCoverage(const GrayImage& image) {
-  if (image.dots.empty()) return 0;
-  const auto ink = std::count_if(image.dots.begin(), image.dots.end(),
-                                 [](std::uint8_t dot) { return dot < 128; });
-  return static_cast<double>(ink) / static_cast<double>(image.dots.size());
-}
-
 std::vector<std::uint8_t> ThumbnailJpeg(const GrayImage& image, std::uint32_t width) {
   if (image.width == 0 || image.height == 0) return {};
   const std::uint32_t outWidth = std::min(width, image.width);

@@ -1,5 +1,5 @@
 // A page looked at as a person would: its gray image, read back from the file written for
-// it, how much of it is ink, and a small picture of it for the report.
+// it, and a small picture of it for the report.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,6 @@ struct GrayImage {
 
 // The first page of a TIFF file, or a JPEG file; none when it cannot be read.
 std::optional<GrayImage> ReadPicture(const std::filesystem::path& path);
-// The share of dots darker than middle gray, 0 to 1.
-double InkCoverage(const GrayImage& image);
 // A JPEG of the image scaled to the width (never up), each dot the mean of those it covers.
 std::vector<std::uint8_t> ThumbnailJpeg(const GrayImage& image, std::uint32_t width);
 

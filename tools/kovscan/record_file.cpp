@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "tools/kovscan/batch.h"
-#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
@@ -27,21 +27,6 @@ void DescribeSettings(std::ostream& out, const ParmRecord& record) {
 }
 
 }  // namespace
-
-std::string CompressionOf(const ParmRecord& record) {
-  switch (record.lCompression) {
-    case 1:
-      return "none";
-    case 3:
-      return (record.lT4Options & 1) != 0 ? "g3-2d" : "g3";
-    case 4:
-      return "g4";
-    case 6:
-      return "jpeg";
-    default:
-      return "code " + std::to_string(record.lCompression);
-  }
-}
 
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path) {
   auto record = std::make_unique<ParmRecord>();

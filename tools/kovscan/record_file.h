@@ -15,8 +15,6 @@ namespace kovscan {
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path);
 // Throws FileError.
 void SaveRecord(const ParmRecord& record, const std::filesystem::path& path);
-// The compression the record asks of the pages: "none", "g3", "g3-2d", "g4", "jpeg".
-std::string CompressionOf(const ParmRecord& record);
 // Driver, identification, settings entries, compression, feeder, detection switches and the
 // barcode reader's state, one per line.
 std::string DescribeRecord(const ParmRecord& record);

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <ostream>
 
-#include "tools/kovscan/page_files.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {

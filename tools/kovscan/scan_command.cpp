@@ -7,11 +7,13 @@
 #include <thread>
 
 #include "tools/kovscan/batch.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/document_writer.h"
 #include "tools/kovscan/manifest.h"
 #include "tools/kovscan/ocr_pool.h"
 #include "tools/kovscan/output_folder.h"
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/page_ink.h"
 #include "tools/kovscan/page_picture.h"
 #include "tools/kovscan/platform.h"
 #include "tools/kovscan/progress_line.h"
@@ -24,8 +26,6 @@ namespace kovscan {
 
 namespace {
 
-// A back side or an empty sheet carries hardly any ink; text pages carry several percent.
-constexpr double kBlankInk = 0.002;
 constexpr std::uint32_t kThumbnailWidth = 160;
 // Pages waiting for OCR: only their numbers and paths, so a long queue costs nothing and a
 // fast scanner seldom waits for a slot.
@@ -48,14 +48,17 @@ void WritePageFile(const std::filesystem::path& out, BatchPage& page,
   page.file = name;
 }
 
-// Its ink, blank or not, and its thumbnail: a small file beside the report, which loads it when
-// it comes into view, so a report of thousands of pages opens at once.
+// Its ink, blank or not (page_ink.h), and its thumbnail: a small file beside the report, which
+// loads it when it comes into view, so a report of thousands of pages opens at once.
 void LookAt(const std::filesystem::path& out, BatchPage& page, WrittenFiles& written) {
   page.separator = page.header.ucLevel > 1;
   const auto picture = ReadPicture(out / page.file);
   if (!picture) return;
-  page.ink = InkCoverage(*picture);
-  page.blank = !page.separator && page.ink < kBlankInk;
+  const PageLayout layout = LayoutOf(page.header);
+  const PageInk ink = LookForInk(*picture, layout.xDpi, layout.yDpi);
+  page.ink = ink.coverage;
+  page.marks = ink.marks;
+  page.blank = !page.separator && ink.blank;
   char name[40];
   std::snprintf(name, sizeof name, "thumbnails/page-%04d.jpg", page.number);
   WriteWholeBytes(out / name, ThumbnailJpeg(*picture, kThumbnailWidth), &written);

@@ -4,8 +4,7 @@
 #include <cstring>
 #include <functional>
 
-#include "tools/kovscan/page_files.h"
-#include "tools/kovscan/record_file.h"
+#include "tools/kovscan/compressions.h"
 #include "tools/kovscan/scanner_offers.h"
 
 namespace kovscan {

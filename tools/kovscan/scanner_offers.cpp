@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "tools/kovscan/compressions.h"
+
 namespace kovscan {
 
 namespace {
@@ -10,8 +12,6 @@ namespace {
 constexpr std::uint32_t kResolutions[] = {50, 75, 100, 150, 200, 240, 300, 400, 600, 1200};
 // Every depth the record's parameter can carry.
 constexpr std::uint16_t kDepths[] = {1, 4, 8, 12, 24};
-constexpr std::uint16_t kCompressions[] = {SCAN_COMP_NONE, SCAN_COMP_G3_1D, SCAN_COMP_G3_2D,
-                                           SCAN_COMP_G4, SCAN_COMP_JPEG};
 
 template <typename Value>
 bool Takes(const ParmRecord& record, std::uint16_t parm, Value value) {
@@ -39,7 +39,8 @@ std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record) {
 
 std::vector<std::uint16_t> OfferedCompressions(std::int32_t handle, const ParmRecord& record) {
   std::vector<std::uint16_t> offered;
-  for (std::uint16_t code : kCompressions) {
+  for (const Compression& compression : kCompressions) {
+    std::uint16_t code = compression.hostCode;
     const auto copy = std::make_unique<ParmRecord>(record);
     if (SCANSETPARM("ZAFT Drivers", copy.get(), SCAN_PARM_COMP, &code) == 0 &&
         SCANSETSTATE(handle, copy.get()) == 0) {
