@@ -15,6 +15,7 @@
 
 #include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
+#include "tools/kovscan/number_option.h"
 #include "tools/kovscan/platform.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/samples_command.h"
@@ -28,6 +29,15 @@ const std::map<std::string, std::uint16_t> kCompressions = {{"none", SCAN_COMP_N
                                                             {"g3-2d", SCAN_COMP_G3_2D},
                                                             {"g4", SCAN_COMP_G4},
                                                             {"jpeg", SCAN_COMP_JPEG}};
+
+// The library would read a folder as its profile and fail with a framework error that does
+// not say why.
+void RequireProfileFile(const std::filesystem::path& profile) {
+  if (std::filesystem::is_directory(profile)) {
+    throw std::invalid_argument("the profile " + profile.string() +
+                                " is a folder: name the profile file (zaft.ini) in it");
+  }
+}
 
 // The options that shape a record, shared by scan and record save.
 void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
@@ -98,7 +108,7 @@ int main(int argc, char** argv) {
                         "replace an earlier batch in the folder (only kovscan's own files)");
   scanCommand
       ->add_option("--pages", scan.pages, "at most this many pages (the flatbed: 1 unless given)")
-      ->check(CLI::Range(1, 1000000));
+      ->check(kovscan::WholeNumberIn(1, 1000000));
   AddRecordOptions(*scanCommand, scan.options, compression, scan.record);
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
@@ -142,8 +152,11 @@ int main(int argc, char** argv) {
           },
           "LANG"));
   scanCommand
-      ->add_option("--ocr-threads", scan.ocrThreads, "pages read at once (default: one per core)")
-      ->check(CLI::Range(1, 64));
+      ->add_option(
+          "--ocr-threads", scan.ocrThreads,
+          "pages read at once (default: one per core; at most what the cores and the free memory "
+          "serve)")
+      ->check(kovscan::WholeNumberIn(1, 64));
 
   const kovscan::SamplesCommand samples = kovscan::AddSamplesCommand(app);
 
@@ -175,6 +188,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kovscan::kSuccess : kovscan::kBadArguments;
   }
   try {
+    if (profile) RequireProfileFile(*profile);
     if (*devicesCommand) {
       devices.profile = profile;
       return kovscan::RunDevices(devices);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/kovscan/number_option.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
@@ -20,7 +21,7 @@ SamplesCommand AddSamplesCommand(CLI::App& app) {
       ->add_option("--pages", *count,
                    "pages to write, the planned " + std::to_string(samples::kPlannedPages) +
                        " over and over")
-      ->check(CLI::Range(std::uint32_t{1}, samples::kMostPages))
+      ->check(WholeNumberIn(1, samples::kMostPages))
       ->capture_default_str();
   return {command, [folder, count] {
             const auto pages = samples::WriteSampleBatch(*folder, *count);
