@@ -419,6 +419,10 @@ TEST_F(Kovscan, RefusedArgumentsSayWhatIsWrongWithThem) {
       {profile + "scan --pages 99999999999999999999" + out, "is not in the range 1 to 1000000"},
       {profile + "scan --ocr eng --ocr-threads many" + out, "--ocr-threads: many is not a whole"},
       {"samples " + (folder / "more").string() + " --pages ten", "--pages: ten is not a whole"},
+      {profile + "scan --dpi 300dpi" + out, "--dpi: 300dpi is not a whole number"},
+      {profile + "scan --bits -1" + out, "--bits: -1 is not a whole number"},
+      {profile + "record save x.rec --area 0 0 70000 100",
+       "--area: 70000 is not in the range 0 to 65535"},
   };
   for (const auto& [arguments, message] : refusals) {
     const auto [status, text] = RunKovscan(arguments);

@@ -43,8 +43,10 @@ void RequireProfileFile(const std::filesystem::path& profile) {
 void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
                       std::optional<std::filesystem::path>& record) {
   command.add_option("--record", record, "a saved parameter record to start from");
-  command.add_option("--dpi", options.dpi, "resolution in dots per inch");
-  command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24");
+  command.add_option("--dpi", options.dpi, "resolution in dots per inch")
+      ->check(kovscan::WholeNumber(UINT32_MAX));
+  command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24")
+      ->check(kovscan::WholeNumber(UINT16_MAX));
   command
       .add_option_function<std::vector<std::uint16_t>>(
           "--area",
@@ -59,7 +61,8 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
             options.area = SCAN_AREA{0, 0, dots[2], dots[3]};
           },
           "scan area in dots: 0 0 width length (from the top left corner)")
-      ->expected(4);
+      ->expected(4)
+      ->check(kovscan::WholeNumber(UINT16_MAX));
   command.add_option("--compression", compression, "none, g3, g3-2d, g4 or jpeg")
       ->check(CLI::IsMember(kCompressions));
   command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");

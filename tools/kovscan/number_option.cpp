@@ -19,7 +19,11 @@ CLI::Validator WholeNumberIn(std::uint64_t least, std::uint64_t most) {
         }
         return {};
       },
-      "NUMBER");
+      std::to_string(least) + ".." + std::to_string(most));
+}
+
+CLI::Validator WholeNumber(std::uint64_t most) {
+  return WholeNumberIn(0, most).description("");
 }
 
 }  // namespace kovscan

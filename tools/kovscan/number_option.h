@@ -7,7 +7,9 @@
 
 namespace kovscan {
 
-// A whole number from `least` to `most`.
+// A whole number from `least` to `most`, which --help shows.
 CLI::Validator WholeNumberIn(std::uint64_t least, std::uint64_t most);
+// A whole number up to `most`, the largest the option's type holds: --help shows the type.
+CLI::Validator WholeNumber(std::uint64_t most);
 
 }  // namespace kovscan
