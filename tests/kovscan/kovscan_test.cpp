@@ -1,17 +1,22 @@
 // kovscan end to end on a generated sample batch, and the files it writes read back.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/compressions.h"
 #include "tools/kovscan/failure.h"
+#include "tools/kovscan/library_text.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_picture.h"
+#include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
@@ -121,6 +126,72 @@ TEST_F(Kovscan, DocumentsAreNamedAfterTheirInvoiceNumbers) {
       RunKovscan("scan --name-by-barcode '(' --out " + (folder / "unnamed").string());
   EXPECT_EQ(refused, kovscan::kBadArguments);
   EXPECT_NE(why.find("not a regular expression"), std::string::npos) << why;
+}
+
+// The bytes a hex field of the manifest holds.
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+  }
+  return bytes;
+}
+
+// What HTML allows: UTF-8 without control characters other than white space.
+bool HtmlCharacters(const std::string& text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const bool c1 =
+        byte == 0xC2 && at + 1 < text.size() && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+    if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F || c1) return false;
+  }
+  return kovscan::IsUtf8(text);
+}
+
+TEST_F(Kovscan, BarcodeTextsOfAnyBytesKeepTheManifestAndReportAndActOnNoTerminal) {
+  samples::WriteSampleBatch(folder / "batch-bytes");
+  // The scanner's own barcodes on the first page: Latin-1, UTF-8 cut short by the header's
+  // 20-byte field, and a terminal's control sequences (clear the screen, bell, C1 CSI).
+  const std::string latin1 = "INV-M\xFCller";
+  const std::string cut = "ABCDEFGHIJKLMNOPQRS\xC3";
+  const std::string control =
+      "A\x1B[2J\x07"
+      "B\xC2\x9B"
+      "C\x7F\\";
+  std::ofstream(folder / "batch-bytes" / "pages" / (samplePages[0].file + ".txt"), std::ios::binary)
+      << "barcodes=" << latin1 << ";" << cut << "\xBC;" << control << "\n";
+  const auto [status, output] = RunKovscan(
+      "--profile " + (folder / "batch-bytes" / "zaft.ini").string() +
+      " scan --pages 3 --barcodes --name-by-barcode '^INV-' --out " + (folder / "bytes").string());
+  ASSERT_EQ(status, kovscan::kSuccess) << output;
+
+  std::ifstream file(folder / "bytes" / "manifest.json");
+  const auto manifest = nlohmann::json::parse(file);
+  const auto& header = manifest["pages"][0]["header"];
+  EXPECT_EQ(header["barcodes"],
+            (std::vector<std::string>{"INV-M\uFFFDller", "ABCDEFGHIJKLMNOPQRS\uFFFD", control}));
+  std::vector<std::string> raw;
+  for (const auto& hex : header["barcodesHex"]) raw.push_back(FromHex(hex));
+  EXPECT_EQ(raw, (std::vector<std::string>{latin1, cut, control})) << "the bytes recovered";
+  EXPECT_FALSE(manifest["pages"][1]["header"].contains("barcodesHex")) << "only where needed";
+
+  const auto& document = manifest["documents"][0];
+  EXPECT_EQ(document["name"], "INV-M_ller");
+  EXPECT_EQ(document["file"], "documents/INV-M_ller.tif");
+  EXPECT_TRUE(std::filesystem::exists(folder / "bytes" / "documents" / "INV-M_ller.tif"));
+  EXPECT_EQ(document["barcode"], "INV-M\uFFFDller");
+  EXPECT_EQ(FromHex(document["barcodeHex"]), latin1);
+
+  std::ifstream report(folder / "bytes" / "report.html", std::ios::binary);
+  const std::string html{std::istreambuf_iterator<char>(report), {}};
+  EXPECT_TRUE(HtmlCharacters(html));
+  for (const std::string shown :
+       {"INV-M\\xfcller", "ABCDEFGHIJKLMNOPQRS\\xc3", "A\\x1b[2J\\x07B\\xc2\\x9bC\\x7f\\\\"}) {
+    EXPECT_NE(html.find("<code>" + shown + "</code>"), std::string::npos) << shown;
+    EXPECT_NE(output.find(shown), std::string::npos) << shown << " in the summary:\n" << output;
+  }
+  EXPECT_NE(html.find("(barcode INV-M\\xfcller)"), std::string::npos);
+  EXPECT_TRUE(HtmlCharacters(output)) << "nothing on the terminal acts";
 }
 
 TEST_F(Kovscan, ALibraryFailureMidBatchKeepsThePagesBeforeItAndDescribesThem) {
@@ -309,6 +380,85 @@ TEST_F(Kovscan, ArgumentsRecordsAndExitCodes) {
   EXPECT_EQ(queried, kovscan::kSuccess);
   EXPECT_NE(info.find("resolution:  200/1 x 200/1 dpi"), std::string::npos) << info;
   EXPECT_NE(info.find("record size: 57546 bytes"), std::string::npos) << info;
+}
+
+TEST_F(Kovscan, ARecordIsCheckedFieldByFieldBeforeTheLibraryTakesIt) {
+  const std::string saved = (folder / "saved.rec").string();
+  ASSERT_EQ(
+      RunKovscan("--profile " + (folder / "zaft.ini").string() + " record save " + saved).first,
+      kovscan::kSuccess);
+  const auto good = kovscan::LoadRecord(saved);
+  const std::pair<std::function<void(ParmRecord&)>, std::string> faults[] = {
+      {[](ParmRecord& r) { r.usSize = 1234; },
+       "its size field holds 1234, not 57546 (or 0 for a fresh record)"},
+      {[](ParmRecord& r) { std::memset(r.szDriver, 'K', sizeof r.szDriver); },
+       "its driver \"" + std::string(60, 'K') + "\" is no driver name (1 to 8 letters or digits)"},
+      {[](ParmRecord& r) { std::strcpy(r.szDriver, "KOV\x1B[2J"); },
+       "its driver \"KOV\\x1b[2J\" is no driver name"},
+      {[](ParmRecord& r) { std::memset(r.szID, 'x', sizeof r.szID); },
+       "its scanner identification runs past the field's 128 bytes without an end"},
+      {[](ParmRecord& r) { r.sOldCount = -3; },
+       "its count of settings in the older format is -3, not 0 to 749"},
+      {[](ParmRecord& r) { r.sSettingsLen = 3; },
+       "its settings do not end where their length (3 bytes) says"},
+      {[](ParmRecord& r) { r.lFeeder = 7; },
+       "its feeder switch is 7, not 0 (flatbed) or 1 (feeder)"},
+      {[](ParmRecord& r) { r.bro = 0xFF; }, "its detection switch bro is 255, not 0 or 1"},
+      {[](ParmRecord& r) { std::memset(r.szBarcodeState, 'b', sizeof r.szBarcodeState); },
+       "its barcode reader's state runs past the field's 4080 bytes without an end"},
+  };
+  for (const auto& [spoil, fault] : faults) {
+    ParmRecord record = *good;
+    spoil(record);
+    kovscan::SaveRecord(record, folder / "spoilt.rec");
+    try {
+      kovscan::LoadRecord(folder / "spoilt.rec");
+      ADD_FAILURE() << "taken: " << fault;
+    } catch (const std::invalid_argument& refusal) {
+      EXPECT_NE(std::string(refusal.what()).find(fault), std::string::npos) << refusal.what();
+    }
+  }
+
+  // Random bytes of a record's length: each field that no record holds is named, before the
+  // library refuses the driver's name by its code alone.
+  std::mt19937 random(57546);
+  std::string bytes(sizeof(ParmRecord), '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random());
+  std::ofstream(folder / "random.rec", std::ios::binary) << bytes;
+  const auto [refused, why] =
+      RunKovscan("--profile " + (folder / "zaft.ini").string() + " scan --record " +
+                 (folder / "random.rec").string() + " --out " + (folder / "random").string());
+  EXPECT_EQ(refused, kovscan::kBadArguments) << why;
+  EXPECT_NE(why.find("random.rec is not a saved parameter record: its size field holds"),
+            std::string::npos)
+      << why;
+  EXPECT_NE(why.find("is no driver name"), std::string::npos) << why;
+  EXPECT_EQ(why.find("RC_SCAN_"), std::string::npos) << why;
+}
+
+TEST_F(Kovscan, RefusedArgumentsSayWhatIsWrongWithThem) {
+  const std::string profile = "--profile " + (folder / "zaft.ini").string() + " ";
+  const std::string out = " --out " + (folder / "refused").string();
+  const std::pair<std::string, std::string> refusals[] = {
+      {"--profile " + folder.string() + " scan" + out,
+       "the profile " + folder.string() + " is a folder"},
+      {"devices --profile " + folder.string(), "is a folder"},
+      {profile + "scan --pages abc" + out, "--pages: abc is not a whole number"},
+      {profile + "scan --pages 2.5" + out, "--pages: 2.5 is not a whole number"},
+      {profile + "scan --pages 0" + out, "--pages: 0 is not in the range 1 to 1000000"},
+      {profile + "scan --pages 99999999999999999999" + out, "is not in the range 1 to 1000000"},
+      {profile + "scan --ocr eng --ocr-threads many" + out, "--ocr-threads: many is not a whole"},
+      {"samples " + (folder / "more").string() + " --pages ten", "--pages: ten is not a whole"},
+      {profile + "scan --dpi 300dpi" + out, "--dpi: 300dpi is not a whole number"},
+      {profile + "scan --bits -1" + out, "--bits: -1 is not a whole number"},
+      {profile + "record save x.rec --area 0 0 70000 100",
+       "--area: 70000 is not in the range 0 to 65535"},
+  };
+  for (const auto& [arguments, message] : refusals) {
+    const auto [status, text] = RunKovscan(arguments);
+    EXPECT_EQ(status, kovscan::kBadArguments) << arguments << "\n" << text;
+    EXPECT_NE(text.find(message), std::string::npos) << arguments << "\n" << text;
+  }
 }
 
 TEST_F(Kovscan, AnEmptyFeederIsItsOwnExitCode) {

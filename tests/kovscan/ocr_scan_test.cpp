@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/scan_command.h"
@@ -167,12 +168,55 @@ TEST_F(OcrScan, WhatCannotBeReadIsRefusedBeforeTheFirstPage) {
   const auto [unknown, why] = Scan("unknown", "--format pdf --ocr xx");
   EXPECT_EQ(unknown, kovscan::kBadArguments) << why;
   EXPECT_NE(why.find("no OCR data for the language \"xx\""), std::string::npos) << why;
+  const auto [second, whySecond] = Scan("second", "--format pdf --ocr eng+xx");
+  EXPECT_EQ(second, kovscan::kBadArguments) << whySecond;
+  EXPECT_NE(whySecond.find("no OCR data for the language \"xx\""), std::string::npos) << whySecond;
   const auto [tiff, whyTiff] = Scan("tiff", "--ocr eng");
   EXPECT_EQ(tiff, kovscan::kBadArguments) << whyTiff;
   EXPECT_NE(whyTiff.find("--format pdf or both"), std::string::npos) << whyTiff;
   const auto [path, whyPath] = Scan("path", "--format pdf --ocr ../eng");
   EXPECT_EQ(path, kovscan::kBadArguments) << whyPath;
   EXPECT_FALSE(std::filesystem::exists(folder / "unknown")) << "refused before the folder is made";
+  EXPECT_FALSE(std::filesystem::exists(folder / "second"));
+}
+
+TEST_F(OcrScan, EachEngineKeepsOneThreadUnlessAValidLimitIsSetAndEnginesFitTheMachine) {
+  // Refused for want of data once the engines are counted: what comes before is all there is
+  // to see.
+  const auto run = [this](const std::string& environment, const std::string& threads) {
+    planned = samples::WriteSampleBatch(folder / "batch", 1);
+    return RunProgram(environment + " " + KOVSCAN_PROGRAM + " --profile " +
+                      (folder / "batch" / "zaft.ini").string() +
+                      " scan --format pdf --ocr xx --ocr-threads " + threads + " --out " +
+                      (folder / "out").string());
+  };
+  const std::pair<const char*, const char*> ignored[] = {
+      {"OMP_THREAD_LIMIT=",
+       "OMP_THREAD_LIMIT=\"\" is not a number of threads: ignored, each OCR "
+       "engine uses one thread"},
+      {"OMP_THREAD_LIMIT=abc", "OMP_THREAD_LIMIT=\"abc\" is not a number of threads: ignored"},
+      {"OMP_THREAD_LIMIT=0", "OMP_THREAD_LIMIT=\"0\" is not a number of threads"},
+      {"OMP_THREAD_LIMIT=-2", "OMP_THREAD_LIMIT=\"-2\" is not a number of threads"},
+      {"OMP_THREAD_LIMIT=' 3 '", "OMP_THREAD_LIMIT=3: each OCR engine may use up to 3 threads"},
+  };
+  for (const auto& [environment, message] : ignored) {
+    const auto [status, output] = run(environment, "1");
+    EXPECT_EQ(status, kovscan::kBadArguments) << output;
+    EXPECT_NE(output.find(message), std::string::npos) << environment << "\n" << output;
+    EXPECT_EQ(output.find(message, output.find(message) + 1), std::string::npos)
+        << "told once, not again by the program started with the limit\n"
+        << output;
+  }
+  const auto [set, quiet] = run("OMP_THREAD_LIMIT=1", "1");
+  EXPECT_EQ(quiet.find("OMP_THREAD_LIMIT"), std::string::npos) << quiet;
+
+  // More engines than cores only wait for one another.
+  if (std::thread::hardware_concurrency() < 64) {
+    const auto [status, output] = run("", "64");
+    EXPECT_EQ(status, kovscan::kBadArguments) << output;
+    EXPECT_NE(output.find("OCR engines at once ("), std::string::npos) << output;
+    EXPECT_NE(output.find(", not 64"), std::string::npos) << output;
+  }
 }
 
 }  // namespace

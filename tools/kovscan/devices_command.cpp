@@ -1,24 +1,14 @@
 #include "tools/kovscan/devices_command.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <vector>
 
 #include "tools/kovscan/platform.h"
+#include "tools/kovscan/record_file.h"
 #include "tools/kovscan/scan_command.h"
 
 namespace kovscan {
-namespace {
-
-// A driver name as the framework takes it: one to eight letters or digits.
-bool IsDriverName(const std::string& name) {
-  return !name.empty() && name.size() <= 8 &&
-         std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c); });
-}
-
-}  // namespace
 
 int RunDevices(const DevicesCommand& command) {
   using platform::kDeviceKind;

@@ -15,6 +15,7 @@
 #include "tools/kovscan/compressions.h"
 #include "tools/kovscan/devices_command.h"
 #include "tools/kovscan/info_command.h"
+#include "tools/kovscan/number_option.h"
 #include "tools/kovscan/platform.h"
 #include "tools/kovscan/record_file.h"
 #include "tools/kovscan/samples_command.h"
@@ -23,12 +24,23 @@
 
 namespace {
 
+// The library would read a folder as its profile and fail with a framework error that does
+// not say why.
+void RequireProfileFile(const std::filesystem::path& profile) {
+  if (std::filesystem::is_directory(profile)) {
+    throw kovscan::ArgumentError("the profile " + profile.string() +
+                                 " is a folder: name the profile file (zaft.ini) in it");
+  }
+}
+
 // Adds the options that shape a record, shared by scan and record save.
 void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::string& compression,
                       std::optional<std::filesystem::path>& record) {
   command.add_option("--record", record, "a saved parameter record to start from");
-  command.add_option("--dpi", options.dpi, "resolution in dots per inch");
-  command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24");
+  command.add_option("--dpi", options.dpi, "resolution in dots per inch")
+      ->check(kovscan::WholeNumber(UINT32_MAX));
+  command.add_option("--bits", options.bitsPerDot, "bits per dot: 1, 8 or 24")
+      ->check(kovscan::WholeNumber(UINT16_MAX));
   command
       .add_option_function<std::vector<std::uint16_t>>(
           "--area",
@@ -43,7 +55,8 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
             options.area = SCAN_AREA{0, 0, dots[2], dots[3]};
           },
           "scan area in dots: 0 0 width length (from the top left corner)")
-      ->expected(4);
+      ->expected(4)
+      ->check(kovscan::WholeNumber(UINT16_MAX));
   command.add_option("--compression", compression, "how the pages come compressed")
       ->check(CLI::IsMember(kovscan::CompressionNames()));
   command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");
@@ -91,7 +104,7 @@ int main(int argc, char** argv) {
                         "lists there)");
   scanCommand
       ->add_option("--pages", scan.pages, "at most this many pages (the flatbed: 1 unless given)")
-      ->check(CLI::Range(1, 1000000));
+      ->check(kovscan::WholeNumberIn(1, 1000000));
   AddRecordOptions(*scanCommand, scan.options, compression, scan.record);
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
@@ -135,8 +148,11 @@ int main(int argc, char** argv) {
           },
           "LANG"));
   scanCommand
-      ->add_option("--ocr-threads", scan.ocrThreads, "pages read at once (default: one per core)")
-      ->check(CLI::Range(1, 64));
+      ->add_option(
+          "--ocr-threads", scan.ocrThreads,
+          "pages read at once (default: one per core; at most what the cores and the free memory "
+          "serve)")
+      ->check(kovscan::WholeNumberIn(1, 64));
 
   const kovscan::SamplesCommand samples = kovscan::AddSamplesCommand(app);
 
@@ -168,6 +184,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kovscan::kSuccess : kovscan::kBadArguments;
   }
   try {
+    if (profile) RequireProfileFile(*profile);
     if (*devicesCommand) {
       devices.profile = profile;
       return kovscan::RunDevices(devices);

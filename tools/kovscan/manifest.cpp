@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/kovscan/compressions.h"
+#include "tools/kovscan/library_text.h"
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/whole_file.h"
 
@@ -10,10 +11,31 @@ namespace kovscan {
 
 namespace {
 
+// A text the library handed over, as UTF-8 text under `key`; when its bytes are not UTF-8,
+// they are kept as well, in hex under `key` + "Hex".
+void PutText(nlohmann::json& object, const std::string& key, const std::string& bytes) {
+  object[key] = Utf8Text(bytes);
+  if (!IsUtf8(bytes)) object[key + "Hex"] = HexBytes(bytes);
+}
+
+// The barcode texts likewise: when any of them is not UTF-8, "barcodesHex" holds the bytes
+// of every one, in the same order.
+void PutBarcodes(nlohmann::json& object, const std::vector<std::string>& texts) {
+  nlohmann::json& shown = object["barcodes"] = nlohmann::json::array();
+  nlohmann::json hex = nlohmann::json::array();
+  bool allUtf8 = true;
+  for (const std::string& text : texts) {
+    shown.push_back(Utf8Text(text));
+    hex.push_back(HexBytes(text));
+    allUtf8 = allUtf8 && IsUtf8(text);
+  }
+  if (!allUtf8) object["barcodesHex"] = hex;
+}
+
 // The header is packed: its fields are copied (unary +), never bound by reference.
 nlohmann::json HeaderJson(const KOV_PAGEHEADER& header) {
   const PageLayout layout = LayoutOf(header);
-  return {
+  nlohmann::json json = {
       {"resolution",
        {{"x", {+header.ulXResNum, +header.ulXResDenom}},
         {"y", {+header.ulYResNum, +header.ulYResDenom}}}},
@@ -25,10 +47,11 @@ nlohmann::json HeaderJson(const KOV_PAGEHEADER& header) {
       {"sequence", +header.lSeqNumber},
       {"level", +header.ucLevel},
       {"side", header.ucSide == 0 ? "front" : "back"},
-      {"dataField1", FieldText(header.szDf1Data, sizeof header.szDf1Data)},
-      {"dataField2", FieldText(header.szDf2Data, sizeof header.szDf2Data)},
-      {"barcodes", BarcodesOf(header)},
   };
+  PutText(json, "dataField1", FieldText(header.szDf1Data, sizeof header.szDf1Data));
+  PutText(json, "dataField2", FieldText(header.szDf2Data, sizeof header.szDf2Data));
+  PutBarcodes(json, BarcodesOf(header));
+  return json;
 }
 
 }  // namespace
@@ -50,13 +73,11 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
   }
   nlohmann::json documents = nlohmann::json::array();
   for (const Document& document : batch.documents) {
-    documents.push_back(
-        {{"document", document.number},
-         {"name", document.name},
-         {"barcode", document.barcode ? nlohmann::json(*document.barcode) : nullptr},
-         {"file", document.file},
-         {"pdf", document.pdf},
-         {"pages", document.pages}});
+    nlohmann::json entry = {{"document", document.number}, {"name", document.name},
+                            {"barcode", nullptr},          {"file", document.file},
+                            {"pdf", document.pdf},         {"pages", document.pages}};
+    if (document.barcode) PutText(entry, "barcode", *document.barcode);
+    documents.push_back(entry);
   }
   nlohmann::json manifest = {{"end",
                               {{"state", StateName(batch.end.state)},
@@ -67,6 +88,7 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
                              {"documents", documents},
                              {"seconds", batch.seconds},
                              {"bytes", batch.bytes}};
+  PutText(manifest, "scanner", batch.scanner);
   if (batch.ocr) {
     manifest["ocr"] = {{"language", batch.ocr->language},
                        {"pagesRead", batch.ocr->read},

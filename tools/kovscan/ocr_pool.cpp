@@ -1,16 +1,22 @@
 #include "tools/kovscan/ocr_pool.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <regex>
 #include <system_error>
 #include <utility>
 
+#include "tools/kovscan/platform.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
 
 namespace {
+
+// What an engine may hold while it reads a page: a second engine on 300 dpi letter pages
+// adds under 30 MB, but a gray page at 600 dpi is 34 MB and the engine makes images of it.
+constexpr std::uint64_t kEngineBytes = 100 << 20;
 
 // The layer's name, or the one it is written under until whole: the engine picks the
 // extension itself, so the temporary one keeps it.
@@ -22,6 +28,26 @@ std::filesystem::path LayerFile(const std::filesystem::path& folder, int page,
 }
 
 }  // namespace
+
+unsigned OcrEngineCount(unsigned asked) {
+  const unsigned cores = std::max(std::thread::hardware_concurrency(), 1U);
+  const std::uint64_t available = platform::AvailableMemory();
+  std::string reason = std::to_string(cores) + " cores";
+  unsigned served = cores;
+  if (available != 0) {
+    char memory[48];
+    std::snprintf(memory, sizeof memory, ", %.1f GB of memory free",
+                  static_cast<double>(available) / 1e9);
+    reason += memory;
+    served = static_cast<unsigned>(std::clamp<std::uint64_t>(available / kEngineBytes, 1, cores));
+  }
+  const unsigned wanted = asked != 0 ? asked : cores;
+  if (wanted <= served) return wanted;
+  std::fprintf(
+      stderr, "kovscan: this machine serves %u OCR engines at once (%s): reading with %u, not %u\n",
+      served, reason.c_str(), served, wanted);
+  return served;
+}
 
 OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
   counts_.language = settings_.language;

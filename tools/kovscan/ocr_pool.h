@@ -21,6 +21,11 @@
 
 namespace kovscan {
 
+// The engines to read with: as many as asked (0: one a core), no more than the machine
+// serves, one a core, each with the memory it reads a page in; more would only wait for a
+// core or make the system swap. Says so on the error stream when it serves fewer.
+unsigned OcrEngineCount(unsigned asked);
+
 class OcrPool {
  public:
   struct Settings {

@@ -4,7 +4,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/renderer.h>
 
+#include <algorithm>
 #include <memory>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "tools/kovscan/failure.h"
@@ -32,10 +35,18 @@ OcrReader::OcrReader(const std::string& language) : state_(std::make_unique<Stat
   setMsgSeverity(L_SEVERITY_NONE);
   const std::vector<std::string> names = {"debug_file"};
   const std::vector<std::string> values = {"/dev/null"};
-  if (state_->api.Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY, nullptr, 0, &names,
-                       &values, false) != 0) {
-    throw ArgumentError("no OCR data for the language \"" + language +
-                        "\" (install tesseract-ocr-" + language + ")");
+  const bool started = state_->api.Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY,
+                                        nullptr, 0, &names, &values, false) == 0;
+  // The engine starts when its first language loads and leaves out any other ("deu" of
+  // "eng+deu") that has no data: each is looked for among those loaded.
+  std::vector<std::string> loaded;
+  if (started) state_->api.GetLoadedLanguagesAsVector(&loaded);
+  std::istringstream asked(language);
+  for (std::string one; std::getline(asked, one, '+');) {
+    if (std::find(loaded.begin(), loaded.end(), one) == loaded.end()) {
+      throw ArgumentError("no OCR data for the language \"" + one + "\" (install tesseract-ocr-" +
+                          one + ")");
+    }
   }
   // A page is a page, not one block of text; Sauvola's local threshold keeps dim or noisy
   // gray pages readable, where the global one loses every word.

@@ -3,6 +3,7 @@
 // signals that stop a scan.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -43,8 +44,13 @@ std::string StopReason();
 
 // The OCR engine's own threads held to one per engine: its default of one per core for every
 // engine made reading several times slower, and the engine reads the limit only from the
-// environment the process starts with. Starts the program again with `argv` when the limit
-// is not set; returns when it is, or when starting again fails (reading is then slower).
+// environment the process starts with. Starts the program again with `argv` and the limit
+// set to 1 unless a valid limit (a whole number above 0) is set: an empty or invalid one is
+// ignored, with a message, and a valid one other than 1 is told. Returns when a valid limit is
+// set, or when starting again fails (reading is then slower).
 void LimitOcrEngineThreads(char** argv);
+
+// Bytes of memory the system can give without swapping; 0 when it cannot tell.
+std::uint64_t AvailableMemory();
 
 }  // namespace kovscan::platform

@@ -10,8 +10,11 @@
 
 namespace kovscan {
 
-// A fresh (empty) record, or the one saved in the file. Throws ArgumentError for a
-// file that is not a whole record.
+// A driver name as the framework takes it: one to eight letters or digits.
+bool IsDriverName(const std::string& name);
+// A fresh (empty) record, or the one saved in the file. Throws ArgumentError for a file that
+// is not a whole record or holds what no record the library writes holds, naming each such
+// field.
 std::unique_ptr<ParmRecord> LoadRecord(const std::optional<std::filesystem::path>& path);
 // Throws FileError.
 void SaveRecord(const ParmRecord& record, const std::filesystem::path& path);

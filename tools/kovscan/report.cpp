@@ -4,6 +4,8 @@
 #include <ostream>
 
 #include "tools/kovscan/compressions.h"
+#include "tools/kovscan/library_text.h"
+#include "tools/kovscan/page_files.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
@@ -33,6 +35,12 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
+// A text the library handed over: its control characters and stray bytes escaped, so the page
+// holds only characters HTML allows.
+std::string ShownEscaped(const std::string& bytes) {
+  return Escaped(Shown(bytes));
+}
+
 // Level 1 is an ordinary page; above it, a sheet that starts a document.
 std::string LevelText(int level) {
   return level <= 1 ? "page" : "separator, level " + std::to_string(level);
@@ -55,7 +63,7 @@ void WritePage(std::ostream& html, const BatchPage& page) {
   if (page.blank) html << ", blank";
   if (page.dropped) html << ", dropped";
   for (const std::string& text : BarcodesOf(header))
-    html << "<br><code>" << Escaped(text) << "</code>";
+    html << "<br><code>" << ShownEscaped(text) << "</code>";
   html << "</figcaption></figure>\n";
 }
 
@@ -76,7 +84,7 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
           "padding:.5em}</style></head><body>\n";
   WriteEnd(html, batch.end);
   html << "<h1>" << batch.pages.size() << " pages, " << batch.documents.size()
-       << " documents</h1><p>" << Escaped(batch.scanner) << "</p>\n";
+       << " documents</h1><p>" << ShownEscaped(batch.scanner) << "</p>\n";
   if (batch.ocr) {
     html << "<p>Text read by OCR (" << Escaped(batch.ocr->language) << ") on " << batch.ocr->read
          << " pages";
@@ -87,7 +95,9 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
   }
   for (const Document& document : batch.documents) {
     html << "<section><h2>Document " << document.number << " — " << Escaped(document.name);
-    if (document.barcode) html << " <small>(barcode " << Escaped(*document.barcode) << ")</small>";
+    if (document.barcode) {
+      html << " <small>(barcode " << ShownEscaped(*document.barcode) << ")</small>";
+    }
     html << "</h2><p>";
     for (const std::string* file : {&document.pdf, &document.file}) {
       if (!file->empty())

@@ -8,6 +8,8 @@
 
 #include "tools/kovscan/failure.h"
 #include "tools/kovscan/output_folder.h"
+#include "tools/kovscan/number_option.h"
+#include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
 namespace kovscan {
@@ -21,7 +23,7 @@ SamplesCommand AddSamplesCommand(CLI::App& app) {
       ->add_option("--pages", *count,
                    "pages to write, the planned " + std::to_string(samples::kPlannedPages) +
                        " over and over")
-      ->check(CLI::Range(std::uint32_t{1}, samples::kMostPages))
+      ->check(WholeNumberIn(1, samples::kMostPages))
       ->capture_default_str();
   auto overwrite = std::make_shared<bool>(false);
   command->add_flag("--overwrite", *overwrite,

@@ -9,6 +9,7 @@
 #include "tools/kovscan/batch.h"
 #include "tools/kovscan/compressions.h"
 #include "tools/kovscan/document_writer.h"
+#include "tools/kovscan/library_text.h"
 #include "tools/kovscan/manifest.h"
 #include "tools/kovscan/ocr_pool.h"
 #include "tools/kovscan/output_folder.h"
@@ -135,7 +136,7 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
               "barcodes");
   for (const BatchPage& page : batch.pages) {
     std::string barcodes;
-    for (const std::string& text : BarcodesOf(page.header)) barcodes += text + " ";
+    for (const std::string& text : BarcodesOf(page.header)) barcodes += Shown(text) + " ";
     std::printf("%5d %4d %-24s %6d %5s %-6s %s%s%s\n", page.number, page.document,
                 page.file.c_str(), page.header.ucLevel, page.header.ucSide == 0 ? "front" : "back",
                 CompressionName(page.header.usCompression).c_str(), barcodes.c_str(),
@@ -187,11 +188,8 @@ int RunScan(const ScanCommand& command) {
     // with nothing made.
     std::optional<OcrPool> ocr;
     if (command.ocrLanguage) {
-      const unsigned threads = command.ocrThreads != 0
-                                   ? command.ocrThreads
-                                   : std::max(std::thread::hardware_concurrency(), 1U);
-      ocr.emplace(OcrPool::Settings{*command.ocrLanguage, threads, kOcrQueuePages,
-                                    command.out / kTextLayerFolder});
+      ocr.emplace(OcrPool::Settings{*command.ocrLanguage, OcrEngineCount(command.ocrThreads),
+                                    kOcrQueuePages, command.out / kTextLayerFolder});
     }
     Batch batch;
     std::exception_ptr failure;

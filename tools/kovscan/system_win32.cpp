@@ -68,4 +68,10 @@ std::string StopReason() {
 // No OCR in this build: nothing to limit.
 void LimitOcrEngineThreads(char**) {}
 
+std::uint64_t AvailableMemory() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
 }  // namespace kovscan::platform
