@@ -112,17 +112,16 @@ SanePageResult Convert(std::vector<Frame>& frames, SanePage& page) {
   const std::size_t rowBits = DotBits(page.width, page.samples, page.bits);
   const std::size_t rowBytes = (rowBits + 7) / 8;
   const auto padding = static_cast<unsigned>(rowBytes * 8 - rowBits);
-  const std::uint8_t paddingMask = static_cast<std::uint8_t>(0xFF << padding);
+  // The bits after the last dot are whatever the device left there.
+  const auto clearPadding = [&](std::uint8_t* row) {
+    if (padding != 0) row[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
+  };
   // A single frame whose lines are the page's rows becomes the page as it is.
   if (frames.size() == 1 && !separateColours &&
       static_cast<std::size_t>(first.bytes_per_line) == rowBytes) {
     page.rows = std::move(frames.front().data);
     page.rows.resize(rowBytes * static_cast<std::size_t>(rows));
-    // The bits after the last dot are whatever the device left there.
-    if (padding != 0) {
-      for (std::size_t end = rowBytes; end <= page.rows.size(); end += rowBytes)
-        page.rows[end - 1] &= paddingMask;
-    }
+    for (std::size_t at = 0; at < page.rows.size(); at += rowBytes) clearPadding(&page.rows[at]);
     return {};
   }
   page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
@@ -134,8 +133,7 @@ SanePageResult Convert(std::vector<Frame>& frames, SanePage& page) {
       std::uint8_t* to = page.rows.data() + static_cast<std::size_t>(y) * rowBytes;
       if (!colour) {
         std::memcpy(to, from, rowBytes);
-        // The bits after the last dot are whatever the device left there.
-        if (padding != 0) to[rowBytes - 1] &= paddingMask;
+        clearPadding(to);
         continue;
       }
       const auto width = static_cast<std::size_t>(page.width);
