@@ -1,15 +1,21 @@
 // The barcode component's reading of a 300 dpi letter page as the page pipeline asks for it
 // (the one-bit rows to gray dots, the build's library, reading order): the text page alone
 // and with a Code 128, a Code 39 and a QR code, with the default kinds, trying harder and
-// not. This is zxing-cpp, the Linux build's library; the DLL's, ZBar, is timed on the same
-// kind of page by `barcode_pages time` (tests/barcodes, see docs/windows.md).
+// not; and the twelve pages of kovscan's sample batch as a scan with barcodes reads them.
+// This is zxing-cpp, the Linux build's library; the DLL's, ZBar, is timed on the same kind
+// of page by `barcode_pages time` (tests/barcodes, see docs/windows.md).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "bench_pages.h"
 #include "sim/barcode/barcode_decoding.h"
+#include "sim/drivers/page_images.h"
 #include "sim/kit/barcode_drawing.h"
+#include "tools/samples/sample_batch.h"
 
 namespace {
 
@@ -54,6 +60,41 @@ void ReadPage(benchmark::State& state, bool coded) {
   }
   state.counters["codes"] = static_cast<double>(found);
 }
+
+// The planned pages of the sample batch, written once and read back as the virtual scanner
+// delivers them.
+const std::vector<sim::PageImage>& SampleBatchPages() {
+  static const std::vector<sim::PageImage> pages = [] {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("kovzaft2-barcode-bench-" + std::to_string(getpid()));
+    samples::WriteSampleBatch(folder);
+    std::vector<sim::PageImage> read;
+    for (const auto& file : sim::PageImageFiles(folder / "pages")) {
+      if (auto image = sim::ReadPageImage(file, 300)) read.push_back(std::move(*image));
+    }
+    std::filesystem::remove_all(folder);
+    return read;
+  }();
+  return pages;
+}
+
+// The whole batch once per iteration, with a new reader's settings, as `--barcodes` asks.
+void ReadSampleBatch(benchmark::State& state) {
+  const auto& pages = SampleBatchPages();
+  const sim::BarcodeSettings settings = sim::BarcodeSettings::Defaults();
+  std::size_t found = 0;
+  for (auto _ : state) {
+    found = 0;
+    for (const sim::PageImage& page : pages) {
+      const auto codes = sim::ReadBarcodes(page.format, page.rows, settings);
+      found += codes ? codes->size() : 0;
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["pages"] = static_cast<double>(pages.size());
+  state.counters["codes"] = static_cast<double>(found);
+}
+BENCHMARK(ReadSampleBatch)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_CAPTURE(ReadPage, TextPage, false)
     ->ArgName("tryharder")

@@ -37,7 +37,10 @@ std::optional<GrayPage> GrayPageOf(const PageFormat& format,
     return std::nullopt;
   }
   const auto width = static_cast<std::size_t>(format.width);
-  GrayPage page{format.width, format.length, format.bits == 1, {}};
+  const QelRational& resolution = format.xResolution;
+  const std::int32_t dpi =
+      resolution.lDenominator > 0 ? resolution.lNumerator / resolution.lDenominator : 0;
+  GrayPage page{format.width, format.length, format.bits == 1, dpi, {}};
   // Room for a whole last byte of one-bit dots; cut back below.
   page.dots.resize(width * static_cast<std::size_t>(format.length) + 8);
   for (std::int32_t y = 0; y < format.length; ++y) {

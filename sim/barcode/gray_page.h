@@ -13,6 +13,7 @@ struct GrayPage {
   std::int32_t width = 0;
   std::int32_t height = 0;
   bool bitonal = false;            // from a one-bit page: nothing but 0 and 255
+  std::int32_t dpi = 0;            // across the page; 0 when not known
   std::vector<std::uint8_t> dots;  // rows top down, 0 black to 255 white
 };
 

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace sim {
 namespace {
 
 constexpr SANE_Int kReadPiece = 64 * 1024;
+// Room taken at once for the lines a frame announces; a larger claim grows as its data comes.
+constexpr std::size_t kMostBytesReserved = std::size_t{256} << 20;
 
 struct Frame {
   SANE_Parameters parameters{};
@@ -27,6 +30,14 @@ SanePageResult ReadFrame(SANE_Handle handle, const std::function<bool()>& aborte
   if (const SANE_Status status = sane_get_parameters(handle, &frame.parameters);
       status != SANE_STATUS_GOOD) {
     return Failed(status);
+  }
+  // One allocation for the whole frame: growing by pieces copies it over and over, and every
+  // fresh page of memory costs the worker a fault.
+  const SANE_Parameters& announced = frame.parameters;
+  if (announced.lines > 0 && announced.bytes_per_line > 0) {
+    frame.data.reserve(std::min(static_cast<std::size_t>(announced.lines) *
+                                    static_cast<std::size_t>(announced.bytes_per_line),
+                                kMostBytesReserved));
   }
   std::array<SANE_Byte, kReadPiece> piece;
   for (;;) {
@@ -71,7 +82,7 @@ std::optional<std::size_t> ColourIndex(SANE_Frame format) {
   }
 }
 
-SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
+SanePageResult Convert(std::vector<Frame>& frames, SanePage& page) {
   const SANE_Parameters& first = frames.front().parameters;
   if (first.depth != 1 && first.depth != 8) return {Kind::Unsupported, SANE_STATUS_GOOD};
   page.width = first.pixels_per_line;
@@ -100,8 +111,20 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
   page.length = rows;
   const std::size_t rowBits = DotBits(page.width, page.samples, page.bits);
   const std::size_t rowBytes = (rowBits + 7) / 8;
-  page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
   const auto padding = static_cast<unsigned>(rowBytes * 8 - rowBits);
+  // The bits after the last dot are whatever the device left there.
+  const auto clearPadding = [&](std::uint8_t* row) {
+    if (padding != 0) row[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
+  };
+  // A single frame whose lines are the page's rows becomes the page as it is.
+  if (frames.size() == 1 && !separateColours &&
+      static_cast<std::size_t>(first.bytes_per_line) == rowBytes) {
+    page.rows = std::move(frames.front().data);
+    page.rows.resize(rowBytes * static_cast<std::size_t>(rows));
+    for (std::size_t at = 0; at < page.rows.size(); at += rowBytes) clearPadding(&page.rows[at]);
+    return {};
+  }
+  page.rows.assign(rowBytes * static_cast<std::size_t>(rows), 0);
   for (const Frame& frame : frames) {
     const auto lineBytes = static_cast<std::size_t>(frame.parameters.bytes_per_line);
     const auto colour = ColourIndex(frame.parameters.format);
@@ -110,8 +133,7 @@ SanePageResult Convert(const std::vector<Frame>& frames, SanePage& page) {
       std::uint8_t* to = page.rows.data() + static_cast<std::size_t>(y) * rowBytes;
       if (!colour) {
         std::memcpy(to, from, rowBytes);
-        // The bits after the last dot are whatever the device left there.
-        if (padding != 0) to[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << padding);
+        clearPadding(to);
         continue;
       }
       const auto width = static_cast<std::size_t>(page.width);
@@ -131,7 +153,13 @@ SanePageResult ReadSanePage(SANE_Handle handle, const std::function<bool()>& abo
     if (const SANE_Status status = sane_start(handle); status != SANE_STATUS_GOOD) {
       return Failed(status);
     }
-    const SanePageResult read = ReadFrame(handle, aborted, frames.emplace_back());
+    Frame& frame = frames.emplace_back();
+    // The first frame reads into the last page's memory, already mapped.
+    if (frames.size() == 1) {
+      frame.data = std::move(page.rows);
+      frame.data.clear();
+    }
+    const SanePageResult read = ReadFrame(handle, aborted, frame);
     if (read.kind != Kind::Page) return read;
   } while (!frames.back().parameters.last_frame && frames.size() < 3);
   return Convert(frames, page);

@@ -32,6 +32,8 @@ struct SanePageResult {
 };
 
 // Starts the device and reads every frame of one page; `aborted` is asked before each read.
+// The page's rows are read into the memory its earlier rows held, which a driver keeps for
+// that from page to page.
 SanePageResult ReadSanePage(SANE_Handle handle, const std::function<bool()>& aborted,
                             SanePage& page);
 

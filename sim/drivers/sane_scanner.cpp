@@ -106,8 +106,7 @@ class SaneScanner final : public ImageDialogDriver {
   std::int32_t RunPage(Stage& out) override {
     tags_.Reshape();
     const auto aborted = [this] { return AbortPoll() != nullptr && AbortPoll()() < 0; };
-    SanePage page;
-    const SanePageResult read = ReadSanePage(handle_, aborted, page);
+    const SanePageResult read = ReadSanePage(handle_, aborted, page_);
     switch (read.kind) {
       case SanePageResult::Kind::Aborted:
         sane_cancel(handle_);
@@ -124,11 +123,11 @@ class SaneScanner final : public ImageDialogDriver {
       case SanePageResult::Kind::Page:
         break;
     }
-    const PageFormat format = FormatOf(page);
+    const PageFormat format = FormatOf(page_);
     PageWriter writer(out);
     const PageTags none;
     if (const auto rc = writer.Begin(format, none); rc < 0) return rc;
-    if (const auto rc = writer.DataInRows(page.rows, format.RowBytes(), aborted); rc < 0) {
+    if (const auto rc = writer.DataInRows(page_.rows, format.RowBytes(), aborted); rc < 0) {
       return rc;
     }
     return writer.Finish(none);
@@ -170,6 +169,8 @@ class SaneScanner final : public ImageDialogDriver {
   SaneTags tags_;
   std::string id_;
   StartingValues startingValues_;
+  // The last page read, kept so that the next is read into memory already mapped.
+  SanePage page_;
 };
 
 // "vendor model" of the device, or its name when SANE does not list it (a name such as

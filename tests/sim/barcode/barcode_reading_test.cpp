@@ -63,17 +63,21 @@ struct DrawnPage {
   Bytes rows;
 };
 
-DrawnPage PageWith(const std::vector<std::pair<const char*, sim::PageArea>>& codes) {
-  sim::BitonalPage page = sim::RenderPage(sim::PageRecipe{});
-  for (const auto& [text, area] : codes) {
-    EXPECT_TRUE(sim::DrawBarcode(page, area, text[0] == 'Q' ? "QRCode" : "Code128", text));
-  }
+DrawnPage RowsOf(const sim::BitonalPage& page) {
   DrawnPage drawn;
   for (std::int32_t y = 0; y < page.height; ++y) {
     const auto* row = page.bits.data() + static_cast<std::size_t>(y) * page.stride;
     drawn.rows.insert(drawn.rows.end(), row, row + drawn.format.RowBytes());
   }
   return drawn;
+}
+
+DrawnPage PageWith(const std::vector<std::pair<const char*, sim::PageArea>>& codes) {
+  sim::BitonalPage page = sim::RenderPage(sim::PageRecipe{});
+  for (const auto& [text, area] : codes) {
+    EXPECT_TRUE(sim::DrawBarcode(page, area, text[0] == 'Q' ? "QRCode" : "Code128", text));
+  }
+  return RowsOf(page);
 }
 
 TEST(BarcodeReading, CodesComeTopDownThenLeftToRightAndTheLimitKeepsTheFirst) {
@@ -105,6 +109,30 @@ TEST(BarcodeReading, CodesComeTopDownThenLeftToRightAndTheLimitKeepsTheFirst) {
   settings.symbologies = sim::SymbologyBit("Code39");
   EXPECT_EQ(sim::ReadBarcodes(page.format, page.rows, settings)->size(), 0u)
       << "only the kinds asked for";
+}
+
+// One-bit pages are read without a threshold and turned by the reader itself: a linear code
+// turned a quarter is found whether it tries harder or not, its box where it was drawn.
+TEST(BarcodeReading, ALinearCodeTurnedAQuarterOnAOneBitPageIsFoundWhereItLies) {
+  sim::BitonalPage page = sim::RenderPage(sim::PageRecipe{});
+  // Two inches long, turned about its centre (4.5, 5.3): 4.2 to 4.8 inches across, 4.3 to
+  // 6.3 down.
+  ASSERT_TRUE(sim::DrawBarcode(page, {3.5, 5.0, 2.0, 0.6}, "Code128", "TURNED", {90, ""}));
+  const DrawnPage drawn = RowsOf(page);
+  for (const bool tryHarder : {false, true}) {
+    sim::BarcodeSettings settings = sim::BarcodeSettings::Defaults();
+    settings.tryHarder = tryHarder;
+    const auto found = sim::ReadBarcodes(drawn.format, drawn.rows, settings);
+    ASSERT_TRUE(found.has_value());
+    ASSERT_EQ(found->size(), 1u) << "trying harder: " << tryHarder;
+    const sim::FoundBarcode& code = found->front();
+    EXPECT_EQ(code.text, "TURNED");
+    EXPECT_GE(code.box.left, 4.2 * 300);
+    EXPECT_LE(code.box.right, 4.8 * 300);
+    EXPECT_GE(code.box.top, 4.3 * 300);
+    EXPECT_LE(code.box.bottom, 6.3 * 300);
+    EXPECT_GT(code.box.bottom - code.box.top, 300) << "the bars lie across the page";
+  }
 }
 
 // The DLL's library reads no Aztec, DataMatrix or PDF417: its sheet says so at OK and stays.
