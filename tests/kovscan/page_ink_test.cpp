@@ -12,7 +12,7 @@
 #include <random>
 
 #include "sim/kit/page_generator.h"
-#include "sim/services/bitonal_page.h"
+#include "sim/services/images/bitonal_page.h"
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/text_setting.h"
