@@ -414,7 +414,7 @@ TEST_F(Kovscan, ARecordIsCheckedFieldByFieldBeforeTheLibraryTakesIt) {
     try {
       kovscan::LoadRecord(folder / "spoilt.rec");
       ADD_FAILURE() << "taken: " << fault;
-    } catch (const std::invalid_argument& refusal) {
+    } catch (const kovscan::ArgumentError& refusal) {
       EXPECT_NE(std::string(refusal.what()).find(fault), std::string::npos) << refusal.what();
     }
   }
