@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/jpeg_in_tiff.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
@@ -78,16 +79,7 @@ std::vector<Directory> TiffDirectories(const std::filesystem::path& path) {
   return directories;
 }
 
-class JpegDocuments : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  std::filesystem::path folder;
-};
+class JpegDocuments : public kovscan_test::ScratchFolderTest {};
 
 TEST_F(JpegDocuments, HoldEachPagesJpegAsDeliveredDecodingAsLibjpegDoes) {
   samples::WriteSampleBatch(folder);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/compressions.h"
 #include "tools/kovscan/failure.h"
 #include "tools/kovscan/library_text.h"
@@ -22,14 +23,12 @@
 
 namespace {
 
-class Kovscan : public ::testing::Test {
+class Kovscan : public kovscan_test::ScratchFolderTest {
  protected:
   void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
+    ScratchFolderTest::SetUp();
     samplePages = samples::WriteSampleBatch(folder);
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
 
   // Each scan feeds a batch of its own: the scanner's feeder keeps what an earlier scan left.
   nlohmann::json Scan(const std::string& out, std::uint16_t compression, bool dropBlank = false,
@@ -47,8 +46,6 @@ class Kovscan : public ::testing::Test {
     std::ifstream manifest(command.out / "manifest.json");
     return nlohmann::json::parse(manifest);
   }
-
-  std::filesystem::path folder;
   std::vector<samples::SamplePage> samplePages;
 };
 

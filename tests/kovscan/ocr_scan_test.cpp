@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
@@ -41,14 +42,8 @@ nlohmann::json Manifest(const std::filesystem::path& out) {
   return nlohmann::json::parse(file);
 }
 
-class OcrScan : public ::testing::Test {
+class OcrScan : public kovscan_test::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
   // Each scan feeds a batch of its own. Without the engine's thread limit in the environment,
   // kovscan starts itself again with it.
   std::pair<int, std::string> Scan(const std::string& name, const std::string& arguments,
@@ -59,8 +54,6 @@ class OcrScan : public ::testing::Test {
                       " scan --compression g4 --patches --barcodes --out " +
                       (folder / name).string() + " " + arguments);
   }
-
-  std::filesystem::path folder;
   std::vector<samples::SamplePage> planned;
 };
 

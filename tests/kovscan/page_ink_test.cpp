@@ -14,6 +14,7 @@
 #include "sim/kit/page_generator.h"
 #include "sim/services/images/bitonal_page.h"
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/text_setting.h"
 
@@ -154,16 +155,7 @@ TEST(PageInk, TextAndSignaturesAreNeverBlankSpecksAndNoiseAre) {
 
 // Gray pages through the scanner and its JPEG: those with text go into the documents and are
 // read, blank ones are dropped.
-class PageInkScan : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  std::filesystem::path folder;
-};
+class PageInkScan : public kovscan_test::ScratchFolderTest {};
 
 TEST_F(PageInkScan, GrayPagesWithLittleOrLightTextAreReadAndKept) {
   std::filesystem::create_directories(folder / "pages");

@@ -17,6 +17,7 @@
 #include "sim/drivers/page_images.h"
 #include "sim/services/images/bitonal_page.h"
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/text_setting.h"
 
@@ -113,16 +114,7 @@ TEST(TextSetting, RefusesWhatItCannotSetWhereAsked) {
   EXPECT_EQ(set({1, 1, 6.5, 9}, "  \n\n  ", samples::kSerifFont), "set") << "nothing to set";
 }
 
-class SampleBatch : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  std::filesystem::path folder;
-};
+class SampleBatch : public kovscan_test::ScratchFolderTest {};
 
 TEST_F(SampleBatch, TextPagesCarryTheirOwnWordsInsideTheMargins) {
   const auto pages = samples::WriteSampleBatch(folder);

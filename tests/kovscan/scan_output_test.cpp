@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/kovscan/program.h"
+#include "tests/kovscan/scratch_folder_test.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
@@ -18,14 +19,8 @@ namespace {
 using kovscan_test::RunKovscan;
 using kovscan_test::RunProgram;
 
-class ScanOutput : public ::testing::Test {
+class ScanOutput : public kovscan_test::ScratchFolderTest {
  protected:
-  void SetUp() override {
-    folder = kovscan_test::MakeScratchFolder();
-    ASSERT_FALSE(folder.empty());
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
   // The sample batch (twelve 300 dpi letter pages, three documents); its profile's option.
   std::string Samples() {
     samples::WriteSampleBatch(folder / "samples");
@@ -50,8 +45,6 @@ class ScanOutput : public ::testing::Test {
     std::sort(files.begin(), files.end());
     return files;
   }
-
-  std::filesystem::path folder;
 };
 
 std::string Contains(const std::string& text, const std::string& part) {
