@@ -16,6 +16,10 @@ JOBS ?= $(shell nproc)
 # recipe runs, after bootstrap. The x64 edition's tests run everywhere.
 WINE32 = $(shell scripts/runs-32-bit-programs && echo ON || echo OFF)
 SKIPPED_32 = 32-bit Windows tests skipped: this machine runs no 32-bit programs
+# Now and then Wine kills a TWAIN test host with SIGKILL (about one run in a hundred, either
+# edition, once after the host's last line; its cause not yet found): a second try tells that
+# from a fault of ours, which fails both.
+WINE_REPEAT = --repeat until-pass:2
 
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package
 
@@ -37,8 +41,8 @@ test: build
 	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120 -LE sane
 	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120 -L sane --repeat until-pass:3
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
-	cd $(WIN64_DIR) && ctest --output-on-failure --timeout 300
-	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300
+	cd $(WIN64_DIR) && ctest --output-on-failure --timeout 300 $(WINE_REPEAT)
+	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300 $(WINE_REPEAT)
 	@[ "$(WINE32)" = ON ] || echo "$(SKIPPED_32)"
 
 build: configure
