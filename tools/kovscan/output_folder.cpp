@@ -34,10 +34,10 @@ std::filesystem::directory_iterator Entries(const std::filesystem::path& folder)
   return entries;
 }
 
-// Each entry kovscan's (a file its list names, the list, one of its subfolders) or not; only
-// kovscan's subfolders are looked into, and symbolic links are never kovscan's.
+// Sorts each entry into kovscan's own (a file its list names, the list, one of its subfolders)
+// or not; only kovscan's subfolders are looked into, and symbolic links are never its own.
 Contents Survey(const std::filesystem::path& folder, std::vector<std::string> subfolders) {
-  subfolders.push_back(kTextLayerFolder);  // made when needed
+  subfolders.emplace_back(kTextLayerFolder);  // made when needed
   const std::set<std::string> listed = WrittenFiles::Listed(folder);
   Contents contents;
   const auto sort = [&](const std::filesystem::directory_entry& entry, const std::string& name) {
