@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -17,14 +18,20 @@ constexpr int kLeastContrast = 40;
 // two thirds of the noise's standard deviation past the middle level, so this many spreads
 // are six deviations.
 constexpr int kNoiseSpreads = 9;
-// A mark reaches this far in inches: a letter does (a small letter is 0.05 inch high at
-// 9 points), a speck of dust or scanner noise does not.
-constexpr double kLeastMark = 0.04;
-// A page with fewer marks is blank, unless one of them is a stroke this long (inches), as a
-// signature or a drawn line is.
+// A length in inches as a fraction, so that whether a group reaches it is decided in whole
+// numbers, alike on every processor (the 32-bit x87 rounds a quotient otherwise).
+struct Inches {
+  std::uint64_t numerator;
+  std::uint64_t denominator;
+};
+// A mark reaches this far: a letter does (a small letter is 0.05 inch high at 9 points), a
+// speck of dust or scanner noise does not.
+constexpr Inches kLeastMark{1, 25};
+// A page with fewer marks is blank, unless one of them is a stroke this long, as a signature
+// or a drawn line is.
 constexpr std::size_t kLeastMarks = 3;
-constexpr double kLongStroke = 0.3;
-constexpr double kUnknownDpi = 72;
+constexpr Inches kLongStroke{3, 10};
+constexpr long kUnknownDpi = 72;
 // A page with more runs of ink than this is full of them, never blank: its runs are no longer
 // kept, which bounds the memory a page of halftone or noise takes (24 bytes a run).
 constexpr std::size_t kMostRuns = 1'000'000;
@@ -141,13 +148,19 @@ PageInk LookForInk(const GrayImage& image, double xDpi, double yDpi) {
   InkGroups groups;
   for (std::uint32_t y = 0; y < image.height; ++y) groups.AddRow(image, levels, y);
   ink.coverage = static_cast<double>(groups.InkDots()) / static_cast<double>(image.dots.size());
-  const double across = xDpi > 0 ? xDpi : kUnknownDpi;
-  const double down = yDpi > 0 ? yDpi : kUnknownDpi;
+  const auto dotsPerInch = [](double dpi) {
+    return static_cast<std::uint64_t>(dpi >= 1 ? std::lround(dpi) : kUnknownDpi);
+  };
+  const std::uint64_t across = dotsPerInch(xDpi);
+  const std::uint64_t down = dotsPerInch(yDpi);
   bool longStroke = false;
   groups.ForEachGroup([&](std::uint32_t width, std::uint32_t height) {
-    const double reach = std::max(width / across, height / down);
-    if (reach >= kLeastMark) ++ink.marks;
-    if (reach >= kLongStroke) longStroke = true;
+    const auto reaches = [&](Inches length) {
+      return width * length.denominator >= length.numerator * across ||
+             height * length.denominator >= length.numerator * down;
+    };
+    if (reaches(kLeastMark)) ++ink.marks;
+    if (reaches(kLongStroke)) longStroke = true;
   });
   ink.blank = ink.marks < kLeastMarks && !longStroke && !groups.Crowded();
   return ink;
