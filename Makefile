@@ -94,7 +94,8 @@ tsan:
 	scripts/bootstrap tests clang
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOV_TSAN=ON
 	cmake --build $(TSAN_DIR) -j $(JOBS)
-	cd $(TSAN_DIR) && KOV_STRESS_SECONDS=30 TSAN_OPTIONS=halt_on_error=1 \
+	cd $(TSAN_DIR) && KOV_STRESS_SECONDS=30 \
+	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/sanitizers/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300 -E include_rules
 
 # Each fuzz target for FUZZ_SECONDS, two at a time on the machine's cores; new inputs stay
