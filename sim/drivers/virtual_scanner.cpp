@@ -37,10 +37,22 @@ std::int32_t PreferOr(const std::vector<std::int32_t>& list, std::int32_t prefer
   return std::ranges::count(list, preferred) > 0 ? preferred : list.front();
 }
 
-std::vector<TagValue> Distinct(const std::vector<BitDepth>& depths, std::int32_t BitDepth::*field) {
+std::vector<TagValue> SampleChoices(const std::vector<BitDepth>& depths) {
   std::vector<std::int32_t> seen;
   for (const auto& depth : depths) {
-    if (std::ranges::count(seen, depth.*field) == 0) seen.push_back(depth.*field);
+    if (std::ranges::count(seen, depth.samples) == 0) seen.push_back(depth.samples);
+  }
+  return {seen.begin(), seen.end()};
+}
+
+// The scanner's depths are pairs: the bits a sample it offers depend on the samples a dot
+// set, as a scanner's gray and colour modes have depths of their own.
+std::vector<TagValue> BitChoices(const std::vector<BitDepth>& depths, std::int32_t samples) {
+  std::vector<std::int32_t> seen;
+  for (const auto& depth : depths) {
+    if (depth.samples == samples && std::ranges::count(seen, depth.bits) == 0) {
+      seen.push_back(depth.bits);
+    }
   }
   return {seen.begin(), seen.end()};
 }
@@ -83,9 +95,9 @@ TagTable StartingTags(const Config& config) {
   using enum TiffType;
   tags.Define(kTagXResolution, Rational, resolution, resolutions, "XResolution");
   tags.Define(kTagYResolution, Rational, resolution, resolutions, "YResolution");
-  tags.Define(kTagSamplesPerPixel, Short, depth.samples,
-              Distinct(config.depths, &BitDepth::samples), "SamplesPerPixel");
-  tags.Define(kTagBitsPerSample, Short, depth.bits, Distinct(config.depths, &BitDepth::bits),
+  tags.Define(kTagSamplesPerPixel, Short, depth.samples, SampleChoices(config.depths),
+              "SamplesPerPixel");
+  tags.Define(kTagBitsPerSample, Short, depth.bits, BitChoices(config.depths, depth.samples),
               "BitsPerSample");
   if (!config.pages.empty()) {
     std::vector<TagValue> names;
@@ -258,6 +270,10 @@ class VirtualScanner final : public ImageDialogDriver {
       if (tag.number == axis.resolution) Rescale(axis, std::get<QelRational>(before));
     }
     if (tag.number == kTagScanAhead && Number(kTagScanAhead) != 0) PullInPage();
+    if (tag.number == kTagSamplesPerPixel) {
+      Table().Find(kTagBitsPerSample)->choices =
+          BitChoices(config_.depths, Number(kTagSamplesPerPixel));
+    }
     if (tag.number == kTagSamplesPerPixel || tag.number == kTagBitsPerSample) {
       AssignNumber(kTagPhotometricInterpretation,
                    Photometric(Number(kTagSamplesPerPixel), Number(kTagBitsPerSample)));

@@ -27,9 +27,10 @@ extern "C" std::uint16_t KOVAPI SCANSETPARM(const char* pszDevName, ParmRecord* 
   if (pParms == nullptr || pszDevName == nullptr) return Refuse(RC_SCAN_INVALID_PARM);
   const auto command = NewCommand(CMD_SET_PARMS);
   if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
-  TakeRecordAndValue(*command, *pParms, usParm, pValue);
+  const ParmValueUse use = SetValueUse(usParm);
+  TakeRecordAndValue(*command, *pParms, usParm, pValue, use);
   const CommandOutcome outcome = PostCommand(command, CallDeadline(kNoLimit));
-  if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue);
+  if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue, use, outcome.rc);
   TraceLog("Done with ScanSetParm");
   return outcome.rc;
 }
@@ -47,7 +48,7 @@ extern "C" std::uint16_t KOVAPI SCANSETSTATE(std::int32_t hScanHdl, ParmRecord* 
   if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
   command->Parms = *pParms;
   const CommandOutcome outcome = PostCommand(command, CallDeadline(kSendParmsLimitMs));
-  if (outcome.bCompleted) *pParms = command->Parms;
+  if (outcome.bCompleted) GiveRecordChanges(command->Parms, *pParms);
   return outcome.rc;
 }
 
@@ -69,7 +70,7 @@ extern "C" std::uint16_t KOVAPI SCANPARMSDLG2(const char* pszDevName, ParmRecord
   command->Parms = *pParms;
   // The user may keep the dialog open as long as they like.
   const CommandOutcome outcome = PostCommand(command, CallDeadline(kNoLimit));
-  if (outcome.bCompleted) *pParms = command->Parms;
+  if (outcome.bCompleted) GiveRecordChanges(command->Parms, *pParms);
   return outcome.rc;
 }
 

@@ -131,9 +131,10 @@ extern "C" std::uint16_t KOVAPI SCANQUERYPARM(ParmRecord* pParms, std::uint16_t 
   if (pParms->szDriver[0] != '\0') {
     const auto command = NewCommand(CMD_QUERY_PARM);
     if (command == nullptr) return RC_SCAN_NOT_ENOUGH_MEMORY;
-    TakeRecordAndValue(*command, *pParms, usParm, pValue);
+    const ParmValueUse use = QueryValueUse(usParm);
+    TakeRecordAndValue(*command, *pParms, usParm, pValue, use);
     const CommandOutcome outcome = PostCommand(command, CallDeadline(kQueryParmLimitMs));
-    if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue);
+    if (outcome.bCompleted) GiveRecordAndValue(*command, *pParms, pValue, use, outcome.rc);
     return outcome.rc;
   }
   // A record without a driver gets the answers of a typical scanner.

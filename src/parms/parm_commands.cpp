@@ -39,6 +39,15 @@ std::size_t QuickCtrlIndex(std::uint32_t index) {
   return index == 1 ? 1 : 0;
 }
 
+// Whether the working compression can be made of the scanner's pages; traced when not, since
+// every page would then fail.
+bool CompressionCanBeMade() {
+  char pipeText[kPipeTextSize] = {};
+  if (BuildCompressionPipe(pipeText, sizeof pipeText)) return true;
+  TraceLog("  the compression asked for cannot be made from the scanner's pages");
+  return false;
+}
+
 // The "TSSP n" lines are the command's breadcrumbs in the log, kept on purpose: a log is read
 // by them, and the tests check that the steps were reached in order.
 void BuildRecordFromScratch(Command& command) {
@@ -176,6 +185,13 @@ std::int32_t ReportParameter(std::uint16_t usParm, void* value) {
       return 0;
     }
     case SCAN_PARM_COMP: {
+      // What the pages will carry: the working compression, when the driver or a pipe makes it.
+      char pipeText[kPipeTextSize] = {};
+      if (const auto working = WorkingCompression();
+          working && BuildCompressionPipe(pipeText, sizeof pipeText)) {
+        StoreHostValue(value, working->host);
+        return 0;
+      }
       std::int32_t compression = 1;
       std::int32_t t4Options = 0;
       DrvGetTag(Scanner(), kTagCompression, compression);
@@ -216,6 +232,10 @@ void SetParameter(Command& command) {
   if (const std::int32_t rc = ApplyParameter(command.usParm, command.pValue()); rc != 0) {
     return UnloadAndFinish(command, rc);
   }
+  // Refused where the host chooses it, as the send would refuse the record.
+  if (command.usParm == SCAN_PARM_COMP && !CompressionCanBeMade()) {
+    return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
+  }
   TraceLog("TSSP 8");
   tagstoparm(command.Parms);
   TraceLog("    ScanSetParm now leaves parameters like this:");
@@ -229,12 +249,8 @@ void SendParameters(Command& command) {
   ParmRecord& record = command.Parms;
   while (SCB.iRefCount > 0) UnloadDriver();
   if (!LoadAndVerify(command)) return;
-  // Refused here, as the settings dialog refuses it: otherwise every page would fail later.
-  char pipeText[kPipeTextSize] = {};
-  if (!BuildCompressionPipe(pipeText, sizeof pipeText)) {
-    TraceLog("  the compression asked for cannot be made from the scanner's pages");
-    return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
-  }
+  // Refused here, as the settings dialog refuses it.
+  if (!CompressionCanBeMade()) return UnloadAndFinish(command, RC_SCAN_INVALID_PARM);
   SCB.sFeederAtSend = static_cast<std::int16_t>(record.lFeeder);
   std::int32_t scanAhead = 0;
   std::int32_t scanType = kDefaultScanType;

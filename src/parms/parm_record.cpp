@@ -1,6 +1,7 @@
 #include "parms/parm_record.h"
 
 #include <charconv>
+#include <cstddef>
 #include <iterator>
 #include <optional>
 #include <string_view>
@@ -30,6 +31,24 @@ void TraceField(const char* format, const char (&field)[N]) {
   const std::string_view value(field, N);
   value.substr(0, value.find('\0')).copy(text, N);
   TraceLogStr(format, text);
+}
+
+// The size of the value layout of RES to QCTRL; 0 for other identifiers.
+std::size_t ValueLayoutSize(std::uint16_t usParm) {
+  switch (usParm) {
+    case SCAN_PARM_RES:
+      return sizeof(SCAN_RES);
+    case SCAN_PARM_BPP:
+    case SCAN_PARM_COMP:
+    case SCAN_PARM_ADF:
+      return sizeof(std::uint16_t);
+    case SCAN_PARM_AREA:
+      return sizeof(SCAN_AREA);
+    case SCAN_PARM_QCTRL:
+      return sizeof(SCAN_QCTRL);
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -88,22 +107,19 @@ void TraceRecord(const ParmRecord& record) {
   TraceLog("       got some parms");
 }
 
-std::size_t ParmValueSize(std::uint16_t usParm) {
+ParmValueUse SetValueUse(std::uint16_t usParm) {
+  return {.read = {0, ValueLayoutSize(usParm)}, .written = {}};
+}
+
+ParmValueUse QueryValueUse(std::uint16_t usParm) {
   switch (usParm) {
     case SCAN_PARM_VERSION:
-      return sizeof(std::uint32_t);
-    case SCAN_PARM_RES:
-      return sizeof(SCAN_RES);
-    case SCAN_PARM_BPP:
-    case SCAN_PARM_COMP:
-    case SCAN_PARM_ADF:
-      return sizeof(std::uint16_t);
-    case SCAN_PARM_AREA:
-      return sizeof(SCAN_AREA);
+      return {.read = {}, .written = {0, sizeof(std::uint32_t)}};
     case SCAN_PARM_QCTRL:
-      return sizeof(SCAN_QCTRL);
+      return {.read = {offsetof(SCAN_QCTRL, ulIndex), sizeof(std::uint32_t)},
+              .written = {offsetof(SCAN_QCTRL, ulValue), sizeof(std::uint32_t)}};
     default:
-      return 0;
+      return {.read = {}, .written = {0, ValueLayoutSize(usParm)}};
   }
 }
 

@@ -25,8 +25,21 @@ const char* ParmIdentifierLine(std::uint16_t usParm, bool query);
 // Traces the three lines that describe a record.
 void TraceRecord(const ParmRecord& record);
 
-// The bytes of a usParm value layout (SCAN_RES for RES ...); 0 for an identifier without one.
-std::size_t ParmValueSize(std::uint16_t usParm);
+// A run of bytes of a host's parameter value.
+struct ValueBytes {
+  std::size_t offset = 0;
+  std::size_t size = 0;
+};
+// Which bytes of the host's value a call reads and which it writes back.
+struct ParmValueUse {
+  ValueBytes read;
+  ValueBytes written;
+};
+// A set reads the whole value of RES to QCTRL, nothing for INIT or another identifier, and
+// writes nothing back: hosts may keep their values as constants.
+ParmValueUse SetValueUse(std::uint16_t usParm);
+// A query writes its answer; of the value it reads only QCTRL's index.
+ParmValueUse QueryValueUse(std::uint16_t usParm);
 
 // Worker command 12: the colour table for the record's bit depth.
 void FillColourTable(Command& command);

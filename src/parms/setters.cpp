@@ -90,9 +90,6 @@ std::int32_t SetResolutionIfAllowed(std::uint16_t tag, std::uint32_t dpi) {
 std::int32_t SetBitDepth(std::uint16_t bpp) {
   switch (bpp) {
     case 1:
-      DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);
-      DrvSetTag(Scanner(), kTagBitsPerSample, 1);
-      return 0;
     case 4:
     case 8:
       DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);
@@ -130,6 +127,8 @@ std::int32_t SetCompression(std::uint16_t code) {
 }
 
 std::int32_t SetFeeder(std::int16_t value, bool duplex) {
+  // No feeder value beyond these, whether or not the scanner has a choice of feeder.
+  if (value < -1 || value > 1) return 1;
   std::int32_t scanType = 0;
   const bool hasScanType = DrvGetTag(Scanner(), tag_scantype, scanType) == 0;
   if (duplex) {
@@ -148,7 +147,6 @@ std::int32_t SetFeeder(std::int16_t value, bool duplex) {
     TraceLog("    Single feed selected but scanner has no flatbed");
     return 1;
   }
-  if (value < -1 || value > 1) return 1;
   if (duplex) {
     if (SetTagIfAllowed(tag_scantype, 4) == 0) return 0;
     TraceLog("    duplex/continuous not valid on this scanner");

@@ -62,13 +62,25 @@ std::int32_t RestoreRational(std::uint16_t tag, const char* text) {
   return DrvSetRationalTag(Scanner(), tag, {numerator, denominator});
 }
 
+// Whether the scanner can scan with the value: one of the tag's choices where it lists them,
+// and for the compression also one the library can name.
+bool Offered(std::uint16_t tag, std::int32_t value) {
+  if (tag == kTagCompression && !CompressionOfTags(value, 0)) return false;
+  std::int32_t count = 0;
+  if (DrvGetChoiceCount(Scanner(), tag, count) != 0) return true;
+  return TagHasChoice(tag, value);
+}
+
 // A minus sign negates the framework's number for the digits after it, read as unsigned
-// since the framework's 32 bits wrap; a negative value below the 32-bit range is refused.
+// since the framework's 32 bits wrap. A value below the 32-bit range, or one the scanner does
+// not offer, is not set.
 std::int32_t RestoreInteger(std::uint16_t tag, const char* text) {
   if (*text == '\0') return kErrSettingMissing;
-  if (text[0] != '-') return DrvSetTag(Scanner(), tag, QelTextToNumber(text));
-  const std::int64_t value = -std::int64_t{static_cast<std::uint32_t>(QelTextToNumber(text + 1))};
+  const std::int64_t value =
+      text[0] != '-' ? std::int64_t{QelTextToNumber(text)}
+                     : -std::int64_t{static_cast<std::uint32_t>(QelTextToNumber(text + 1))};
   if (value < std::numeric_limits<std::int32_t>::min()) return kErrValueNotAllowed;
+  if (!Offered(tag, static_cast<std::int32_t>(value))) return kErrValueNotAllowed;
   return DrvSetTag(Scanner(), tag, static_cast<std::int32_t>(value));
 }
 
@@ -288,13 +300,21 @@ void tagstoparm(ParmRecord& record) {
   TraceLog("   done with tagstoparm ");
 }
 
-void parmtotags(ParmRecord& record) {
+bool parmtotags(ParmRecord& record) {
   TraceLog("   in parmtotags");
   const QelRestoreSettingFn restore = record.sOldCount != 0 ? OldRestoreCallback : RestoreCallback;
   QelRestoreSettingsArgs args{restore, &record};
   QelDrvMessage(Scanner(), QelDrvRestoreSettings, 0, &args);
-  RestoreTagText(record, restore, kTagCompression);
-  RestoreTagText(record, restore, kTagScanAhead);
+  bool applied = true;
+  for (const std::uint16_t tag : {kTagCompression, kTagScanAhead}) {
+    if (RestoreTagText(record, restore, tag) != kErrValueNotAllowed) continue;
+    char line[kTraceFormatSize];
+    std::snprintf(line, sizeof line,
+                  "   parmtotags: the record's %s is a value the scanner does not offer",
+                  TagKeyText(tag));
+    TraceLog(line);
+    applied = false;
+  }
   RoundImageWidth();
   ApplyBarcodeState(record);
 
@@ -312,4 +332,5 @@ void parmtotags(ParmRecord& record) {
   SCB.pt = record.pt;
   SCB.bro = record.bro;
   TraceLog("   done with parmtotags");
+  return applied;
 }

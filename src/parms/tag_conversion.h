@@ -10,8 +10,9 @@
 
 // Captures the driver's whole state and the working values into the record.
 void tagstoparm(ParmRecord& record);
-// Applies a checked record to the driver and to the working values.
-void parmtotags(ParmRecord& record);
+// Applies a checked record to the driver and to the working values. False when the record
+// holds a value of its own tags the scanner does not offer: that one is not set, and traced.
+bool parmtotags(ParmRecord& record);
 
 // Lowers ImageWidth to a whole number of bytes per row.
 void RoundImageWidth();
@@ -19,6 +20,8 @@ void RoundImageWidth();
 // The settings name a single tag is saved under; valid until the next call.
 const char* TagKeyText(std::uint16_t tag);
 void SaveTagText(ParmRecord& record, QelSaveSettingFn save, std::uint16_t tag);
+// 0, or a negative code; kErrValueNotAllowed for a value the scanner does not offer, which is
+// not set.
 std::int32_t RestoreTagText(ParmRecord& record, QelRestoreSettingFn restore, std::uint16_t tag);
 
 // Sets the driver's compression tags to the working compression; false when it names none.

@@ -15,6 +15,16 @@ namespace {
 constexpr std::size_t kIdSize = 128;
 constexpr std::size_t kDumpRowBytes = 16;
 
+// A record that failed a check is not applied. When the check is ignored the scanner goes
+// on with what it held when loaded, and so do the working values.
+std::int32_t NotApplied(std::int32_t refusal) {
+  if (refusal != 0) return refusal;
+  TraceLog("   VerifyParms: record accepted but not applied, the scanner keeps its own settings");
+  TakeDriverCompression();
+  ResetDetection();
+  return 0;
+}
+
 }  // namespace
 
 void DumpRecordHex(const std::uint8_t* bytes, std::size_t count) {
@@ -42,7 +52,7 @@ std::int32_t VerifyParms(ParmRecord& record) {
     // The host's record is no longer than the record: the dump stays inside it.
     DumpRecordHex(reinterpret_cast<const std::uint8_t*>(&record),
                   std::min<std::size_t>(record.usSize, sizeof record));
-    return refusal;
+    return NotApplied(refusal);
   }
   // A driver that cannot tell its identification counts as an empty one.
   char id[kIdSize] = {};
@@ -52,8 +62,8 @@ std::int32_t VerifyParms(ParmRecord& record) {
   recordId = recordId.substr(0, recordId.find('\0'));
   if (recordId != id) {
     TraceLog("   VerifyParms: These parameters are meant for a different scanner id!");
-    return refusal;
+    return NotApplied(refusal);
   }
-  parmtotags(record);
-  return 0;
+  // A record holding a value the scanner cannot scan with would fail every page.
+  return parmtotags(record) ? 0 : refusal;
 }

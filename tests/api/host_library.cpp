@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "sim/services/faults/switches.h"
 
@@ -96,4 +100,25 @@ std::string RecordSetting(const ParmRecord& record, const std::string& name) {
     if (key == name) return std::string(value);
   }
   return "<none>";
+}
+
+void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value) {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::string_view area(record.achSettings, sizeof record.achSettings);
+  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
+    const std::string key(area.substr(at, area.find('\0', at) - at));
+    at += key.size() + 1;
+    const std::string old(area.substr(at, area.find('\0', at) - at));
+    at += old.size() + 1;
+    entries.emplace_back(key, key == name ? value : old);
+  }
+  if (std::none_of(entries.begin(), entries.end(),
+                   [&](const auto& e) { return e.first == name; })) {
+    entries.emplace_back(name, value);
+  }
+  std::string text;
+  for (const auto& [key, text_value] : entries) text += key + '\0' + text_value + '\0';
+  std::memset(record.achSettings, 0, sizeof record.achSettings);
+  std::memcpy(record.achSettings, text.data(), text.size());
+  record.sSettingsLen = static_cast<std::uint16_t>(text.size());
 }

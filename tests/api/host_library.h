@@ -10,16 +10,16 @@
 
 #include "kovzaft2.h"
 
-#define KOV_FOR_EACH_EXPORT(X)                                                           \
-  X(SCANINIT)                                                                            \
-  X(SCANFREE)                                                                            \
-  X(SCANLASTERROR)                                                                       \
-  X(SCANOPEN) X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL) X(SCANSETPRTTEXT)   \
-      X(SCANSETENV) X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET) X(SCANRESTART)  \
-          X(SCANAREAEJECT) X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE) X(SCANPARMSDLG) \
-              X(SCANPARMSDLG2) X(SCANQUERYDEVNAMES) X(SCANQUERYINFO) X(SCANQUERYPARM)    \
-                  X(SCANQUERYCLT) X(MyStore) X(SaveCallback) X(RestoreCallback)          \
-                      X(OldRestoreCallback)
+#define KOV_FOR_EACH_EXPORT(X)                                                                  \
+  X(SCANINIT)                                                                                   \
+  X(SCANFREE)                                                                                   \
+  X(SCANLASTERROR)                                                                              \
+  X(SCANOPEN)                                                                                   \
+  X(SCANCLOSE) X(SCANSETSEQNUM) X(SCANPAUSE) X(SCANKILL) X(SCANSETPRTTEXT) X(SCANSETENV)        \
+      X(SCANAREA) X(SCANENDPAGE) X(SCANFLUSH) X(SCANRESET) X(SCANRESTART) X(SCANAREAEJECT)      \
+          X(SCANGETDATA) X(SCANSETPARM) X(SCANSETSTATE) X(SCANPARMSDLG) X(SCANPARMSDLG2)        \
+              X(SCANQUERYDEVNAMES) X(SCANQUERYINFO) X(SCANQUERYPARM) X(SCANQUERYCLT) X(MyStore) \
+                  X(SaveCallback) X(RestoreCallback) X(OldRestoreCallback)
 
 class HostLibrary {
  public:
@@ -53,3 +53,6 @@ std::string ProfileWithDebug(std::string_view extraKovzaftKeys = "");
 
 // The value of a named entry of the record's settings text, or "<none>".
 std::string RecordSetting(const ParmRecord& record, const std::string& name);
+// Replaces one setting's value in the record (or adds it) and rebuilds the settings text, as a
+// stored record edited outside the library would be.
+void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value);

@@ -610,7 +610,8 @@ TEST_F(Pages, ACompressionThePipeCannotMakeIsRefusedWhenTheRecordIsSent) {
   const Bytes first = LetterRows(AddTextPage("1.pbm", 63));
   ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
   const auto sound = std::make_unique<ParmRecord>(*record);
-  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_JPEG);  // at one bit
+  // A host's setter refuses it (see the parameter tests); a stored record may still hold it.
+  record->lCompression = 6;  // JPEG, at one bit
   EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM);
   EXPECT_EQ(lib.LastErrorText(), "RC_SCAN_INVALID_PARM");
   EXPECT_EQ(CountLogged("  the compression asked for cannot be made from the scanner's pages"), 1u);
@@ -621,11 +622,50 @@ TEST_F(Pages, ACompressionThePipeCannotMakeIsRefusedWhenTheRecordIsSent) {
 
   *record = *sound;
   Set<std::uint16_t>(SCAN_PARM_BPP, 8);
-  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4);
+  record->lCompression = 4;  // Group 4
   EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM) << "G4 at 8 bits";
 
   ASSERT_EQ(lib.SCANSETSTATE(handle, sound.get()), 0);
   EXPECT_EQ(Scan().data, first);
+}
+
+// An installation that ignores failed checks: a record that fails them is taken, and the
+// pages are then what the freshly loaded scanner makes, whatever was sent before.
+class UnverifiedPages : public Pages {
+ protected:
+  UnverifiedPages() : Pages("", "Verify=0\n") {}
+};
+
+TEST_F(UnverifiedPages, ARecordTakenWithoutBeingAppliedScansAsTheScannerWasLoaded) {
+  std::vector<Bytes> expected;
+  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+    expected.push_back(LetterRows(AddTextPage(std::to_string(seed) + ".pbm", seed)));
+  }
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4);
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  EXPECT_EQ(Scan().header.usCompression, SCAN_COMP_G4);
+
+  // Zeroed but for the driver's name: of no size the library knows.
+  const auto bare = std::make_unique<ParmRecord>();
+  std::memset(bare.get(), 0, sizeof(ParmRecord));
+  std::strcpy(bare->szDriver, "VSCAN");
+  ASSERT_EQ(lib.SCANSETSTATE(handle, bare.get()), 0);
+  EXPECT_EQ(CountLogged("   VerifyParms: record accepted but not applied, the scanner keeps "
+                        "its own settings"),
+            1u);
+  ScannedPage page = Scan();
+  EXPECT_EQ(page.header.usCompression, SCAN_COMP_NONE);
+  EXPECT_EQ(page.data.size(), std::size_t{page.header.usBytesPerLine} * page.header.usLines);
+
+  // A stored compression the scanner does not offer is left out; the rest is applied.
+  ASSERT_EQ(lib.SCANSETPARM("dev", record.get(), SCAN_PARM_INIT, nullptr), 0);
+  ReplaceSetting(*record, "Tag 259", "5");
+  record->lCompression = 0;
+  ASSERT_EQ(lib.SCANSETSTATE(handle, record.get()), 0);
+  page = Scan();
+  EXPECT_EQ(page.header.usCompression, SCAN_COMP_NONE);
+  EXPECT_EQ(page.data, expected[2]);
 }
 
 // One rule for a page the host left half fetched, whether the scanner is asked for a page

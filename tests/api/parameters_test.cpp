@@ -17,28 +17,6 @@ namespace {
 
 using sim::DriverView;
 
-// Replaces one setting's value in the record (or adds it) and rebuilds the settings text.
-void ReplaceSetting(ParmRecord& record, const std::string& name, const std::string& value) {
-  std::vector<std::pair<std::string, std::string>> entries;
-  std::string_view area(record.achSettings, sizeof record.achSettings);
-  for (std::size_t at = 0; at < area.size() && area[at] != '\0';) {
-    const std::string key(area.substr(at, area.find('\0', at) - at));
-    at += key.size() + 1;
-    const std::string old(area.substr(at, area.find('\0', at) - at));
-    at += old.size() + 1;
-    entries.emplace_back(key, key == name ? value : old);
-  }
-  if (std::none_of(entries.begin(), entries.end(),
-                   [&](const auto& e) { return e.first == name; })) {
-    entries.emplace_back(name, value);
-  }
-  std::string text;
-  for (const auto& [key, text_value] : entries) text += key + '\0' + text_value + '\0';
-  std::memset(record.achSettings, 0, sizeof record.achSettings);
-  std::memcpy(record.achSettings, text.data(), text.size());
-  record.sSettingsLen = static_cast<std::uint16_t>(text.size());
-}
-
 class Parameters : public ::testing::Test {
  protected:
   explicit Parameters(const std::string& scanner = "VSCAN", const std::string& extraProfile = "")
@@ -62,6 +40,10 @@ class Parameters : public ::testing::Test {
   }
   bool RecordUnchangedBy(std::uint16_t rc, const ParmRecord& before) const {
     return rc != 0 && std::memcmp(&before, record.get(), sizeof before) == 0;
+  }
+  std::size_t CountLogged(const std::string& message) const {
+    const auto messages = lib.LogMessages();
+    return static_cast<std::size_t>(std::count(messages.begin(), messages.end(), message));
   }
 
   HostLibrary lib;
@@ -145,10 +127,23 @@ TEST_F(Parameters, SettersChangeTheRecordOnlyToOfferedValues) {
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
 }
 
-TEST_F(Parameters, CompressionThePipeMakesIsReportedAsTheDriversOwn) {
+TEST_F(Parameters, CompressionIsAnsweredAsThePagesWillCarryItAndRefusedWhereNoneCanBeMade) {
   ASSERT_EQ(Init(), 0);
   EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_G4), 0);
   EXPECT_EQ(+record->lCompression, 4);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_COMP), SCAN_COMP_G4) << "made by the pipe";
+
+  // JPEG at one bit: the send would refuse it, so the setter does.
+  const auto before = std::make_unique<ParmRecord>(*record);
+  EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_JPEG), *before));
+  EXPECT_EQ(CountLogged("  the compression asked for cannot be made from the scanner's pages"), 1u);
+  ASSERT_EQ(Set<std::uint16_t>(SCAN_PARM_BPP, 8), 0);
+  EXPECT_EQ(Set<std::uint16_t>(SCAN_PARM_COMP, SCAN_COMP_JPEG), 0);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_COMP), SCAN_COMP_JPEG);
+
+  // A stored record asking for what cannot be made is answered with the scanner's own.
+  *record = *before;
+  record->lCompression = 6;
   EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_COMP), SCAN_COMP_NONE);
 }
 
@@ -288,16 +283,46 @@ TEST_F(Parameters, NumbersInStoredRecordsThatNoFieldCanCarryAreRefusedNotWrapped
   EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_BPP, &bpp), RC_SCAN_INVALID_PARM);
   EXPECT_EQ(bpp, 0x5A5A);
 
-  // The most negative number a setting can hold, and a resolution at the end of the range.
+  // The most negative number a setting can hold is no value these tags offer.
+  for (const char* tag : {"Tag 259", "Tag 1293"}) {
+    *record = initial;
+    ReplaceSetting(*record, tag, "-2147483648");
+    SCAN_RES res{};
+    EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_RES, &res), RC_SCAN_INVALID_PARM) << tag;
+  }
+
+  // A resolution at the end of the range.
   *record = initial;
-  ReplaceSetting(*record, "Tag 259", "-2147483648");
-  ReplaceSetting(*record, "Tag 1293", "-2147483648");
   ReplaceSetting(*record, "XResolution", "1/2147483647");
   SCAN_RES res{};
   EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_RES, &res), 0);
   EXPECT_EQ(res.ulXNum, 1u);
   EXPECT_EQ(res.ulXDenom, 2147483647u);
   EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+}
+
+TEST_F(Parameters, AStoredCompressionTheScannerDoesNotOfferIsRefusedBeforeAnyPage) {
+  ASSERT_EQ(Init(), 0);
+  const auto initial = std::make_unique<ParmRecord>(*record);
+  std::int32_t handle = 0;
+  ASSERT_EQ(lib.SCANOPEN("dev", 0, &handle), 0);
+  // 5 names no compression; the scanner makes only uncompressed pages itself, not Group 4.
+  for (const char* stored : {"5", "4"}) {
+    SCOPED_TRACE(stored);
+    *record = *initial;
+    ReplaceSetting(*record, "Tag 259", stored);
+    record->lCompression = 0;
+    const auto before = std::make_unique<ParmRecord>(*record);
+    std::uint16_t comp = 0x5A5A;
+    EXPECT_EQ(lib.SCANQUERYPARM(record.get(), SCAN_PARM_COMP, &comp), RC_SCAN_INVALID_PARM);
+    EXPECT_EQ(comp, 0x5A5A);
+    EXPECT_TRUE(RecordUnchangedBy(Set<std::uint16_t>(SCAN_PARM_BPP, 8), *before));
+    EXPECT_EQ(lib.SCANSETSTATE(handle, record.get()), RC_SCAN_INVALID_PARM);
+    EXPECT_EQ(DriverView("VSCAN").LoadedNow(), 0u);
+  }
+  EXPECT_EQ(
+      CountLogged("   parmtotags: the record's Tag 259 is a value the scanner does not offer"), 6u);
+  EXPECT_EQ(lib.SCANCLOSE(handle), 0);
 }
 
 TEST_F(Parameters, RefusalsDecidedOnTheWorkerAreTracedAsRefusals) {
@@ -356,6 +381,60 @@ TEST_F(ParametersOnASender, SetStateSendsTheParametersAndTheImprinterTextFollows
   EXPECT_EQ(lib.SCANSETPRTTEXT(handle, 4, "LOT 42", 1), 0);
   EXPECT_EQ(DriverView("VSEND").ImprinterText(), "LOT 42");
 }
+
+class ParametersWithoutScanTypes : public Parameters {
+ protected:
+  ParametersWithoutScanTypes()
+      : Parameters("VSCAN", "[VSCAN]\nType=VirtualScanner\nScanTypes=none\n") {}
+};
+
+TEST_F(ParametersWithoutScanTypes, OnlyFeederValuesInRangeAreTakenWithoutAChoice) {
+  ASSERT_EQ(Init(), 0);
+  const auto before = std::make_unique<ParmRecord>(*record);
+  for (const std::int16_t adf : {std::int16_t{2}, std::int16_t{-7}}) {
+    EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_ADF, adf), *before)) << adf;
+  }
+  for (const std::int16_t adf : {std::int16_t{-1}, std::int16_t{0}, std::int16_t{1}}) {
+    EXPECT_EQ(Set(SCAN_PARM_ADF, adf), 0) << adf;
+  }
+}
+
+struct DepthCase {
+  const char* listed;
+  std::uint16_t taken;
+  std::uint16_t refused;
+};
+
+void PrintTo(const DepthCase& depths, std::ostream* out) {
+  *out << "BitDepths=" << depths.listed;
+}
+
+// A scanner's depths are pairs of samples and bits: one listed for colour is no gray depth.
+class ParametersOnDepths : public Parameters, public ::testing::WithParamInterface<DepthCase> {
+ protected:
+  ParametersOnDepths()
+      : Parameters("VSCAN", std::string("[VSCAN]\nType=VirtualScanner\nBitDepths=") +
+                                GetParam().listed + "\n") {}
+};
+
+TEST_P(ParametersOnDepths, ADepthTheScannerDoesNotListIsRefused) {
+  ASSERT_EQ(Init(), 0);
+  const std::uint16_t first = Query<std::uint16_t>(SCAN_PARM_BPP);
+  const auto before = std::make_unique<ParmRecord>(*record);
+  EXPECT_TRUE(RecordUnchangedBy(Set(SCAN_PARM_BPP, GetParam().refused), *before));
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_BPP), first);
+  EXPECT_EQ(Set(SCAN_PARM_BPP, GetParam().taken), 0);
+  EXPECT_EQ(Query<std::uint16_t>(SCAN_PARM_BPP), GetParam().taken);
+}
+
+INSTANTIATE_TEST_SUITE_P(Listed, ParametersOnDepths,
+                         ::testing::Values(DepthCase{"1,24", 24, 8}, DepthCase{"8", 8, 1},
+                                           DepthCase{"1,8,12", 12, 24}),
+                         [](const auto& instance) {
+                           std::string name = instance.param.listed;
+                           std::replace(name.begin(), name.end(), ',', '_');
+                           return "Depths_" + name;
+                         });
 
 class ParametersOnAKitScanner : public Parameters {
  protected:

@@ -4,6 +4,7 @@
  * failed check prints a line. With a folder as its argument it also saves a picture of each
  * of the two dialogs there (scanner-controls.bmp, bar-patch.bmp). */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
@@ -271,6 +272,61 @@ static void WritePages(const char* folder) {
   }
 }
 
+/* Memory a host may hand the parameter calls: `size` bytes ending where a page no access is
+ * allowed to begins, so one byte too many read or written ends the host. */
+static uint8_t* GuardedEnd(size_t size, uint8_t** guard) {
+  SYSTEM_INFO system;
+  size_t data;
+  uint8_t* base;
+  DWORD old;
+  GetSystemInfo(&system);
+  data = (size + system.dwPageSize - 1) / system.dwPageSize * system.dwPageSize;
+  base = (uint8_t*)VirtualAlloc(NULL, data + system.dwPageSize, MEM_RESERVE | MEM_COMMIT,
+                                PAGE_READWRITE);
+  if (base == NULL || !VirtualProtect(base + data, system.dwPageSize, PAGE_NOACCESS, &old)) {
+    printf("FAILED: guarded memory of %u bytes\n", (unsigned)size);
+    exit(1);
+  }
+  if (guard != NULL) *guard = base + data;
+  return base + data - size;
+}
+
+static void ReadOnly(void* memory, size_t size) {
+  DWORD old;
+  CHECK(VirtualProtect(memory, size, PAGE_READONLY, &old));
+}
+
+/* The parameter calls read only the value bytes their identifier takes, write back only what a
+ * query answers, and leave a record that is only queried or sent unwritten. */
+static void ParameterCallsKeepToTheirBytes(SetParmCall scanSetParm, QueryParmCall scanQueryParm,
+                                           SetStateCall scanSetState, int32_t handle) {
+  uint8_t* guard = NULL;
+  uint16_t* bpp;
+  SCAN_RES* res;
+  ParmRecord* fixed;
+  GuardedEnd(1, &guard);
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_INIT, guard), 0);
+  bpp = (uint16_t*)GuardedEnd(sizeof *bpp, NULL);
+  *bpp = 8;
+  ReadOnly(bpp, sizeof *bpp);
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_BPP, bpp), 0);
+  res = (SCAN_RES*)GuardedEnd(sizeof *res, NULL);
+  res->ulXNum = res->ulYNum = 300;
+  res->ulXDenom = res->ulYDenom = 1;
+  res->usZero = 0;
+  ReadOnly(res, sizeof *res);
+  CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_RES, res), 0);
+  bpp = (uint16_t*)GuardedEnd(sizeof *bpp, NULL);
+  CHECK_RC(scanQueryParm(&record, SCAN_PARM_BPP, bpp), 0);
+  CHECK(*bpp == 8);
+
+  fixed = (ParmRecord*)GuardedEnd(sizeof *fixed, NULL);
+  memcpy(fixed, &record, sizeof record);
+  ReadOnly(fixed, sizeof *fixed);
+  CHECK_RC(scanQueryParm(fixed, SCAN_PARM_BPP, bpp), 0);
+  CHECK_RC(scanSetState(handle, fixed), 0);
+}
+
 static int PageMatches(int page, const uint8_t* data, uint32_t length) {
   uint32_t at;
   if (length != PAGE_BYTES) return 0;
@@ -410,6 +466,7 @@ int main(int argc, char** argv) {
 
   /* Parameters: build the record, change one, query it, send it, imprint, colour table. */
   CHECK_RC(scanSetPrtText(handle, 0, "early", 1), RC_SCAN_NO_DRIVER);
+  ParameterCallsKeepToTheirBytes(scanSetParm, scanQueryParm, scanSetState, handle);
   CHECK_RC(scanSetParm("dev", &record, SCAN_PARM_INIT, NULL), 0);
   CHECK(record.usSize == 57546 && strcmp(record.szDriver, "VSEND") == 0);
   CHECK(strcmp(record.szID, "KOV Virtual Scanner 1.0") == 0 && record.lFeeder == 1);

@@ -134,8 +134,11 @@ TEST_F(VirtualScanner, KeysDescribeTheScanner) {
                     "KeyQualifier=1\nKeyQualifierAlt=-2\nCompressions=1,4\n");
   ASSERT_EQ(Load("SHEETFED"), 0);
   EXPECT_EQ(Resolution(kTagXResolution), "200/1") << "without 300 the first listed";
-  EXPECT_EQ(Choices(kTagBitsPerSample), (std::vector<std::int32_t>{8, 4}));
+  EXPECT_EQ(Choices(kTagBitsPerSample), (std::vector<std::int32_t>{8})) << "gray's depths";
   EXPECT_EQ(Get(kTagPhotometricInterpretation), 1) << "8-bit gray first";
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagSamplesPerPixel, 3), 0);
+  EXPECT_EQ(Choices(kTagBitsPerSample), (std::vector<std::int32_t>{8, 4})) << "colour's depths";
+  ASSERT_EQ(DrvSetTag(Scanner(), kTagSamplesPerPixel, 1), 0);
 
   EXPECT_FALSE(Get(tag_scantype));
   std::int32_t count = 0;

@@ -119,7 +119,10 @@ TEST_F(TagConversion, SingleTagKeysAreQualifiedByTag1690Or1709) {
 
 TEST_F(TagConversion, SingleTagTextsRestoreIntegersRationalsAndTexts) {
   sim::DriverDesign design("KITA");
-  design.Integer(kTagCompression, 1).Rational(kTagXResolution, {300, 1}).Text(kTagScannerId, "id");
+  design.Integer(kTagCompression, 1, {1, 4})
+      .Integer(kTagScanAhead, 0)
+      .Rational(kTagXResolution, {300, 1})
+      .Text(kTagScannerId, "id");
   LoadKit(design);
   auto record = std::make_unique<ParmRecord>();
   auto restoreFrom = [&](const char* text, std::uint16_t tag) {
@@ -128,8 +131,16 @@ TEST_F(TagConversion, SingleTagTextsRestoreIntegersRationalsAndTexts) {
     SaveCallback(0, TagKeyText(tag), text, record.get());
     return RestoreTagText(*record, RestoreCallback, tag);
   };
-  EXPECT_EQ(restoreFrom("-5", kTagCompression), 0);
-  EXPECT_EQ(DriverView("KITA").Integer(kTagCompression), -5);
+  EXPECT_EQ(restoreFrom("-5", kTagScanAhead), 0) << "no list of choices: the driver judges";
+  EXPECT_EQ(DriverView("KITA").Integer(kTagScanAhead), -5);
+  EXPECT_EQ(restoreFrom("4", kTagCompression), 0);
+  EXPECT_EQ(DriverView("KITA").Integer(kTagCompression), 4);
+  // Values the scanner could not scan with are not set: not among its choices, or no
+  // compression at all.
+  for (const char* text : {"3", "5", "-5"}) {
+    EXPECT_EQ(restoreFrom(text, kTagCompression), kErrValueNotAllowed) << text;
+    EXPECT_EQ(DriverView("KITA").Integer(kTagCompression), 4) << text;
+  }
   EXPECT_EQ(restoreFrom("", kTagCompression), kErrSettingMissing);
   for (const char* text : {"200/1", "200 1", "200:1"}) {
     DrvSetRationalTag(Scanner(), kTagXResolution, {300, 1});
