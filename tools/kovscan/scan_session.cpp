@@ -62,6 +62,15 @@ std::string AreaRefusal(ParmRecord& record, const SCAN_AREA& refused) {
   return text;
 }
 
+// A compression the scanner's pages cannot be given at the record's depth, with those they can.
+std::string CompressionRefusal(ParmRecord& record, const std::string& refused) {
+  const std::vector<std::uint16_t> offered = OfferedCompressions(record);
+  std::uint16_t bpp = 0;
+  SCANQUERYPARM(&record, SCAN_PARM_BPP, &bpp);
+  return "the scanner's pages cannot be given " + refused + " compression at --bits " +
+         std::to_string(bpp) + "; at that depth it offers " + ListText(offered, CompressionName);
+}
+
 }  // namespace
 
 LibraryError::LibraryError(const std::string& call, std::uint16_t code, const std::string& text)
@@ -110,7 +119,9 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
                  [&] { return AreaRefusal(record, area); });
   }
   std::uint16_t compression = options.compression;
-  Require("SCANSETPARM COMP", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression));
+  RequireTaken("SCANSETPARM COMP",
+               SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression),
+               [&] { return CompressionRefusal(record, CompressionName(compression)); });
   std::int16_t feeder = options.flatbed ? -1 : 1;
   Require("SCANSETPARM ADF", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_ADF, &feeder));
   if (options.settingsDialog) {
@@ -125,16 +136,10 @@ void ScanSession::Send(ParmRecord& record) {
   const std::uint16_t rc = SCANSETSTATE(handle_, &record);
   if (rc == 0) return;
   const LibraryError failure("SCANSETSTATE", rc, LastErrorText());
-  // A compression the scanner's pages cannot be given; a record for another scanner takes none.
-  const std::vector<std::uint16_t> offered = rc == RC_SCAN_INVALID_PARM
-                                                 ? OfferedCompressions(handle_, record)
-                                                 : std::vector<std::uint16_t>{};
-  if (offered.empty()) throw failure;
-  std::uint16_t bpp = 0;
-  SCANQUERYPARM(&record, SCAN_PARM_BPP, &bpp);
-  throw ArgumentError("the scanner's pages cannot be given " + CompressionOf(record) +
-                      " compression at --bits " + std::to_string(bpp) +
-                      "; at that depth it offers " + ListText(offered, CompressionName));
+  // A saved record whose compression its pages cannot be given; a record for another scanner
+  // takes no compression at all.
+  if (rc != RC_SCAN_INVALID_PARM || OfferedCompressions(record).empty()) throw failure;
+  throw ArgumentError(CompressionRefusal(record, CompressionOf(record)));
 }
 
 std::optional<ScannedPage> ScanSession::NextPage() {

@@ -37,13 +37,12 @@ std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record) {
   return offered;
 }
 
-std::vector<std::uint16_t> OfferedCompressions(std::int32_t handle, const ParmRecord& record) {
+std::vector<std::uint16_t> OfferedCompressions(const ParmRecord& record) {
   std::vector<std::uint16_t> offered;
   for (const Compression& compression : kCompressions) {
     std::uint16_t code = compression.hostCode;
     const auto copy = std::make_unique<ParmRecord>(record);
-    if (SCANSETPARM("ZAFT Drivers", copy.get(), SCAN_PARM_COMP, &code) == 0 &&
-        SCANSETSTATE(handle, copy.get()) == 0) {
+    if (SCANSETPARM("ZAFT Drivers", copy.get(), SCAN_PARM_COMP, &code) == 0) {
       offered.push_back(code);
     }
   }

@@ -12,9 +12,9 @@ namespace kovscan {
 
 std::vector<std::uint32_t> OfferedResolutions(const ParmRecord& record);
 std::vector<std::uint16_t> OfferedDepths(const ParmRecord& record);
-// Host compression codes the scanner's pages can be given at the record's depth: SCANSETSTATE
-// refuses one that cannot be made, so the record is sent with each.
-std::vector<std::uint16_t> OfferedCompressions(std::int32_t handle, const ParmRecord& record);
+// Host compression codes the scanner's pages can be given at the record's depth: the COMP
+// setter refuses one that cannot be made.
+std::vector<std::uint16_t> OfferedCompressions(const ParmRecord& record);
 
 // "1, 8, 24" (each value as the format gives it); "none" for an empty list.
 template <typename Value, typename Format>
