@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 namespace kovscan {
@@ -36,15 +35,49 @@ constexpr long kUnknownDpi = 72;
 // kept, which bounds the memory a page of halftone or noise takes (24 bytes a run).
 constexpr std::size_t kMostRuns = 1'000'000;
 
-// Which gray levels are ink: those further than the contrast from the paper, the page's
-// middle level (most of any page is paper). A table, as every dot of the page is looked up.
-using InkLevels = std::array<bool, 256>;
+// Paper is every gray level within the contrast of the paper's own; ink is any other.
+class InkLevels {
+ public:
+  InkLevels(int paper, int contrast)
+      : darkest_(std::max(0, paper - contrast)),
+        span_(static_cast<unsigned>(std::min(255, paper + contrast) - darkest_)) {}
+  bool IsInk(std::uint8_t level) const { return static_cast<unsigned>(level - darkest_) > span_; }
+  // Whether any of the sixteen dots is ink: a test without branches, which the compiler
+  // turns into a few vector instructions, as most of a page's rows are paper.
+  bool AnyInk(const std::uint8_t* dots) const {
+    bool any = false;
+    for (int i = 0; i < 16; ++i) any |= IsInk(dots[i]);
+    return any;
+  }
 
-InkLevels InkLevelsOf(const GrayImage& image) {
+ private:
+  int darkest_;
+  unsigned span_;
+};
+
+std::array<std::size_t, 256> Histogram(const std::vector<std::uint8_t>& dots) {
+  // Four tallies taken in turn: with one, each count would wait for the one before, as
+  // neighbouring dots nearly always share their level.
+  std::array<std::array<std::size_t, 256>, 4> tallies{};
+  const std::size_t whole = dots.size() / 4 * 4;
+  for (std::size_t at = 0; at < whole; at += 4) {
+    ++tallies[0][dots[at]];
+    ++tallies[1][dots[at + 1]];
+    ++tallies[2][dots[at + 2]];
+    ++tallies[3][dots[at + 3]];
+  }
+  for (std::size_t at = whole; at < dots.size(); ++at) ++tallies[0][dots[at]];
   std::array<std::size_t, 256> histogram{};
-  std::size_t* counts = histogram.data();
-  const std::uint8_t* const end = image.dots.data() + image.dots.size();
-  for (const std::uint8_t* dot = image.dots.data(); dot != end; ++dot) ++counts[*dot];
+  for (const auto& tally : tallies) {
+    for (std::size_t level = 0; level < 256; ++level) histogram[level] += tally[level];
+  }
+  return histogram;
+}
+
+// Ink is what lies further than the contrast from the paper, the page's middle level (most of
+// any page is paper).
+InkLevels InkLevelsOf(const GrayImage& image) {
+  const std::array<std::size_t, 256> histogram = Histogram(image.dots);
   const std::size_t total = image.dots.size();
   // The first level at or below which the share of dots lies.
   const auto level = [&](std::size_t parts, std::size_t of) {
@@ -56,11 +89,7 @@ InkLevels InkLevelsOf(const GrayImage& image) {
     return 255;
   };
   const int paper = level(1, 2);
-  const int contrast = std::max(kLeastContrast, kNoiseSpreads * (level(3, 4) - paper));
-  InkLevels ink{};
-  for (int at = 0; at < 256; ++at)
-    ink[static_cast<std::size_t>(at)] = std::abs(at - paper) > contrast;
-  return ink;
+  return InkLevels(paper, std::max(kLeastContrast, kNoiseSpreads * (level(3, 4) - paper)));
 }
 
 // Groups of touching ink dots (a dot touches the eight around it), found from the runs of
@@ -69,16 +98,19 @@ class InkGroups {
  public:
   void AddRow(const GrayImage& image, const InkLevels& levels, std::uint32_t y) {
     const std::uint8_t* const dots = image.dots.data() + std::size_t{y} * image.width;
-    const bool* const ink = levels.data();
     const std::size_t rowStart = runs_.size();
     std::size_t above = previousRow_;
     for (std::uint32_t x = 0; x < image.width;) {
-      if (!ink[dots[x]]) {
+      if (x + 16 <= image.width && !levels.AnyInk(dots + x)) {
+        x += 16;
+        continue;
+      }
+      if (!levels.IsInk(dots[x])) {
         ++x;
         continue;
       }
       const std::uint32_t start = x;
-      while (x < image.width && ink[dots[x]]) ++x;
+      while (x < image.width && levels.IsInk(dots[x])) ++x;
       inkDots_ += x - start;
       if (Crowded()) continue;
       const std::size_t run = runs_.size();
