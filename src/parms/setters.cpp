@@ -90,6 +90,9 @@ std::int32_t SetResolutionIfAllowed(std::uint16_t tag, std::uint32_t dpi) {
 std::int32_t SetBitDepth(std::uint16_t bpp) {
   switch (bpp) {
     case 1:
+      DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);
+      DrvSetTag(Scanner(), kTagBitsPerSample, 1);
+      return 0;
     case 4:
     case 8:
       DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);

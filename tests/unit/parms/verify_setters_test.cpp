@@ -100,7 +100,7 @@ TEST_F(Setters, ChoicesAreAskedFromTheLastDownBeforeATagIsSet) {
   }
 }
 
-TEST_F(Setters, BitDepthsOnlyByChoice) {
+TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
   sim::DriverDesign design("KITA");
   design.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 1, {1, 8});
   LoadKit(design);
@@ -111,14 +111,6 @@ TEST_F(Setters, BitDepthsOnlyByChoice) {
   EXPECT_EQ(SetBitDepth(1), 0);
   EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 1);
   EXPECT_EQ(SetBitDepth(2), 1);
-}
-
-TEST_F(Setters, OneBitIsADepthLikeAnyOther) {
-  sim::DriverDesign design("KITA");
-  design.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 8, {8});
-  LoadKit(design);
-  EXPECT_EQ(SetBitDepth(1), 1);
-  EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 8);
 }
 
 TEST_F(Setters, AreaPicksTheFirstSmallestPageFromTheLastChoiceDown) {
