@@ -22,7 +22,7 @@ check "no set named is the demo's" '[[ "$("$bootstrap" --list)" == "$demo" ]]'
 # Both editions are built on every machine; 32-bit Wine and the 32-bit TWAIN source's SANE
 # come only where 32-bit programs run.
 everything=$(KOV_RUNS_32_BIT=yes "$bootstrap" --list tests windows twain clang)
-for needed in libgtest-dev sane-utils g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 \
+for needed in libgtest-dev sane-utils python3-pytest python3-pil g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 \
   wine32:i386 libsane-dev:i386 clang; do
   check "make test installs $needed" 'grep -qx "package $needed" <<<"$everything"'
 done
