@@ -84,8 +84,9 @@ package: configure
 bench:
 	scripts/bootstrap tests
 	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_BENCH=ON -DKOV_TESTS=OFF
-	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench kovscan_bench
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target kovzaft2_bench kovscan_bench python_bench
 	$(BENCH_DIR)/bench/kovzaft2_bench
+	$(BENCH_DIR)/bench/python_bench
 	OMP_THREAD_LIMIT=1 $(BENCH_DIR)/bench/kovscan_bench
 
 # The Linux tests under ThreadSanitizer, built with clang (which also keeps the tree free of

@@ -1,6 +1,5 @@
 """The library and its one scanner: sessions, runs of pages, kills and the query calls."""
 
-import concurrent.futures
 import ctypes
 import os
 import sys
@@ -11,6 +10,7 @@ from typing import Iterator, List, NamedTuple, Optional, Type, Union
 
 from . import _header as h
 from ._calls import call
+from ._interrupts import KillOnCtrlC
 from ._loader import load
 from .errors import ScanError
 from .page import Page
@@ -112,13 +112,10 @@ class Scanner:
         self.handle = handle
         self._sent: Optional[Record] = None
         self._killed = threading.Event()
-        # The page calls run here while the main thread waits, so that Ctrl-C reaches it.
-        self._worker: Optional[concurrent.futures.ThreadPoolExecutor] = None
+        # A page scanned whole while Ctrl-C stopped its run, not yet handed over.
+        self._finished: Optional[Page] = None
 
     def close(self) -> None:
-        if self._worker is not None:
-            self._worker.shutdown()
-            self._worker = None
         if self.handle != h.SCAN_HANDLE_NONE:
             handle, self.handle = self.handle, h.SCAN_HANDLE_NONE
             call("SCANCLOSE", handle)
@@ -141,21 +138,25 @@ class Scanner:
 
         With `record`, it is sent first; without, the record sent last serves (sent again when
         a kill ended its run). A failing page raises ScanError. Ctrl-C while a page is scanned
-        kills the run and raises KeyboardInterrupt; the scanner is ready for the next run.
+        kills the run and raises KeyboardInterrupt; the scanner is ready for the next run, which
+        begins with the page in hand if the scanner had finished it.
         """
         if record is not None or self._killed.is_set():
             if record is None and self._sent is None:
                 raise ValueError("no record was sent to the scanner for the run")
             self.send(record if record is not None else self._sent)  # type: ignore[arg-type]
-        while True:
-            page = self._next_page()
-            if page is None:
-                return
-            yield page
+        with KillOnCtrlC(self.kill) as ctrl_c:
+            while True:
+                page = self._next_page(ctrl_c)
+                if page is None:
+                    return
+                yield page
 
     def next_page(self) -> Optional[Page]:
-        """The next page of the run; None when the feeder is empty or the run was killed."""
-        return self._next_page()
+        """The next page of the run; None when the feeder is empty or the run was killed.
+        Ctrl-C as in pages()."""
+        with KillOnCtrlC(self.kill) as ctrl_c:
+            return self._next_page(ctrl_c)
 
     def kill(self) -> None:
         """Ends the page being scanned, or the next one, from any thread (SCANKILL); also closes
@@ -173,31 +174,23 @@ class Scanner:
         """The imprinter's text for the pages to come (SCANSETPRTTEXT)."""
         call("SCANSETPRTTEXT", self.handle, sequence_length, text.encode("latin-1"), int(on))
 
-    def _next_page(self) -> Optional[Page]:
+    def _next_page(self, ctrl_c: KillOnCtrlC) -> Optional[Page]:
+        if self._finished is not None:
+            page, self._finished = self._finished, None
+            return page
+        page = None
         try:
-            if threading.current_thread() is not threading.main_thread():
-                return self._scan_page()
-            return self._scan_page_interruptibly()
+            with ctrl_c.held():
+                page = self._scan_page()
         except ScanError:
             if self._killed.is_set():
                 return None
             raise
-
-    def _scan_page_interruptibly(self) -> Optional[Page]:
-        if self._worker is None:
-            self._worker = concurrent.futures.ThreadPoolExecutor(1, "kovzaft2-pages")
-        running = self._worker.submit(self._scan_page)
-        try:
-            return running.result()
         except KeyboardInterrupt:
-            self.kill()
-            # The page call returns at the scanner's next poll; its page is not wanted.
-            while not running.done():
-                try:
-                    concurrent.futures.wait([running])
-                except KeyboardInterrupt:
-                    pass
+            # A page the scanner finished has left the feeder: it comes first in the next run.
+            self._finished = page
             raise
+        return page
 
     def _scan_page(self) -> Optional[Page]:
         """SCANAREAEJECT for the header and the page's size, then its data in place."""
