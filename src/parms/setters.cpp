@@ -87,12 +87,26 @@ std::int32_t SetResolutionIfAllowed(std::uint16_t tag, std::uint32_t dpi) {
   return 1;
 }
 
+namespace {
+
+bool ListsChoices(std::uint16_t tag) {
+  std::int32_t count = 0;
+  return DrvGetChoiceCount(Scanner(), tag, count) == 0 && count > 0;
+}
+
+}  // namespace
+
 std::int32_t SetBitDepth(std::uint16_t bpp) {
   switch (bpp) {
     case 1:
       DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);
-      DrvSetTag(Scanner(), kTagBitsPerSample, 1);
-      return 0;
+      // A scanner that lists no depths at all delivers what it scans (a TWAIN source without
+      // pixel types): one bit is set there as ever, and elsewhere only where listed.
+      if (!ListsChoices(kTagBitsPerSample)) {
+        DrvSetTag(Scanner(), kTagBitsPerSample, 1);
+        return 0;
+      }
+      return SetTagIfAllowed(kTagBitsPerSample, 1);
     case 4:
     case 8:
       DrvSetTag(Scanner(), kTagSamplesPerPixel, 1);

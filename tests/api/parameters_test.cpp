@@ -428,7 +428,7 @@ TEST_P(ParametersOnDepths, ADepthTheScannerDoesNotListIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Listed, ParametersOnDepths,
-                         ::testing::Values(DepthCase{"1,24", 24, 8}, DepthCase{"8", 8, 24},
+                         ::testing::Values(DepthCase{"1,24", 24, 8}, DepthCase{"8", 8, 1},
                                            DepthCase{"1,8,12", 12, 24}),
                          [](const auto& instance) {
                            std::string name = instance.param.listed;

@@ -100,7 +100,7 @@ TEST_F(Setters, ChoicesAreAskedFromTheLastDownBeforeATagIsSet) {
   }
 }
 
-TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
+TEST_F(Setters, BitDepthsOnlyByChoice) {
   sim::DriverDesign design("KITA");
   design.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 1, {1, 8});
   LoadKit(design);
@@ -111,6 +111,23 @@ TEST_F(Setters, BitDepthOneAlwaysOthersByChoice) {
   EXPECT_EQ(SetBitDepth(1), 0);
   EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 1);
   EXPECT_EQ(SetBitDepth(2), 1);
+}
+
+TEST_F(Setters, OneBitIsADepthLikeAnyOther) {
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagSamplesPerPixel, 1, {1}).Integer(kTagBitsPerSample, 8, {8});
+  LoadKit(design);
+  EXPECT_EQ(SetBitDepth(1), 1);
+  EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 8);
+}
+
+TEST_F(Setters, OneBitIsSetOnAScannerThatListsNoDepth) {
+  sim::DriverDesign design("KITA");
+  design.Integer(kTagSamplesPerPixel, 1, {}).Integer(kTagBitsPerSample, 8, {});
+  LoadKit(design);
+  EXPECT_EQ(SetBitDepth(1), 0) << "it delivers what it scans";
+  EXPECT_EQ(DriverView("KITA").Integer(kTagBitsPerSample), 1);
+  EXPECT_EQ(SetBitDepth(8), 1) << "other depths only where listed";
 }
 
 TEST_F(Setters, AreaPicksTheFirstSmallestPageFromTheLastChoiceDown) {
