@@ -26,13 +26,9 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-// The scan type (tag 1300) a source stands for: 4 duplex, 3 feeder, 2 flatbed, 0 none.
-std::int32_t ScanTypeOf(std::string_view source) {
-  const std::string lower = Lower(source);
-  if (lower.find("duplex") != std::string::npos) return 4;
-  if (lower.find("adf") != std::string::npos || lower.find("feeder") != std::string::npos) return 3;
-  if (lower.find("flatbed") != std::string::npos) return 2;
-  return 0;
+
+bool Holds(const std::string& text, std::string_view part) {
+  return text.find(part) != std::string::npos;
 }
 
 // The device's modes by what they deliver.
@@ -58,6 +54,17 @@ std::vector<TagValue> NumberChoices(const std::set<std::int32_t>& numbers) {
 }
 
 }  // namespace
+
+std::int32_t ScanTypeOf(std::string_view source) {
+  const std::string lower = Lower(source);
+  if (Holds(lower, "duplex")) return 4;
+  if (Holds(lower, "adf") || Holds(lower, "feeder")) return 3;
+  if (Holds(lower, "flatbed") || Holds(lower, "platen") || Holds(lower, "document table") ||
+      lower == "fb") {
+    return 2;
+  }
+  return 0;
+}
 
 double SaneTags::Dpi() const {
   const auto resolution = options_.Find(SANE_NAME_SCAN_RESOLUTION);

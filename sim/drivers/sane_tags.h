@@ -4,12 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "sim/drivers/sane_options.h"
 #include "sim/services/driver_model/tag_table.h"
 
 namespace sim {
+
+// The scan type (tag 1300) a SANE source stands for, by the names backends give them: 4 duplex
+// ("ADF Duplex", "Duplex", "Automatic Document Feeder(left aligned,Duplex)"), 3 one side through
+// the feeder ("ADF", "ADF Front", "ADF Back", "Automatic Document Feeder"), 2 flatbed ("Flatbed",
+// "FB", "Platen", "Document Table"), 0 anything else (a film unit, say).
+std::int32_t ScanTypeOf(std::string_view source);
 
 class SaneTags {
  public:

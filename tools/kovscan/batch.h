@@ -17,7 +17,8 @@ struct BatchPage {
   KOV_PAGEHEADER header{};
   std::uint64_t bytes = 0;  // as delivered
   std::string file;         // the page's own file, relative to the output folder
-  bool separator = false;   // level above 1: a sheet that starts a document
+  bool separator = false;   // level above 1: a sheet that starts a document; and its back
+  bool separatorBack = false;  // the back of a separator sheet, which belongs to it
   bool blank = false;
   bool dropped = false;   // left out on request (blank or separator)
   double ink = 0;         // the share of its dots that are ink

@@ -44,7 +44,8 @@ DocumentWriter::DocumentWriter(const std::filesystem::path& out, std::vector<Doc
 }
 
 void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
-  if (documents_.empty() || (page.separator && !documents_.back().pages.empty())) {
+  const bool startsDocument = page.separator && !page.separatorBack;
+  if (documents_.empty() || (startsDocument && !documents_.back().pages.empty())) {
     Close();
     Document next;
     next.number = static_cast<int>(documents_.size()) + 1;

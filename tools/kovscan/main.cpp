@@ -59,7 +59,9 @@ void AddRecordOptions(CLI::App& command, kovscan::ScanOptions& options, std::str
       ->check(kovscan::WholeNumber(UINT16_MAX));
   command.add_option("--compression", compression, "how the pages come compressed")
       ->check(CLI::IsMember(kovscan::CompressionNames()));
-  command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");
+  CLI::Option* flatbed = command.add_flag("--flatbed", options.flatbed, "the flatbed, not the feeder");
+  command.add_flag("--duplex", options.duplex, "both sides of each sheet, front then back")
+      ->excludes(flatbed);
   command.add_flag("--patches", options.patches, "detect patch-code separator sheets");
   command.add_flag("--barcodes", options.barcodes, "read barcodes");
   command.add_flag("--settings", options.settingsDialog,

@@ -10,6 +10,7 @@
 #include "tools/kovscan/compressions.h"
 #include "tools/kovscan/library_text.h"
 #include "tools/kovscan/page_files.h"
+#include "tools/kovscan/record_settings.h"
 #include "tools/kovscan/whole_file.h"
 
 namespace kovscan {
@@ -68,18 +69,10 @@ std::vector<std::string> RecordFaults(const ParmRecord& record) {
   return faults;
 }
 
-// Describes the settings text: name and value, each ended by a zero, until an empty name; it
-// is read within the area whatever the file holds.
+// Describes the settings text, entry by entry.
 void DescribeSettings(std::ostream& out, const ParmRecord& record) {
-  const std::string_view area(record.achSettings, sizeof record.achSettings);
-  std::size_t at = 0;
-  while (at < area.size() && area[at] != '\0') {
-    const std::size_t nameEnd = std::min(area.find('\0', at), area.size());
-    const std::string_view name = area.substr(at, nameEnd - at);
-    const std::size_t valueAt = std::min(nameEnd + 1, area.size());
-    const std::size_t valueEnd = std::min(area.find('\0', valueAt), area.size());
-    out << "  " << Shown(name) << " = " << Shown(area.substr(valueAt, valueEnd - valueAt)) << '\n';
-    at = valueEnd + 1;
+  for (const auto& [name, value] : SettingsOf(record)) {
+    out << "  " << Shown(name) << " = " << Shown(value) << '\n';
   }
 }
 

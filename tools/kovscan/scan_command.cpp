@@ -52,7 +52,6 @@ void WritePageFile(const std::filesystem::path& out, BatchPage& page,
 // Its ink, blank or not (page_ink.h), and its thumbnail: a small file beside the report, which
 // loads it when it comes into view, so a report of thousands of pages opens at once.
 void LookAt(const std::filesystem::path& out, BatchPage& page, WrittenFiles& written) {
-  page.separator = page.header.ucLevel > 1;
   const auto picture = ReadPicture(out / page.file);
   if (!picture) return;
   const PageLayout layout = LayoutOf(page.header);
@@ -64,6 +63,16 @@ void LookAt(const std::filesystem::path& out, BatchPage& page, WrittenFiles& wri
   std::snprintf(name, sizeof name, "thumbnails/page-%04d.jpg", page.number);
   WriteWholeBytes(out / name, ThumbnailJpeg(*picture, kThumbnailWidth), &written);
   page.thumbnail = name;
+}
+
+// The last page is a separator when its level says so, or when it is the back of a separator
+// sheet's front, whatever the back holds.
+void MarkSeparator(std::vector<BatchPage>& pages) {
+  BatchPage& page = pages.back();
+  const BatchPage* front = pages.size() > 1 ? &pages[pages.size() - 2] : nullptr;
+  page.separatorBack = page.header.ucSide != 0 && front != nullptr && front->separator &&
+                       front->header.ucSide == 0;
+  page.separator = page.header.ucLevel > 1 || page.separatorBack;
 }
 
 // Shows the pages still being read until the last is done, unless a stop leaves them unread.
@@ -105,6 +114,7 @@ std::exception_ptr ScanPages(ScanSession& session, const ScanCommand& command, B
       page.header = scanned->header;
       page.bytes = scanned->data.size();
       WritePageFile(command.out, page, scanned->data, written);
+      MarkSeparator(batch.pages);
       batch.bytes += page.bytes;
       LookAt(command.out, page, written);
       page.dropped =

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "tools/kovscan/compressions.h"
+#include "tools/kovscan/record_settings.h"
 #include "tools/kovscan/scanner_offers.h"
 
 namespace kovscan {
@@ -71,6 +72,14 @@ std::string CompressionRefusal(ParmRecord& record, const std::string& refused) {
          std::to_string(bpp) + "; at that depth it offers " + ListText(offered, CompressionName);
 }
 
+// A scan type the scanner does not take, with those it does.
+std::string ScanTypeRefusal(const ParmRecord& record, const std::string& refused) {
+  const std::vector<std::int32_t> offered = OfferedScanTypes(record);
+  return "the scanner offers no " + refused + "; it offers " +
+         (offered.empty() ? std::string("no choice of scan type")
+                          : ListText(offered, ScanTypeName));
+}
+
 }  // namespace
 
 LibraryError::LibraryError(const std::string& call, std::uint16_t code, const std::string& text)
@@ -122,8 +131,17 @@ void ScanSession::BuildRecord(ParmRecord& record, const ScanOptions& options) {
   RequireTaken("SCANSETPARM COMP",
                SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_COMP, &compression),
                [&] { return CompressionRefusal(record, CompressionName(compression)); });
+  // The feeder setter keeps one side or duplex as the record's scan type setting has it, and
+  // refuses duplex where the scanner has none: duplex is asked for there first.
+  const char* const source = options.flatbed  ? "flatbed"
+                             : options.duplex ? "duplex scan (--duplex)"
+                                              : "feeder";
+  if (options.duplex && !ReplaceSetting(record, kScanTypeSetting, "4")) {
+    throw ArgumentError(ScanTypeRefusal(record, source));
+  }
   std::int16_t feeder = options.flatbed ? -1 : 1;
-  Require("SCANSETPARM ADF", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_ADF, &feeder));
+  RequireTaken("SCANSETPARM ADF", SCANSETPARM("ZAFT Drivers", &record, SCAN_PARM_ADF, &feeder),
+               [&] { return ScanTypeRefusal(record, source); });
   if (options.settingsDialog) {
     Require("SCANPARMSDLG2", SCANPARMSDLG2("ZAFT Drivers", &record, 0));
   }

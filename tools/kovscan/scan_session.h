@@ -29,6 +29,7 @@ struct ScanOptions {
   std::optional<SCAN_AREA> area;               // in dots at the resolution
   std::uint16_t compression = SCAN_COMP_NONE;  // host code
   bool flatbed = false;
+  bool duplex = false;  // both sides of each sheet, fronts and backs in turn
   bool patches = false;
   bool barcodes = false;
   bool settingsDialog = false;  // let the user edit the record in the settings dialog

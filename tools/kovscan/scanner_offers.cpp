@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "tools/kovscan/compressions.h"
+#include "tools/kovscan/record_settings.h"
 
 namespace kovscan {
 
@@ -47,6 +48,25 @@ std::vector<std::uint16_t> OfferedCompressions(const ParmRecord& record) {
     }
   }
   return offered;
+}
+
+std::vector<std::int32_t> OfferedScanTypes(const ParmRecord& record) {
+  std::vector<std::int32_t> offered;
+  for (const std::int32_t type : {2, 3, 4}) {
+    const auto copy = std::make_unique<ParmRecord>(record);
+    // The feeder setter sets the scan type the record's setting asks for, flatbed, one side or
+    // duplex through the feeder, and refuses one the scanner does not offer.
+    std::int16_t feeder = type == 2 ? -1 : 1;
+    if (ReplaceSetting(*copy, kScanTypeSetting, std::to_string(type)) &&
+        SCANSETPARM("ZAFT Drivers", copy.get(), SCAN_PARM_ADF, &feeder) == 0) {
+      offered.push_back(type);
+    }
+  }
+  return offered;
+}
+
+std::string ScanTypeName(std::int32_t type) {
+  return type == 2 ? "flatbed" : type == 3 ? "feeder, one side" : "duplex";
 }
 
 }  // namespace kovscan
