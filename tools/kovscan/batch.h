@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/kovscan/page_straightening.h"
 #include "tools/kovscan/scan_session.h"
 
 namespace kovscan {
@@ -24,6 +25,7 @@ struct BatchPage {
   double ink = 0;         // the share of its dots that are ink
   std::size_t marks = 0;  // letter-sized groups of ink or larger
   std::string thumbnail;  // JPEG, relative to the output folder; empty when none
+  std::optional<Skew> skew;  // with --deskew
 };
 
 struct Document {

@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
       ->check(kovscan::WholeNumberIn(1, 1000000));
   AddRecordOptions(*scanCommand, scan.options, compression, scan.record);
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
+  scanCommand->add_flag("--deskew", scan.deskew,
+                        "straighten skewed pages (coded again in their compression)");
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
                         "leave separator sheets out of documents");
   scanCommand->add_flag("--quiet", scan.quiet, "no progress line and no summary");

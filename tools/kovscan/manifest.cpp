@@ -70,6 +70,11 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
                      {"marks", page.marks},
                      {"thumbnail", page.thumbnail},
                      {"header", HeaderJson(page.header)}});
+    if (page.skew) {
+      pages.back()["skew"] = {{"degrees", page.skew->degrees},
+                              {"confidence", page.skew->confidence},
+                              {"straightened", page.skew->straightened}};
+    }
   }
   nlohmann::json documents = nlohmann::json::array();
   for (const Document& document : batch.documents) {

@@ -32,7 +32,9 @@ TiffImage ImageOf(const PageLayout& layout, std::span<const std::uint8_t> data) 
   return image;
 }
 
-bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
+// `data` as delivered, or rows for libtiff to code (`encode`) in the header's compression.
+bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
+                    bool encode) {
   const PageLayout layout = LayoutOf(header);
   const TiffImage image = ImageOf(layout, data);
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width);
@@ -57,11 +59,13 @@ bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const st
     TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, layout.t4Options);
   }
   TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-  // The bytes as delivered: compressed data are never decoded and coded again.
-  if (TIFFWriteRawStrip(tiff, 0, const_cast<std::uint8_t*>(data.data()),
-                        static_cast<tmsize_t>(data.size())) < 0) {
-    return false;
-  }
+  // The bytes as delivered (compressed data are never decoded and coded again), or rows that
+  // were changed, to code.
+  auto* bytes = const_cast<std::uint8_t*>(data.data());
+  const auto size = static_cast<tmsize_t>(data.size());
+  const tmsize_t stored = encode ? TIFFWriteEncodedStrip(tiff, 0, bytes, size)
+                                 : TIFFWriteRawStrip(tiff, 0, bytes, size);
+  if (stored < 0) return false;
   return TIFFWriteDirectory(tiff) == 1;
 }
 
@@ -117,10 +121,19 @@ TiffFile::TiffFile(const std::filesystem::path& path, WrittenFiles* written)
 }
 
 void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
+  AddDirectory(header, data, false);
+}
+
+void TiffFile::AddRows(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> rows) {
+  AddDirectory(header, rows, true);
+}
+
+void TiffFile::AddDirectory(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
+                            bool encode) {
   errno = 0;
   bool written = false;
   try {
-    written = WriteDirectory(tiff_.get(), header, data);
+    written = WriteDirectory(tiff_.get(), header, data, encode);
   } catch (const std::runtime_error& unfit) {
     throw FileError("cannot write " + file_.Path().string() + ": " + unfit.what());
   }

@@ -47,11 +47,15 @@ class TiffFile {
   // With `written`, its names are listed there before they are made.
   explicit TiffFile(const std::filesystem::path& path, WrittenFiles* written = nullptr);
   void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data);
+  // A page of uncompressed rows, coded by libtiff in the header's compression (not JPEG).
+  void AddRows(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> rows);
   void Commit();
   // Put in place under another name than it was begun with.
   void CommitAs(const std::filesystem::path& path);
 
  private:
+  void AddDirectory(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data, bool encode);
+
   WholeFile file_;  // declared first: the TIFF is closed before its file is removed
   std::unique_ptr<tiff, TiffCloser> tiff_;
 };

@@ -16,6 +16,7 @@
 #include "tools/kovscan/page_files.h"
 #include "tools/kovscan/page_ink.h"
 #include "tools/kovscan/page_picture.h"
+#include "tools/kovscan/page_straightening.h"
 #include "tools/kovscan/platform.h"
 #include "tools/kovscan/progress_line.h"
 #include "tools/kovscan/record_file.h"
@@ -114,6 +115,9 @@ std::exception_ptr ScanPages(ScanSession& session, const ScanCommand& command, B
       page.header = scanned->header;
       page.bytes = scanned->data.size();
       WritePageFile(command.out, page, scanned->data, written);
+      if (command.deskew) {
+        page.skew = Straighten(command.out / page.file, page.header, scanned->data, written);
+      }
       MarkSeparator(batch.pages);
       batch.bytes += page.bytes;
       LookAt(command.out, page, written);
@@ -184,6 +188,9 @@ int RunScan(const ScanCommand& command) {
   try {
     if (command.formats.pdf && !PdfDocument::Available()) {
       throw ArgumentError("this build writes no PDF documents (--format tiff)");
+    }
+    if (command.deskew && !StraighteningAvailable()) {
+      throw ArgumentError("this build does not straighten pages (leave out --deskew)");
     }
     if (command.ocrLanguage && !OcrReader::Available()) {
       throw ArgumentError("this build has no OCR (leave out --ocr)");

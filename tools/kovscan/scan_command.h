@@ -18,6 +18,7 @@ struct ScanCommand {
   std::optional<std::filesystem::path> record;   // a saved record to start from
   ScanOptions options;
   bool dropBlank = false;
+  bool deskew = false;  // skewed pages straightened in their files, documents and OCR
   bool dropSeparators = false;
   bool quiet = false;                // no progress line
   bool overwrite = false;            // replace an earlier batch in the folder
