@@ -28,7 +28,7 @@ constexpr int kMemoryPages = 2000;
 
 // The feeder's pages: copies (hard links) of one drawn page, read afresh for every page.
 fs::path PageFolder(const fs::path& root, int bits, int pages) {
-  const fs::path folder = root / ("pages-" + std::to_string(bits) + "-" + std::to_string(pages));
+  fs::path folder = root / ("pages-" + std::to_string(bits) + "-" + std::to_string(pages));
   if (fs::exists(folder)) return folder;
   fs::create_directories(folder);
   const sim::BitonalPage& text = bench::Page(bench::PageKind::Text, 300);
@@ -51,7 +51,7 @@ fs::path PageFolder(const fs::path& root, int bits, int pages) {
 fs::path Profile(const fs::path& root, const fs::path& pages) {
   static int runs = 0;
   const std::string name = "BENCH" + std::to_string(++runs);
-  const fs::path profile = root / (name + ".ini");
+  fs::path profile = root / (name + ".ini");
   std::ofstream(profile) << "[ZAFT]\nScanner=" << name << "\n[" << name
                          << "]\nType=VirtualScanner\nImageFolder=" << pages.string() << "\n";
   return profile;
