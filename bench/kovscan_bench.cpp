@@ -85,7 +85,7 @@ BENCHMARK(BM_KovscanPdfBesideTiff)->Iterations(1)->Unit(benchmark::kSecond);
 double OcrAlone(const std::filesystem::path& scanned) {
   const auto manifest = Manifest(scanned);
   const auto start = std::chrono::steady_clock::now();
-  kovscan::OcrPool pool({"eng", Cores(), 256, scanned / "bench-layers"});
+  kovscan::OcrPool pool({{"eng"}, Cores(), 256, scanned / "bench-layers"});
   std::vector<int> submitted;
   for (const auto& page : manifest["pages"]) {
     if (page["separator"].get<bool>() || page["blank"].get<bool>()) continue;

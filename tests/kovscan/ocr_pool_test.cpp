@@ -19,7 +19,7 @@ TEST(OcrPool, EveryPageHandedOverIsReadOnceAndAStopLeavesTheQueueUnread) {
   const auto pages = samples::WriteSampleBatch(folder);
   const auto page = [&](std::size_t i) { return folder / "pages" / pages.at(i).file; };
   {
-    kovscan::OcrPool pool({"eng", 1, 1, folder / "layers"});
+    kovscan::OcrPool pool({{"eng"}, 1, 1, folder / "layers"});
     pool.Submit(1, page(0), 300);
     pool.Submit(2, folder / "no such page.pbm", 300);
     pool.Submit(3, page(2), 300);  // waits for a slot: the queue holds one
@@ -41,7 +41,7 @@ TEST(OcrPool, EveryPageHandedOverIsReadOnceAndAStopLeavesTheQueueUnread) {
     EXPECT_GT(counts.longestWait, 0.0);
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "layers")) << "layers not taken are removed";
-  EXPECT_THROW(kovscan::OcrPool({"xx", 1, 1, folder / "layers"}), kovscan::ArgumentError);
+  EXPECT_THROW(kovscan::OcrPool({{"xx"}, 1, 1, folder / "layers"}), kovscan::ArgumentError);
   std::filesystem::remove_all(folder);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/kovscan/ocr_reader.h"
 #include "tools/kovscan/page_straightening.h"
 #include "tools/kovscan/scan_session.h"
 
@@ -26,6 +27,7 @@ struct BatchPage {
   std::size_t marks = 0;  // letter-sized groups of ink or larger
   std::string thumbnail;  // JPEG, relative to the output folder; empty when none
   std::optional<Skew> skew;  // with --deskew
+  std::optional<PageTurn> turn;  // with --rotate auto, when the finder could tell
 };
 
 struct Document {

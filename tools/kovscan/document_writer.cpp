@@ -56,22 +56,30 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
   if (page.dropped) return;
   page.document = document.number;
   document.pages.push_back(page.number);
-  if (formats_.pdf) {
-    const PdfImage image = PdfImageOf(page.header, out_ / page.file);
-    if (ocr_ != nullptr && !page.separator && !page.blank) {
-      ocr_->Submit(page.number, image.file, static_cast<int>(std::lround(image.yDpi)));
-    }
-    pdfPages_.push_back({page.number, image});
+  const std::filesystem::path file = out_ / page.file;
+  if (ocr_ != nullptr && !page.separator && !page.blank) {
+    ocr_->Submit(page.number, file, static_cast<int>(std::lround(LayoutOf(page.header).yDpi)));
   }
+  if (formats_.pdf) pdfPages_.push_back({page.number, PdfImageOf(page.header, file)});
   if (!formats_.tiff) return;
+  // A page to be shown upright goes in once its turn is found, its data read back then.
+  if (ocr_ != nullptr && ocr_->Orients()) {
+    tiffWaiting_.push_back({page.number, page.header, file});
+    return;
+  }
+  AddToTiff(page.header, data, 0);
+}
+
+void DocumentWriter::AddToTiff(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
+                               int degrees) {
   // Begun under a name of its own; named once all its pages are in.
   if (!file_) {
     char begun[40];
-    std::snprintf(begun, sizeof begun, "documents/document-%02d.tif", document.number);
+    std::snprintf(begun, sizeof begun, "documents/document-%02d.tif", documents_.back().number);
     file_.emplace(out_ / begun, &written_);
   }
   try {
-    file_->Add(page.header, data);
+    file_->Add(header, data, degrees);
   } catch (...) {
     // A TIFF a page could not be added to is never put in place.
     file_.reset();
@@ -81,6 +89,9 @@ void DocumentWriter::Add(BatchPage& page, std::span<const std::uint8_t> data) {
 
 void DocumentWriter::Close() {
   if (documents_.empty() || documents_.back().pages.empty()) return;
+  for (const TiffPage& page : std::exchange(tiffWaiting_, {})) {
+    AddToTiff(page.header, ReadDeliveredData(page.file), UprightTurn(ocr_->TurnOf(page.number)));
+  }
   Document& document = documents_.back();
   document.name = names_.NameFor(document.number, document.barcode);
   if (!pdfPages_.empty()) {

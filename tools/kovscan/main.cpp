@@ -111,6 +111,12 @@ int main(int argc, char** argv) {
   scanCommand->add_flag("--drop-blank", scan.dropBlank, "leave blank pages out of documents");
   scanCommand->add_flag("--deskew", scan.deskew,
                         "straighten skewed pages (coded again in their compression)");
+  scanCommand
+      ->add_option_function<std::string>(
+          "--rotate", [&scan](const std::string&) { scan.rotate = true; },
+          "auto: show pages found turned (90, 180 or 270 degrees) upright in the documents, "
+          "their images as delivered")
+      ->check(CLI::IsMember({"auto"}));
   scanCommand->add_flag("--drop-separators", scan.dropSeparators,
                         "leave separator sheets out of documents");
   scanCommand->add_flag("--quiet", scan.quiet, "no progress line and no summary");
@@ -195,7 +201,9 @@ int main(int argc, char** argv) {
     }
     if (profile) kovscan::platform::UseProfile(*profile);
     scan.options.compression = kovscan::CompressionNamed(compression)->hostCode;
-    if (*scanCommand && scan.ocrLanguage) kovscan::platform::LimitOcrEngineThreads(argv);
+    if (*scanCommand && (scan.ocrLanguage || scan.rotate)) {
+      kovscan::platform::LimitOcrEngineThreads(argv);
+    }
     if (*scanCommand) return kovscan::RunScan(scan);
     if (*saveCommand) return SaveRecordCommand(recordPath, scan.options, scan.record);
     if (*showCommand) {

@@ -75,6 +75,11 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
                               {"confidence", page.skew->confidence},
                               {"straightened", page.skew->straightened}};
     }
+    if (page.turn) {
+      pages.back()["turn"] = {{"degrees", page.turn->degrees},
+                              {"confidence", page.turn->confidence},
+                              {"turned", page.turn->Turned()}};
+    }
   }
   nlohmann::json documents = nlohmann::json::array();
   for (const Document& document : batch.documents) {

@@ -50,11 +50,11 @@ unsigned OcrEngineCount(unsigned asked) {
 }
 
 OcrPool::OcrPool(Settings settings) : settings_(std::move(settings)) {
-  counts_.language = settings_.language;
-  // Every engine is made here, so a missing language is told before the first page, and
-  // before anything is made on disk: the folder is made with the first layer.
+  counts_.language = settings_.tasks.language.value_or("");
+  // Every engine is made here, so missing data are told before the first page, and before
+  // anything is made on disk: the folder is made with the first layer.
   for (unsigned i = 0; i < std::max(settings_.threads, 1U); ++i) {
-    readers_.push_back(std::make_unique<OcrReader>(settings_.language));
+    readers_.push_back(std::make_unique<OcrReader>(settings_.tasks));
   }
   try {
     for (auto& reader : readers_) threads_.emplace_back([this, &reader] { Work(*reader); });
@@ -89,12 +89,18 @@ void OcrPool::Stop() {
 void OcrPool::Submit(int page, const std::filesystem::path& image, int dpi) {
   std::unique_lock lock(mutex_);
   const auto start = std::chrono::steady_clock::now();
-  changed_.wait(lock, [this] { return queue_.size() < settings_.capacity; });
+  changed_.wait(lock,
+                [this] { return toOrient_.size() + toRead_.size() < settings_.capacity; });
   const double waited =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   counts_.longestWait = std::max(counts_.longestWait, waited);
-  queue_.push_back({page, image, dpi});
-  outcomes_[page] = Outcome::Waiting;
+  if (settings_.tasks.language) outcomes_[page] = Outcome::Waiting;
+  if (settings_.tasks.orient) {
+    turns_[page] = {};
+    toOrient_.push_back({page, image, dpi});
+  } else {
+    toRead_.push_back({page, image, dpi});
+  }
   ++pending_;
   changed_.notify_all();
 }
@@ -109,12 +115,29 @@ std::filesystem::path OcrPool::TakeLayer(int page) {
   return read ? LayerFile(settings_.folder, page) : std::filesystem::path();
 }
 
+std::optional<PageTurn> OcrPool::TurnOf(int page) {
+  std::unique_lock lock(mutex_);
+  const auto found = turns_.find(page);
+  if (found == turns_.end()) return std::nullopt;
+  changed_.wait(lock, [&] { return found->second.settled; });
+  return found->second.found;
+}
+
 void OcrPool::Abandon() {
   const std::lock_guard lock(mutex_);
-  for (const Job& job : queue_) outcomes_[job.page] = Outcome::Failed;
-  counts_.abandoned += queue_.size();
-  pending_ -= queue_.size();
-  queue_.clear();
+  abandoned_ = true;
+  for (const Job& job : toOrient_) turns_[job.page].settled = true;
+  for (const auto* queue : {&toOrient_, &toRead_}) {
+    for (const Job& job : *queue) {
+      if (const auto found = outcomes_.find(job.page); found != outcomes_.end()) {
+        found->second = Outcome::Failed;
+        ++counts_.abandoned;
+      }
+    }
+    pending_ -= queue->size();
+  }
+  toOrient_.clear();
+  toRead_.clear();
   changed_.notify_all();
 }
 
@@ -134,7 +157,7 @@ bool OcrPool::ReadLayer(OcrReader& reader, const Job& job) {
     std::filesystem::create_directories(settings_.folder, ignored);
     WholeFile layer(LayerFile(settings_.folder, job.page), written_,
                     LayerFile(settings_.folder, job.page, true));
-    if (!reader.Read(job.image, job.dpi, layer.Temporary())) return false;
+    if (!reader.Read(job.image, job.dpi, job.degrees, layer.Temporary())) return false;
     layer.Commit();
     return true;
   } catch (const std::exception&) {
@@ -143,22 +166,52 @@ bool OcrPool::ReadLayer(OcrReader& reader, const Job& job) {
   }
 }
 
+std::optional<PageTurn> OcrPool::FindTurn(OcrReader& reader, const Job& job) {
+  try {
+    return reader.FindTurn(job.image, job.dpi);
+  } catch (const std::exception&) {
+    // A page the finder fails on stays as it came.
+    return std::nullopt;
+  }
+}
+
 void OcrPool::Work(OcrReader& reader) {
   std::unique_lock lock(mutex_);
   while (true) {
-    changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-    if (queue_.empty()) return;  // stopping, and nothing left to read
-    const Job job = std::move(queue_.front());
-    queue_.pop_front();
+    changed_.wait(lock,
+                  [this] { return stopping_ || !toOrient_.empty() || !toRead_.empty(); });
+    const bool orienting = !toOrient_.empty();
+    std::deque<Job>& queue = orienting ? toOrient_ : toRead_;
+    if (queue.empty()) return;  // stopping, and nothing left to do
+    Job job = std::move(queue.front());
+    queue.pop_front();
     changed_.notify_all();  // a slot is free
     lock.unlock();
-    const bool read = ReadLayer(reader, job);
-    lock.lock();
-    (read ? counts_.read : counts_.failed) += 1;
-    --pending_;
-    // A page taken meanwhile (abandoned and handed out) has no one waiting for its layer.
-    if (const auto found = outcomes_.find(job.page); found != outcomes_.end()) {
-      found->second = read ? Outcome::Read : Outcome::Failed;
+    if (orienting) {
+      const std::optional<PageTurn> turn = FindTurn(reader, job);
+      lock.lock();
+      turns_[job.page] = {true, turn};
+      const auto outcome = outcomes_.find(job.page);
+      if (outcome != outcomes_.end() && !abandoned_) {
+        // Read upright, after the turns of the pages before it.
+        job.degrees = UprightTurn(turn);
+        toRead_.push_back(std::move(job));
+      } else {
+        if (outcome != outcomes_.end()) {
+          outcome->second = Outcome::Failed;
+          ++counts_.abandoned;
+        }
+        --pending_;
+      }
+    } else {
+      const bool read = ReadLayer(reader, job);
+      lock.lock();
+      (read ? counts_.read : counts_.failed) += 1;
+      --pending_;
+      // A page taken meanwhile (abandoned and handed out) has no one waiting for its layer.
+      if (const auto found = outcomes_.find(job.page); found != outcomes_.end()) {
+        found->second = read ? Outcome::Read : Outcome::Failed;
+      }
     }
     changed_.notify_all();
   }

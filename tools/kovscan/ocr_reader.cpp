@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "tools/kovscan/failure.h"
 
@@ -19,58 +20,103 @@ namespace {
 struct PixDeleter {
   void operator()(Pix* pix) const { pixDestroy(&pix); }
 };
+using PixHandle = std::unique_ptr<Pix, PixDeleter>;
+
+// Starts the engine on the languages named; the first of them without data, or none. The
+// engine starts when its first language loads and leaves out any other ("deu" of "eng+deu")
+// that has none, so each is looked for among those loaded.
+std::optional<std::string> Start(tesseract::TessBaseAPI& api, const std::string& languages,
+                                 tesseract::OcrEngineMode mode) {
+  const std::vector<std::string> names = {"debug_file"};
+  const std::vector<std::string> values = {"/dev/null"};
+  const bool started =
+      api.Init(nullptr, languages.c_str(), mode, nullptr, 0, &names, &values, false) == 0;
+  std::vector<std::string> loaded;
+  if (started) api.GetLoadedLanguagesAsVector(&loaded);
+  std::istringstream asked(languages);
+  for (std::string one; std::getline(asked, one, '+');) {
+    if (std::find(loaded.begin(), loaded.end(), one) == loaded.end()) return one;
+  }
+  return std::nullopt;
+}
+
+// The page file as an image the engines take, its resolution set when the file states none.
+PixHandle ReadPage(const std::filesystem::path& image, int dpi) {
+  PixHandle pix(pixRead(image.string().c_str()));
+  if (pix && pixGetXRes(pix.get()) <= 0) pixSetResolution(pix.get(), dpi, dpi);
+  return pix;
+}
 
 }  // namespace
 
 struct OcrReader::State {
-  tesseract::TessBaseAPI api;
+  std::optional<tesseract::TessBaseAPI> reader;
+  std::optional<tesseract::TessBaseAPI> orienter;
 };
 
 bool OcrReader::Available() {
   return true;
 }
 
-OcrReader::OcrReader(const std::string& language) : state_(std::make_unique<State>()) {
+OcrReader::OcrReader(const Tasks& tasks) : state_(std::make_unique<State>()) {
   // The engine's and the image library's messages would run into the progress line.
   setMsgSeverity(L_SEVERITY_NONE);
-  const std::vector<std::string> names = {"debug_file"};
-  const std::vector<std::string> values = {"/dev/null"};
-  const bool started = state_->api.Init(nullptr, language.c_str(), tesseract::OEM_LSTM_ONLY,
-                                        nullptr, 0, &names, &values, false) == 0;
-  // The engine starts when its first language loads and leaves out any other ("deu" of
-  // "eng+deu") that has no data: each is looked for among those loaded.
-  std::vector<std::string> loaded;
-  if (started) state_->api.GetLoadedLanguagesAsVector(&loaded);
-  std::istringstream asked(language);
-  for (std::string one; std::getline(asked, one, '+');) {
-    if (std::find(loaded.begin(), loaded.end(), one) == loaded.end()) {
-      throw ArgumentError("no OCR data for the language \"" + one + "\" (install tesseract-ocr-" +
-                          one + ")");
-    }
+  // The orientation finder's engine is its own: its classifier is not the reader's.
+  if (tasks.orient && Start(state_->orienter.emplace(), "osd", tesseract::OEM_TESSERACT_ONLY)) {
+    throw ArgumentError("no data for finding how pages are turned (install tesseract-ocr-osd)");
+  }
+  if (!tasks.language) return;
+  tesseract::TessBaseAPI& api = state_->reader.emplace();
+  if (const auto missing = Start(api, *tasks.language, tesseract::OEM_LSTM_ONLY)) {
+    throw ArgumentError("no OCR data for the language \"" + *missing +
+                        "\" (install tesseract-ocr-" + *missing + ")");
   }
   // A page is a page, not one block of text; Sauvola's local threshold keeps dim or noisy
   // gray pages readable, where the global one loses every word.
-  state_->api.SetPageSegMode(tesseract::PSM_AUTO);
-  state_->api.SetVariable("thresholding_method", "2");
+  api.SetPageSegMode(tesseract::PSM_AUTO);
+  api.SetVariable("thresholding_method", "2");
 }
 
 OcrReader::~OcrReader() = default;
 
-bool OcrReader::Read(const std::filesystem::path& image, int dpi,
+std::optional<PageTurn> OcrReader::FindTurn(const std::filesystem::path& image, int dpi) {
+  tesseract::TessBaseAPI& api = *state_->orienter;
+  // The finder sizes what it takes for letters by the resolution.
+  const PixHandle pix = ReadPage(image, dpi);
+  if (!pix) return std::nullopt;
+  api.SetImage(pix.get());
+  int rotated = 0;
+  float confidence = 0;
+  const char* script = nullptr;
+  float scriptConfidence = 0;
+  const bool found = api.DetectOrientationScript(&rotated, &confidence, &script, &scriptConfidence);
+  api.Clear();
+  if (!found) return std::nullopt;
+  // The finder tells how far the page was turned clockwise; turning it back is the rest of
+  // the circle.
+  return PageTurn{(360 - rotated) % 360, confidence};
+}
+
+bool OcrReader::Read(const std::filesystem::path& image, int dpi, int degrees,
                      const std::filesystem::path& layer) {
-  const std::unique_ptr<Pix, PixDeleter> pix(pixRead(image.string().c_str()));
+  tesseract::TessBaseAPI& api = *state_->reader;
+  PixHandle pix = ReadPage(image, dpi);
   if (!pix) return false;
-  // Without it the layer's page would be sized at the engine's guess.
-  if (pixGetXRes(pix.get()) <= 0) pixSetResolution(pix.get(), dpi, dpi);
+  if (degrees % 360 != 0) {
+    const l_int32 xDpi = pixGetXRes(pix.get());
+    const l_int32 yDpi = pixGetYRes(pix.get());
+    pix.reset(pixRotateOrth(pix.get(), degrees / 90));
+    if (!pix) return false;
+    if (degrees % 180 != 0) pixSetResolution(pix.get(), yDpi, xDpi);
+  }
   // Text only: the page's own image stays as delivered beneath it.
   std::string base = layer.string();
   base.resize(base.size() - layer.extension().string().size());
-  tesseract::TessPDFRenderer renderer(base.c_str(), state_->api.GetDatapath(), true);
-  const bool read =
-      renderer.BeginDocument("") &&
-      state_->api.ProcessPage(pix.get(), 0, image.string().c_str(), nullptr, 0, &renderer) &&
-      renderer.EndDocument();
-  state_->api.Clear();
+  tesseract::TessPDFRenderer renderer(base.c_str(), api.GetDatapath(), true);
+  const bool read = renderer.BeginDocument("") &&
+                    api.ProcessPage(pix.get(), 0, image.string().c_str(), nullptr, 0, &renderer) &&
+                    renderer.EndDocument();
+  api.Clear();
   return read && renderer.happy();
 }
 

@@ -32,9 +32,25 @@ TiffImage ImageOf(const PageLayout& layout, std::span<const std::uint8_t> data) 
   return image;
 }
 
-// `data` as delivered, or rows for libtiff to code (`encode`) in the header's compression.
+// How a viewer is to show the rows so that the page stands upright, for the clockwise turn it
+// needs: the first row the top (1), the right side (6), the bottom (3) or the left side (8).
+std::uint16_t OrientationOf(int degrees) {
+  switch (degrees) {
+    case 90:
+      return ORIENTATION_RIGHTTOP;
+    case 180:
+      return ORIENTATION_BOTRIGHT;
+    case 270:
+      return ORIENTATION_LEFTBOT;
+    default:
+      return ORIENTATION_TOPLEFT;
+  }
+}
+
+// `data` as delivered, or rows for libtiff to code (`encode`) in the header's compression,
+// shown turned `degrees` clockwise.
 bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
-                    bool encode) {
+                    bool encode, int degrees) {
   const PageLayout layout = LayoutOf(header);
   const TiffImage image = ImageOf(layout, data);
   TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, image.width);
@@ -49,6 +65,7 @@ bool WriteDirectory(TIFF* tiff, const KOV_PAGEHEADER& header, std::span<const st
     float fullRange[6] = {0, 255, 128, 255, 128, 255};
     TIFFSetField(tiff, TIFFTAG_REFERENCEBLACKWHITE, fullRange);
   }
+  if (degrees != 0) TIFFSetField(tiff, TIFFTAG_ORIENTATION, OrientationOf(degrees));
   TIFFSetField(tiff, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
   TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, image.length);
@@ -120,20 +137,21 @@ TiffFile::TiffFile(const std::filesystem::path& path, WrittenFiles* written)
   if (!tiff_) throw FileErrorFromErrno("write", file_.Path());
 }
 
-void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data) {
-  AddDirectory(header, data, false);
+void TiffFile::Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
+                   int degrees) {
+  AddDirectory(header, data, false, degrees);
 }
 
 void TiffFile::AddRows(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> rows) {
-  AddDirectory(header, rows, true);
+  AddDirectory(header, rows, true, 0);
 }
 
 void TiffFile::AddDirectory(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data,
-                            bool encode) {
+                            bool encode, int degrees) {
   errno = 0;
   bool written = false;
   try {
-    written = WriteDirectory(tiff_.get(), header, data, encode);
+    written = WriteDirectory(tiff_.get(), header, data, encode, degrees);
   } catch (const std::runtime_error& unfit) {
     throw FileError("cannot write " + file_.Path().string() + ": " + unfit.what());
   }

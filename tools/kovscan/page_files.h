@@ -46,7 +46,9 @@ class TiffFile {
  public:
   // With `written`, its names are listed there before they are made.
   explicit TiffFile(const std::filesystem::path& path, WrittenFiles* written = nullptr);
-  void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data);
+  // `degrees`: the clockwise turn a viewer is to show the page with, 0, 90, 180 or 270; the
+  // data stay as they are.
+  void Add(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data, int degrees = 0);
   // A page of uncompressed rows, coded by libtiff in the header's compression (not JPEG).
   void AddRows(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> rows);
   void Commit();
@@ -54,7 +56,8 @@ class TiffFile {
   void CommitAs(const std::filesystem::path& path);
 
  private:
-  void AddDirectory(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data, bool encode);
+  void AddDirectory(const KOV_PAGEHEADER& header, std::span<const std::uint8_t> data, bool encode,
+                    int degrees);
 
   WholeFile file_;  // declared first: the TIFF is closed before its file is removed
   std::unique_ptr<tiff, TiffCloser> tiff_;

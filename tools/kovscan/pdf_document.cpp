@@ -102,11 +102,32 @@ QPDFObjectHandle CopyForeign(QPDF& pdf, QPDFObjectHandle object) {
   return object.shallowCopy();
 }
 
-// Draws the text layer's page over the image, scaled to the page's size: its fonts join the
-// page's resources, its content streams follow the image's. The layer is read whole here, so
-// its file may go at once.
-void LayText(QPDF& pdf, const std::filesystem::path& layer, double width, double height,
-             QPDFObjectHandle& resources, QPDFObjectHandle& contents) {
+// Where the upright page's points lie on the page as drawn, for a page shown turned `degrees`
+// clockwise: the matrix of a `cm` that lays what was made on the upright page over the image.
+std::string UprightToDrawn(int degrees, double width, double height) {
+  char matrix[96];
+  switch (degrees) {
+    case 90:
+      std::snprintf(matrix, sizeof matrix, "0 1 -1 0 %.4f 0 cm\n", width);
+      break;
+    case 180:
+      std::snprintf(matrix, sizeof matrix, "-1 0 0 -1 %.4f %.4f cm\n", width, height);
+      break;
+    case 270:
+      std::snprintf(matrix, sizeof matrix, "0 -1 1 0 0 %.4f cm\n", height);
+      break;
+    default:
+      return {};
+  }
+  return matrix;
+}
+
+// Draws the text layer's page over the image, scaled to the page's size as it is shown
+// (`degrees` turned from `width` by `height` as drawn): its fonts join the page's resources,
+// its content streams follow the image's. The layer is read whole here, so its file may go at
+// once.
+void LayText(QPDF& pdf, const std::filesystem::path& layer, int degrees, double width,
+             double height, QPDFObjectHandle& resources, QPDFObjectHandle& contents) {
   QPDF text;
   // A layer cut short is refused, not pieced together from what is left of it.
   text.setAttemptRecovery(false);
@@ -122,12 +143,17 @@ void LayText(QPDF& pdf, const std::filesystem::path& layer, double width, double
   if (!(textWidth > 0 && textHeight > 0)) {
     throw std::runtime_error("the text layer " + layer.string() + " has no size");
   }
+  const bool sideways = degrees % 180 != 0;
+  const double shownWidth = sideways ? height : width;
+  const double shownHeight = sideways ? width : height;
   QPDFObjectHandle fonts = page.getObjectHandle().getKey("/Resources").getKey("/Font");
   if (fonts.isDictionary()) resources.replaceKey("/Font", CopyForeign(pdf, fonts));
   char scale[96];
-  std::snprintf(scale, sizeof scale, "q %.6f 0 0 %.6f %.4f %.4f cm\n", width / textWidth,
-                height / textHeight, -box.llx * width / textWidth, -box.lly * height / textHeight);
-  contents.appendItem(QPDFObjectHandle::newStream(&pdf, scale));
+  std::snprintf(scale, sizeof scale, "%.6f 0 0 %.6f %.4f %.4f cm\n", shownWidth / textWidth,
+                shownHeight / textHeight, -box.llx * shownWidth / textWidth,
+                -box.lly * shownHeight / textHeight);
+  contents.appendItem(QPDFObjectHandle::newStream(
+      &pdf, "q " + UprightToDrawn(degrees, width, height) + scale));
   QPDFObjectHandle textContents = CopyForeign(pdf, page.getObjectHandle().getKey("/Contents"));
   if (textContents.isArray()) {
     for (auto& stream : textContents.aitems()) contents.appendItem(stream);
@@ -177,7 +203,10 @@ void PdfDocument::Add(const PdfImage& image) {
                   QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(0, 0, width, height)));
   auto contents = QPDFObjectHandle::newArray();
   contents.appendItem(QPDFObjectHandle::newStream(&pdf, drawing));
-  if (!image.textLayer.empty()) LayText(pdf, image.textLayer, width, height, resources, contents);
+  if (!image.textLayer.empty()) {
+    LayText(pdf, image.textLayer, image.degrees, width, height, resources, contents);
+  }
+  if (image.degrees != 0) page.replaceKey("/Rotate", Integer(image.degrees));
   page.replaceKey("/Resources", resources);
   page.replaceKey("/Contents", contents);
   QPDFPageDocumentHelper(pdf).addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);

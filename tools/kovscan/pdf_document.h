@@ -1,7 +1,8 @@
 // A document as a PDF: every page's data as delivered in an image of its own encoding (Group 3
 // and 4 as CCITT fax, JPEG as DCT, uncompressed rows Flate-compressed by the writer), on a page
 // of the image's size at its resolution, with the page's text layer, when it has one, laid
-// over it. No page is decoded and encoded again. The pages' data
+// over it. A page found turned is shown upright by the page's /Rotate, never by coding its
+// image again. No page is decoded and encoded again. The pages' data
 // are read back from their files while the PDF is written, so no document is held in memory.
 //
 // Plain C++17 here and in the file that writes the PDF: qpdf 11's headers do not compile as
@@ -26,7 +27,10 @@ struct PdfImage {
   double xDpi = 0;  // 0: unknown, taken as 72
   double yDpi = 0;
   std::filesystem::path file;  // where its data lie as delivered
-  // A one-page PDF of invisible text to lay over the image (what OCR read on it); empty: none.
+  // The clockwise turn the page is shown with (its /Rotate): 0, 90, 180 or 270.
+  int degrees = 0;
+  // A one-page PDF of invisible text to lay over the image (what OCR read on it, the page
+  // turned as shown); empty: none.
   std::filesystem::path textLayer;
 };
 

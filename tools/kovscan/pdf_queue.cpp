@@ -63,8 +63,10 @@ void PdfQueue::Write(Job& job) {
   PdfDocument pdf(ReadDeliveredData);
   std::vector<std::filesystem::path> layers;
   for (Page& page : job.pages) {
-    if (ocr_ != nullptr) page.image.textLayer = ocr_->TakeLayer(page.number);
+    if (ocr_ == nullptr) continue;
+    page.image.textLayer = ocr_->TakeLayer(page.number);
     if (!page.image.textLayer.empty()) layers.push_back(page.image.textLayer);
+    page.image.degrees = UprightTurn(ocr_->TurnOf(page.number));
   }
   WholeFile file(job.path, written_);
   try {

@@ -1,6 +1,7 @@
 #include "tools/kovscan/report.h"
 
 #include <cctype>
+#include <cstdio>
 #include <ostream>
 
 #include "tools/kovscan/compressions.h"
@@ -53,14 +54,33 @@ void WritePage(std::ostream& html, const BatchPage& page) {
            : page.blank   ? "blank"
                           : "page")
        << (page.dropped ? " dropped" : "") << "\">";
+  const int turned = UprightTurn(page.turn);
   if (!page.thumbnail.empty()) {
     html << "<img loading=\"lazy\" alt=\"page " << page.number << "\" src=\""
          << Escaped(page.thumbnail) << "\">";
+    // As the documents show it; a sideways page shrunk to stay within the column.
+    if (turned != 0) {
+      html << "<img loading=\"lazy\" alt=\"page " << page.number
+           << " upright\" class=\"turned\" style=\"transform:rotate(" << turned << "deg)"
+           << (turned == 180 ? "" : " scale(.77)") << "\" src=\"" << Escaped(page.thumbnail)
+           << "\">";
+    }
   }
   html << "<figcaption><b>" << page.number << "</b> " << Escaped(page.file) << "<br>"
        << LevelText(header.ucLevel) << ", " << (header.ucSide == 0 ? "front" : "back") << ", "
        << CompressionName(header.usCompression);
   if (page.blank) html << ", blank";
+  if (turned != 0) {
+    char found[64];
+    std::snprintf(found, sizeof found, "<br>turned %d°, confidence %.1f", turned,
+                  page.turn->confidence);
+    html << found;
+  }
+  if (page.skew && page.skew->straightened) {
+    char found[64];
+    std::snprintf(found, sizeof found, "<br>straightened by %.2f°", page.skew->degrees);
+    html << found;
+  }
   if (page.dropped) html << ", dropped";
   for (const std::string& text : BarcodesOf(header))
     html << "<br><code>" << ShownEscaped(text) << "</code>";
@@ -80,7 +100,7 @@ void WriteHtml(std::ostream& html, const Batch& batch) {
           "<style>body{font:14px sans-serif;margin:1em}section{border-top:1px solid #999;"
           "margin-top:1em}figure{display:inline-block;vertical-align:top;width:170px;"
           "margin:.5em}img{border:1px solid #ccc;width:160px}.sep img{border:3px solid #c60}"
-          ".blank img{opacity:.5}.dropped{opacity:.4}.stopped,.failed{background:#fdd;"
+          ".turned{margin-top:.5em}.blank img{opacity:.5}.dropped{opacity:.4}.stopped,.failed{background:#fdd;"
           "padding:.5em}</style></head><body>\n";
   WriteEnd(html, batch.end);
   html << "<h1>" << batch.pages.size() << " pages, " << batch.documents.size()

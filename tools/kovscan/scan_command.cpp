@@ -140,7 +140,10 @@ std::exception_ptr ScanPages(ScanSession& session, const ScanCommand& command, B
   } catch (...) {
     if (!failure) failure = std::current_exception();
   }
-  if (ocr != nullptr) batch.ocr = ocr->Totals();
+  if (ocr != nullptr) {
+    if (command.ocrLanguage) batch.ocr = ocr->Totals();
+    for (BatchPage& page : batch.pages) page.turn = ocr->TurnOf(page.number);
+  }
   batch.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return failure;
 }
@@ -195,6 +198,9 @@ int RunScan(const ScanCommand& command) {
     if (command.ocrLanguage && !OcrReader::Available()) {
       throw ArgumentError("this build has no OCR (leave out --ocr)");
     }
+    if (command.rotate && !OcrReader::Available()) {
+      throw ArgumentError("this build does not find how pages are turned (leave out --rotate)");
+    }
     if (command.ocrLanguage && !command.formats.pdf) {
       throw ArgumentError("--ocr lays its text over PDF pages: give --format pdf or both");
     }
@@ -204,9 +210,11 @@ int RunScan(const ScanCommand& command) {
     // language without data, a value the scanner refuses, a profile it cannot use are told
     // with nothing made.
     std::optional<OcrPool> ocr;
-    if (command.ocrLanguage) {
-      ocr.emplace(OcrPool::Settings{*command.ocrLanguage, OcrEngineCount(command.ocrThreads),
-                                    kOcrQueuePages, command.out / kTextLayerFolder});
+    if (command.ocrLanguage || command.rotate) {
+      ocr.emplace(OcrPool::Settings{{command.ocrLanguage, command.rotate},
+                                    OcrEngineCount(command.ocrThreads),
+                                    kOcrQueuePages,
+                                    command.out / kTextLayerFolder});
     }
     Batch batch;
     std::exception_ptr failure;

@@ -19,6 +19,7 @@ struct ScanCommand {
   ScanOptions options;
   bool dropBlank = false;
   bool deskew = false;  // skewed pages straightened in their files, documents and OCR
+  bool rotate = false;  // pages found turned shown upright in the documents, and read so
   bool dropSeparators = false;
   bool quiet = false;                // no progress line
   bool overwrite = false;            // replace an earlier batch in the folder
@@ -26,7 +27,7 @@ struct ScanCommand {
   std::optional<std::regex> nameByBarcode;  // documents named after barcode texts it finds
   DocumentWriter::Formats formats;
   std::optional<std::string> ocrLanguage;  // the PDFs' pages read in this language
-  unsigned ocrThreads = 0;                 // 0: one per core
+  unsigned ocrThreads = 0;                 // 0: one per core; also the engines finding turns
 };
 
 // Every argument is checked before anything is made: a refused one leaves no folder behind.

@@ -1,11 +1,18 @@
 #include "tools/samples/sample_batch.h"
 
+#include <leptonica/allheaders.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <new>
+#include <numbers>
+#include <span>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "sim/kit/barcode_drawing.h"
 #include "sim/kit/page_generator.h"
@@ -166,6 +173,8 @@ struct Plan {
   sim::PatchTurn turn = sim::PatchTurn::Upright;
   const char* prose = nullptr;  // the text of a text or barcode page
   double points = 11;
+  int turned = 0;     // degrees clockwise the drawn page must turn to stand upright
+  double skew = 0;    // degrees the drawn page's lines run from level, counterclockwise
 };
 
 // Three documents: each after the first starts behind a patch sheet; one has a blank page.
@@ -205,6 +214,31 @@ constexpr Plan kPlans[] = {
 };
 static_assert(std::size(kPlans) == kPlannedPages);
 
+// Sheets of a duplex feeder, front and back: letters fed the wrong way round or sideways, pages
+// pulled in at an angle, backs blank and backs with text, and a separator sheet with its back.
+constexpr Plan kDuplexPlans[] = {
+    {.kind = "text", .seed = 21, .prose = kCoverLetter},
+    {.kind = "blank", .seed = 22},
+    {.kind = "text", .seed = 23, .prose = kFirstInvoice, .points = 10, .turned = 180},
+    {.kind = "text", .seed = 24, .prose = kTerms, .points = 12},
+    {.kind = "patch2", .seed = 25},
+    {.kind = "blank", .seed = 26},
+    {.kind = "text", .seed = 27, .prose = kMinutes, .points = 10, .turned = 90},
+    {.kind = "blank", .seed = 28},
+    {.kind = "text", .seed = 29, .prose = kArchiveMemo, .turned = 270},
+    {.kind = "text", .seed = 30, .prose = kPurchaseOrder, .points = 12, .skew = 2.0},
+    {.kind = "text", .seed = 31, .prose = kLateReply, .skew = -3.5},
+    {.kind = "blank", .seed = 32},
+    {.kind = "text", .seed = 33, .prose = kLastInvoice, .points = 10, .skew = 4.5},
+    {.kind = "blank", .seed = 34},
+};
+static_assert(std::size(kDuplexPlans) == kDuplexPlannedPages);
+
+std::span<const Plan> PlansOf(SampleSet set) {
+  return set == SampleSet::Duplex ? std::span<const Plan>(kDuplexPlans)
+                                  : std::span<const Plan>(kPlans);
+}
+
 std::string_view BarsOf(std::string_view kind) {
   if (kind == "patch3") return sim::kPatch3Bars;
   if (kind == "patchT") return sim::kPatchTBars;
@@ -230,12 +264,14 @@ sim::BitonalPage Render(const Plan& plan) {
     recipe.patches.push_back(symbol);
     return sim::RenderPage(recipe);
   }
-  // Text within one-inch margins; a barcode page keeps room for its code below.
+  // Text within one-inch margins; a barcode page keeps room for its code below. A page to be
+  // fed sideways is a landscape one, which turned a quarter fits the feeder's sheet.
   const bool coded = plan.symbology != nullptr;
   sim::PageRecipe recipe;
   recipe.seed = plan.seed;
+  if (plan.turned % 180 != 0) std::swap(recipe.width, recipe.height);
   sim::BitonalPage page = sim::RenderPage(recipe);
-  SetText(page, {1.0, 1.0, 6.5, coded ? 5.5 : 9.0}, plan.prose,
+  SetText(page, {1.0, 1.0, recipe.width - 2.0, coded ? 5.5 : recipe.height - 2.0}, plan.prose,
           {coded ? kSansFont : kSerifFont, plan.points});
   if (coded) {
     const bool square = std::string_view(plan.symbology) == "QRCode";
@@ -245,6 +281,43 @@ sim::BitonalPage Render(const Plan& plan) {
     }
   }
   return page;
+}
+
+struct PixDeleter {
+  void operator()(Pix* pix) const { pixDestroy(&pix); }
+};
+using PixHandle = std::unique_ptr<Pix, PixDeleter>;
+
+PixHandle PixOf(const sim::BitonalPage& page) {
+  PixHandle pix(pixCreate(page.width, page.height, 1));
+  if (!pix) throw std::bad_alloc();
+  const l_int32 wordsPerLine = pixGetWpl(pix.get());
+  const std::size_t rowBytes = (static_cast<std::size_t>(page.width) + 7) / 8;
+  for (std::int32_t y = 0; y < page.height; ++y) {
+    l_uint32* line = pixGetData(pix.get()) + static_cast<std::ptrdiff_t>(y) * wordsPerLine;
+    const std::uint8_t* row = page.bits.data() + static_cast<std::size_t>(y) * page.stride;
+    for (std::size_t at = 0; at < rowBytes; ++at) {
+      SET_DATA_BYTE(line, static_cast<l_int32>(at), row[at]);
+    }
+  }
+  return pix;
+}
+
+// The drawn page as the scanner sees it: turned a quarter at a time, then skewed a little with
+// white brought in at the corners, the sheet's size kept.
+bool WriteCrooked(const sim::BitonalPage& drawn, const Plan& plan,
+                  const std::filesystem::path& path) {
+  // Leptonica tells how it rotates on the error stream.
+  setMsgSeverity(L_SEVERITY_WARNING);
+  PixHandle pix = PixOf(drawn);
+  // Turned counterclockwise by as much as it must turn clockwise to stand upright.
+  if (plan.turned != 0) pix.reset(pixRotateOrth(pix.get(), (360 - plan.turned) / 90));
+  if (pix && plan.skew != 0) {
+    const auto radians = static_cast<l_float32>(-plan.skew * std::numbers::pi / 180.0);
+    pix.reset(pixRotate(pix.get(), radians, L_ROTATE_SHEAR, L_BRING_IN_WHITE, 0, 0));
+  }
+  // A PBM states no resolution: the profile gives it.
+  return pix && pixWrite(path.string().c_str(), pix.get(), IFF_PNM) == 0;
 }
 
 // The system's reason for the failed write, in the standard library's type for it.
@@ -272,10 +345,15 @@ void Repeat(const std::filesystem::path& from, const std::filesystem::path& to) 
 
 std::vector<SamplePage> WriteSampleBatch(
     const std::filesystem::path& folder, std::uint32_t count,
-    const std::function<void(const std::filesystem::path&)>& beforeWriting) {
+    const std::function<void(const std::filesystem::path&)>& beforeWriting, SampleSet set) {
+  const std::span<const Plan> plans = PlansOf(set);
   if (count == 0 || count > kMostPages) {
     throw std::invalid_argument("a sample batch holds 1 to " + std::to_string(kMostPages) +
                                 " pages, not " + std::to_string(count));
+  }
+  if (set == SampleSet::Duplex && count % 2 != 0) {
+    throw std::invalid_argument("a duplex sample batch holds whole sheets: an even number of "
+                                "pages, not " + std::to_string(count));
   }
   const std::filesystem::path pages = folder / "pages";
   std::filesystem::create_directories(pages);
@@ -286,25 +364,29 @@ std::vector<SamplePage> WriteSampleBatch(
   std::vector<SamplePage> written;
   written.reserve(count);
   for (std::uint32_t at = 0; at < count; ++at) {
-    const Plan& plan = kPlans[at % kPlannedPages];
+    const Plan& plan = plans[at % plans.size()];
     char name[32];
     std::snprintf(name, sizeof name, "page-%05u.pbm", at + 1);
     const std::string sidecar = std::string(name) + ".txt";
-    if (at < kPlannedPages) {
+    if (at < plans.size()) {
       const sim::BitonalPage drawn = Render(plan);
       errno = 0;
-      if (!sim::WritePbm(drawn, write(pages / name))) throw WriteFailure(pages / name);
+      const bool crooked = plan.turned != 0 || plan.skew != 0;
+      if (!(crooked ? WriteCrooked(drawn, plan, write(pages / name))
+                    : sim::WritePbm(drawn, write(pages / name)))) {
+        throw WriteFailure(pages / name);
+      }
       if (plan.scannerBarcode != nullptr) {
         WriteText(write(pages / sidecar), std::string("barcodes=") + plan.scannerBarcode + "\n");
       }
     } else {
-      const std::string& drawn = written[at % kPlannedPages].file;
+      const std::string& drawn = written[at % plans.size()].file;
       Repeat(pages / drawn, write(pages / name));
       if (plan.scannerBarcode != nullptr) {
         Repeat(pages / (drawn + ".txt"), write(pages / sidecar));
       }
     }
-    SamplePage page{name, plan.kind, {}, {}, {}};
+    SamplePage page{name, plan.kind, {}, {}, {}, plan.turned, plan.skew};
     if (plan.code != nullptr) page.barcodes.emplace_back(plan.code);
     if (plan.scannerBarcode != nullptr) page.scannerBarcode = plan.scannerBarcode;
     if (plan.prose != nullptr) page.text = plan.prose;
