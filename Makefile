@@ -23,8 +23,9 @@ WINE_REPEAT = --repeat until-pass:2
 
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package
 
-# The host program on a generated sample batch: pages, documents (multi-page TIFF, and PDF
-# searchable by the text OCR read) named after their invoice numbers, manifest and report.
+# The host program on generated sample batches: pages, documents (multi-page TIFF, and PDF
+# searchable by the text OCR read) named after their invoice numbers, manifest and report; then
+# both sides of sheets fed turned and skewed, shown upright and straight, blank backs dropped.
 demo:
 	scripts/bootstrap demo
 	cmake -S . -B $(DEMO_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOV_TESTS=OFF
@@ -34,6 +35,11 @@ demo:
 	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/samples/zaft.ini \
 	  --out $(DEMO_DIR)/batch --patches --barcodes --compression g4 --format both --ocr eng \
 	  --name-by-barcode '^INV-'
+	rm -rf $(DEMO_DIR)/duplex-samples $(DEMO_DIR)/duplex-batch
+	$(DEMO_DIR)/tools/kovscan/kovscan samples $(DEMO_DIR)/duplex-samples --plan duplex
+	$(DEMO_DIR)/tools/kovscan/kovscan scan --profile $(DEMO_DIR)/duplex-samples/zaft.ini \
+	  --out $(DEMO_DIR)/duplex-batch --duplex --rotate auto --deskew --drop-blank --patches \
+	  --compression g4 --format both --ocr eng
 
 # Linux under the sanitizers, a short run of each fuzz target, then both Windows editions:
 # their files, and their programs under Wine (the 32-bit ones only where they can run).

@@ -1,6 +1,7 @@
 // kovscan on large sample batches as a user runs it (300 dpi, Group 4, patches, barcodes):
 // what PDF documents add to the TIFF run, a batch read by OCR beside OCR alone on the same
-// pages with the same threads, and resident memory over a day's batch of PDF documents.
+// pages with the same threads, OCR that finds pages' turns beside OCR alone, and resident
+// memory over a day's batch of PDF documents.
 // Figures are counters; each benchmark runs once. Run with OMP_THREAD_LIMIT=1 (`make bench`
 // sets it), as kovscan gives its own OCR engines.
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "tests/kovscan/program.h"
 #include "tools/kovscan/ocr_pool.h"
@@ -28,24 +30,25 @@ constexpr const char* kScan = " scan --quiet --compression g4 --patches";
 class SampleBatches {
  public:
   ~SampleBatches() {
-    for (const auto& [pages, folder] : written_) std::filesystem::remove_all(folder);
+    for (const auto& [key, folder] : written_) std::filesystem::remove_all(folder);
   }
-  const std::filesystem::path& Of(int pages) {
-    if (const auto found = written_.find(pages); found != written_.end()) return found->second;
+  const std::filesystem::path& Of(int pages, const std::string& plan) {
+    const auto key = std::make_pair(pages, plan);
+    if (const auto found = written_.find(key); found != written_.end()) return found->second;
     const std::filesystem::path folder = kovscan_test::MakeScratchFolder();
-    const auto [status, output] = kovscan_test::RunKovscan("samples " + folder.string() +
-                                                           " --pages " + std::to_string(pages));
+    const auto [status, output] = kovscan_test::RunKovscan(
+        "samples " + folder.string() + " --pages " + std::to_string(pages) + " --plan " + plan);
     if (status != 0) std::fprintf(stderr, "%s", output.c_str());
-    return written_[pages] = folder;
+    return written_[key] = folder;
   }
 
  private:
-  std::map<int, std::filesystem::path> written_;
+  std::map<std::pair<int, std::string>, std::filesystem::path> written_;
 };
 
-std::filesystem::path SampleBatch(int pages) {
+std::filesystem::path SampleBatch(int pages, const std::string& plan = "office") {
   static SampleBatches batches;
-  return batches.Of(pages);
+  return batches.Of(pages, plan);
 }
 
 // Seconds kovscan takes on the batch with the further arguments, into `out`.
@@ -81,11 +84,12 @@ void BM_KovscanPdfBesideTiff(benchmark::State& state) {
 }
 BENCHMARK(BM_KovscanPdfBesideTiff)->Iterations(1)->Unit(benchmark::kSecond);
 
-// The pages a scan with OCR reads (neither separator sheets nor blank), read by the pool alone.
-double OcrAlone(const std::filesystem::path& scanned) {
+// The pages a scan with OCR reads (neither separator sheets nor blank), read by the pool alone,
+// their turns found first when `orient`.
+double OcrAlone(const std::filesystem::path& scanned, bool orient = false) {
   const auto manifest = Manifest(scanned);
   const auto start = std::chrono::steady_clock::now();
-  kovscan::OcrPool pool({{"eng"}, Cores(), 256, scanned / "bench-layers"});
+  kovscan::OcrPool pool({{"eng", orient}, Cores(), 256, scanned / "bench-layers"});
   std::vector<int> submitted;
   for (const auto& page : manifest["pages"]) {
     if (page["separator"].get<bool>() || page["blank"].get<bool>()) continue;
@@ -96,6 +100,21 @@ double OcrAlone(const std::filesystem::path& scanned) {
   for (const int number : submitted) pool.TakeLayer(number);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
+
+// The duplex sample sheets, some turned, read with their turns found and without.
+void BM_TurnsFoundWithinOcrBesideOcrAlone(benchmark::State& state) {
+  const auto batch = SampleBatch(4 * 14, "duplex");
+  double alone = 0, turning = 0;
+  for (auto _ : state) {
+    TimedScan(batch, batch / "sheets", "--duplex", state);
+    alone = OcrAlone(batch / "sheets");
+    turning = OcrAlone(batch / "sheets", true);
+  }
+  state.counters["ocr_alone_s"] = alone;
+  state.counters["ocr_with_turns_s"] = turning;
+  state.counters["turns_added_%"] = (turning / alone - 1) * 100;
+}
+BENCHMARK(BM_TurnsFoundWithinOcrBesideOcrAlone)->Iterations(1)->Unit(benchmark::kSecond);
 
 // With barcodes read (state.range(0) 1) or not: on two cores, reading them is most of the
 // scan's own work, which OCR's engines cannot hide since they keep both cores busy.

@@ -17,6 +17,7 @@ check "the demo installs no Windows build" \
   '! grep -q -E "wine|mingw|xvfb|:i386|^architecture|^source" <<<"$demo"'
 check "the demo builds kovscan" 'grep -qx "package libcli11-dev" <<<"$demo"'
 check "the demo's sample text finds its font" 'grep -qx "package fonts-dejavu-core" <<<"$demo"'
+check "the demo's turned pages are found" 'grep -qx "package tesseract-ocr-osd" <<<"$demo"'
 check "no set named is the demo's" '[[ "$("$bootstrap" --list)" == "$demo" ]]'
 
 # Both editions are built on every machine; 32-bit Wine and the 32-bit TWAIN source's SANE

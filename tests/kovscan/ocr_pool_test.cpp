@@ -1,4 +1,5 @@
-// The OCR pool and the PDF writer's queue as the scan uses them, on sample pages.
+// The OCR pool, the PDF writer's queue and the documents' writer as the scan uses them, on
+// sample pages.
 #include "tools/kovscan/ocr_pool.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <stdexcept>
 
 #include "tests/kovscan/program.h"
+#include "tools/kovscan/document_writer.h"
+#include "tools/kovscan/page_files.h"
 #include "tools/kovscan/pdf_queue.h"
 #include "tools/samples/sample_batch.h"
 
@@ -45,6 +48,40 @@ TEST(OcrPool, EveryPageHandedOverIsReadOnceAndAStopLeavesTheQueueUnread) {
   std::filesystem::remove_all(folder);
 }
 
+TEST(OcrPool, TurnsAreFoundBeforeAnyPageIsReadAndEveryTurnAskedForIsSettled) {
+  const auto folder = kovscan_test::MakeScratchFolder();
+  ASSERT_FALSE(folder.empty());
+  const auto pages = samples::WriteSampleBatch(folder, samples::kDuplexPlannedPages, {},
+                                               samples::SampleSet::Duplex);
+  const auto page = [&](std::size_t i) { return folder / "pages" / pages.at(i).file; };
+  ASSERT_EQ(pages.at(6).turned, 90);
+  {
+    // One engine, both tasks: the turns of pages queued behind a page being read come first.
+    kovscan::OcrPool pool({{"eng", true}, 1, 8, folder / "layers"});
+    pool.Submit(1, page(0), 300);
+    pool.Submit(7, page(6), 300);
+    pool.Submit(9, folder / "no such page.pbm", 300);
+    const auto turn = pool.TurnOf(7);
+    ASSERT_TRUE(turn);
+    EXPECT_EQ(turn->degrees, 90);
+    EXPECT_TRUE(turn->Turned());
+    EXPECT_GE(pool.Pending(), 1u) << "found while the first page waits to be read";
+    EXPECT_FALSE(pool.TurnOf(9)) << "not a page";
+    EXPECT_FALSE(pool.TurnOf(2)) << "never submitted";
+    EXPECT_FALSE(pool.TakeLayer(7).empty()) << "read upright";
+  }
+  {
+    // Finding turns alone: no layers; a stop settles every turn still queued.
+    kovscan::OcrPool pool({{std::nullopt, true}, 1, 8, folder / "layers"});
+    for (int number = 1; number <= 6; ++number) pool.Submit(number, page(6), 300);
+    pool.Abandon();
+    for (int number = 1; number <= 6; ++number) pool.TurnOf(number);
+    EXPECT_EQ(pool.Pending(), 0u);
+    EXPECT_TRUE(pool.TakeLayer(1).empty());
+  }
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 
 TEST(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
@@ -75,5 +112,42 @@ TEST(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
       (folder / "document.pdf").string() + " | tail -n +3 | wc -l");
   EXPECT_EQ(checked, 0) << problems;
   EXPECT_NE(problems.find("\n2\n"), std::string::npos) << problems;
+  std::filesystem::remove_all(folder);
+}
+
+TEST(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
+  const auto folder = kovscan_test::MakeScratchFolder();
+  ASSERT_FALSE(folder.empty());
+  samples::WriteSampleBatch(folder / "batch");
+  const auto [status, output] = kovscan_test::RunKovscan(
+      "--profile " + (folder / "batch/zaft.ini").string() +
+      " scan --quiet --compression g4 --pages 2 --out " + (folder / "out").string());
+  ASSERT_EQ(status, 0) << output;
+  // The second document's TIFF cannot take its name: a folder holds it.
+  std::filesystem::create_directories(folder / "documents" / "document-02.tif");
+  kovscan::WrittenFiles written(folder);
+  std::vector<kovscan::Document> documents;
+  {
+    kovscan::DocumentWriter writer(folder, documents, kovscan::DocumentNames(std::nullopt),
+                                   {true, true}, nullptr, written);
+    for (int number : {1, 2}) {
+      kovscan::BatchPage page;
+      page.number = number;
+      page.file = "out/pages/page-000" + std::to_string(number) + ".tif";
+      page.header.usBpp = 1;
+      page.header.usBytesPerLine = 318;
+      page.header.usLines = 3300;
+      page.header.usCompression = SCAN_COMP_G4;
+      page.header.ulXResNum = page.header.ulYResNum = 300;
+      page.header.ulXResDenom = page.header.ulYResDenom = 1;
+      page.separator = number == 2;  // starts the second document
+      writer.Add(page, kovscan::ReadDeliveredData(folder / page.file));
+    }
+    EXPECT_THROW(writer.Finish(), kovscan::FileError);
+  }
+  EXPECT_TRUE(std::filesystem::exists(folder / "documents" / "document-01.tif"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "documents" / "document-01.pdf"));
+  EXPECT_TRUE(std::filesystem::exists(folder / "documents" / "document-02.pdf"))
+      << "the last document's PDF is written though its TIFF failed";
   std::filesystem::remove_all(folder);
 }

@@ -3,39 +3,23 @@
 // stop sends it) that leaves whole files and no text layer.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 
 #include "tests/kovscan/program.h"
 #include "tests/kovscan/scratch_folder_test.h"
+#include "tests/kovscan/text_words.h"
 #include "tools/kovscan/scan_command.h"
 #include "tools/samples/sample_batch.h"
 
 namespace {
 
 using kovscan_test::RunProgram;
-
-// Words as a search finds them: lower case, without the punctuation around them.
-std::vector<std::string> Words(const std::string& text) {
-  std::vector<std::string> words;
-  std::istringstream stream(text);
-  for (std::string word; stream >> word;) {
-    std::string plain;
-    for (const char c : word) {
-      if (std::isalnum(static_cast<unsigned char>(c))) {
-        plain += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      }
-    }
-    if (!plain.empty()) words.push_back(plain);
-  }
-  return words;
-}
+using kovscan_test::Words;
 
 nlohmann::json Manifest(const std::filesystem::path& out) {
   std::ifstream file(out / "manifest.json");

@@ -61,7 +61,8 @@ pages=$(jq '.pages | length' "$at/windows/manifest.json")
   fail "the report does not show all $pages pages"
 jq -r '.pages[] | "\(.page) level \(.header.level) \(.header.barcodes | join(" "))"' \
   "$at/windows/manifest.json"
-# This build has no PDF or OCR library: both are refused before anything is scanned.
+# This build has no PDF, OCR or image library: what needs one is refused before anything is
+# scanned.
 refused() {
   local name=$1 text=$2 refusal=0
   shift 2
@@ -72,4 +73,6 @@ refused() {
 }
 refused pdf 'writes no PDF documents' --format pdf
 refused ocr 'has no OCR' --ocr eng
+refused deskew 'does not straighten pages' --deskew
+refused rotate 'does not find how pages are turned' --rotate auto
 exit $status

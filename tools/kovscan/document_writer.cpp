@@ -89,8 +89,14 @@ void DocumentWriter::AddToTiff(const KOV_PAGEHEADER& header, std::span<const std
 
 void DocumentWriter::Close() {
   if (documents_.empty() || documents_.back().pages.empty()) return;
-  for (const TiffPage& page : std::exchange(tiffWaiting_, {})) {
-    AddToTiff(page.header, ReadDeliveredData(page.file), UprightTurn(ocr_->TurnOf(page.number)));
+  // A page that cannot go in costs the document its TIFF, not its PDF: told once that is queued.
+  std::exception_ptr tiffFailure;
+  try {
+    for (const TiffPage& page : std::exchange(tiffWaiting_, {})) {
+      AddToTiff(page.header, ReadDeliveredData(page.file), UprightTurn(ocr_->TurnOf(page.number)));
+    }
+  } catch (...) {
+    tiffFailure = std::current_exception();
   }
   Document& document = documents_.back();
   document.name = names_.NameFor(document.number, document.barcode);
@@ -98,6 +104,7 @@ void DocumentWriter::Close() {
     document.pdf = "documents/" + document.name + ".pdf";
     pdfs_->Add(out_ / document.pdf, std::exchange(pdfPages_, {}));
   }
+  if (tiffFailure) std::rethrow_exception(tiffFailure);
   if (!file_) return;
   document.file = "documents/" + document.name + ".tif";
   file_->CommitAs(out_ / document.file);
@@ -105,9 +112,20 @@ void DocumentWriter::Close() {
 }
 
 void DocumentWriter::Finish() {
-  Close();
-  if (pdfs_) pdfs_->Finish();
+  // The PDFs queued are written whatever befalls the last TIFF; the first failure is told.
+  std::exception_ptr failure;
+  try {
+    Close();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  try {
+    if (pdfs_) pdfs_->Finish();
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
   std::erase_if(documents_, [](const Document& document) { return document.pages.empty(); });
+  if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace kovscan
