@@ -4,12 +4,16 @@
 #include "tools/kovscan/page_ink.h"
 
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <memory>
 #include <random>
+#include <vector>
 
 #include "sim/kit/page_generator.h"
 #include "sim/services/images/bitonal_page.h"
@@ -153,10 +157,44 @@ TEST(PageInk, TextAndSignaturesAreNeverBlankSpecksAndNoiseAre) {
   EXPECT_EQ(noise.marks, 0u);
 }
 
-// Gray pages through the scanner and its JPEG: those with text go into the documents and are
-// read, blank ones are dropped.
+// Pages read back from files.
 class PageInkScan : public kovscan_test::ScratchFolderTest {};
 
+// A one-bit page read back from its file counts its black dots as it is read, and is judged
+// as its gray picture is; a row's last byte holds bits that are no dots.
+TEST_F(PageInkScan, AOneBitPageIsJudgedByItsCountOfBlackDotsAsByItsLevels) {
+  sim::BitonalPage page = OneLine();
+  page.width -= 3;  // rows end within a byte
+  const std::filesystem::path file = folder / "one-bit.tif";
+  {
+    const std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(file.c_str(), "w"), TIFFClose);
+    ASSERT_TRUE(tiff);
+    TIFFSetField(tiff.get(), TIFFTAG_IMAGEWIDTH, page.width);
+    TIFFSetField(tiff.get(), TIFFTAG_IMAGELENGTH, page.height);
+    TIFFSetField(tiff.get(), TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tiff.get(), TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    for (std::int32_t y = 0; y < page.height; ++y) {
+      std::vector<std::uint8_t> row(page.bits.begin() + y * static_cast<std::ptrdiff_t>(page.stride),
+                                    page.bits.begin() + (y + 1) * static_cast<std::ptrdiff_t>(page.stride));
+      row[row.size() - 1] |= 0x07;  // ink past the row's end, as a writer may leave it
+      ASSERT_EQ(TIFFWriteScanline(tiff.get(), row.data(), static_cast<std::uint32_t>(y), 0), 1);
+    }
+  }
+  auto picture = kovscan::ReadPicture(file);
+  ASSERT_TRUE(picture);
+  ASSERT_TRUE(picture->blackDots);
+  EXPECT_EQ(*picture->blackDots,
+            static_cast<std::size_t>(std::count(picture->dots.begin(), picture->dots.end(), 0)));
+  const kovscan::PageInk counted = kovscan::LookForInk(*picture, kDpi, kDpi);
+  picture->blackDots.reset();
+  const kovscan::PageInk tallied = kovscan::LookForInk(*picture, kDpi, kDpi);
+  EXPECT_FALSE(counted.blank);
+  EXPECT_EQ(counted.marks, tallied.marks);
+  EXPECT_EQ(counted.coverage, tallied.coverage);
+}
+
+// Gray pages through the scanner and its JPEG: those with text go into the documents and are
+// read, blank ones are dropped.
 TEST_F(PageInkScan, GrayPagesWithLittleOrLightTextAreReadAndKept) {
   std::filesystem::create_directories(folder / "pages");
   const std::vector<Case> cases = Cases();

@@ -55,7 +55,14 @@ class InkLevels {
   unsigned span_;
 };
 
-std::array<std::size_t, 256> Histogram(const std::vector<std::uint8_t>& dots) {
+std::array<std::size_t, 256> Histogram(const GrayImage& image) {
+  std::array<std::size_t, 256> histogram{};
+  if (image.blackDots) {
+    histogram[0] = *image.blackDots;
+    histogram[255] = image.dots.size() - *image.blackDots;
+    return histogram;
+  }
+  const std::vector<std::uint8_t>& dots = image.dots;
   // Four tallies taken in turn: with one, each count would wait for the one before, as
   // neighbouring dots nearly always share their level.
   std::array<std::array<std::size_t, 256>, 4> tallies{};
@@ -67,7 +74,6 @@ std::array<std::size_t, 256> Histogram(const std::vector<std::uint8_t>& dots) {
     ++tallies[3][dots[at + 3]];
   }
   for (std::size_t at = whole; at < dots.size(); ++at) ++tallies[0][dots[at]];
-  std::array<std::size_t, 256> histogram{};
   for (const auto& tally : tallies) {
     for (std::size_t level = 0; level < 256; ++level) histogram[level] += tally[level];
   }
@@ -77,7 +83,7 @@ std::array<std::size_t, 256> Histogram(const std::vector<std::uint8_t>& dots) {
 // Ink is what lies further than the contrast from the paper, the page's middle level (most of
 // any page is paper).
 InkLevels InkLevelsOf(const GrayImage& image) {
-  const std::array<std::size_t, 256> histogram = Histogram(image.dots);
+  const std::array<std::size_t, 256> histogram = Histogram(image);
   const std::size_t total = image.dots.size();
   // The first level at or below which the share of dots lies.
   const auto level = [&](std::size_t parts, std::size_t of) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,14 +52,20 @@ bool ReadTiffRows(TIFF* tiff, GrayImage& image) {
   std::vector<std::uint8_t> row(rowBytes);
   std::vector<std::uint8_t> eights((width + 7) / 8 * 8);
   image.dots.resize(width * image.height);
+  // The last byte's bits past the row's end are no dots.
+  const auto lastByteDots = static_cast<unsigned>(width % 8 == 0 ? 8 : width % 8);
+  const auto lastByteMask = static_cast<std::uint8_t>(0xFF00u >> lastByteDots);
+  std::size_t black = 0;
   for (std::uint32_t y = 0; y < image.height; ++y) {
     if (TIFFReadScanline(tiff, row.data(), y) < 0) return false;
     std::uint8_t* dots = image.dots.data() + y * width;
     if (oneBit) {
       for (std::size_t i = 0; i < rowBytes; ++i) {
-        const auto byte = static_cast<std::uint8_t>(whiteIsZero ? row[i] : ~row[i]);
+        auto byte = static_cast<std::uint8_t>(whiteIsZero ? row[i] : ~row[i]);
         std::copy_n(BlackOnes()[byte].begin(), 8,
                     eights.begin() + static_cast<std::ptrdiff_t>(i * 8));
+        if (i + 1 == rowBytes) byte &= lastByteMask;
+        black += static_cast<std::size_t>(std::popcount(byte));
       }
       std::copy_n(eights.begin(), width, dots);
     } else if (gray) {
@@ -72,6 +79,7 @@ bool ReadTiffRows(TIFF* tiff, GrayImage& image) {
       }
     }
   }
+  if (oneBit) image.blackDots = black;
   return true;
 }
 

@@ -13,6 +13,9 @@ struct GrayImage {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::vector<std::uint8_t> dots;  // 0 black .. 255 white, rows top to bottom
+  // A picture of one-bit dots (only 0 and 255) tells how many are black, counted as they
+  // were read, so that the levels' tally need not go over every dot again.
+  std::optional<std::size_t> blackDots = std::nullopt;
 };
 
 // The first page of a TIFF file, or a JPEG file; none when it cannot be read.

@@ -154,9 +154,15 @@ void PrintSummary(const Batch& batch, const std::filesystem::path& out) {
   for (const BatchPage& page : batch.pages) {
     std::string barcodes;
     for (const std::string& text : BarcodesOf(page.header)) barcodes += Shown(text) + " ";
-    std::printf("%5d %4d %-24s %6d %5s %-6s %s%s%s\n", page.number, page.document,
+    char found[64] = "";
+    if (const int turned = UprightTurn(page.turn)) {
+      std::snprintf(found, sizeof found, "(turned %d) ", turned);
+    } else if (page.skew && page.skew->straightened) {
+      std::snprintf(found, sizeof found, "(straightened %.1f) ", page.skew->degrees);
+    }
+    std::printf("%5d %4d %-24s %6d %5s %-6s %s%s%s%s\n", page.number, page.document,
                 page.file.c_str(), page.header.ucLevel, page.header.ucSide == 0 ? "front" : "back",
-                CompressionName(page.header.usCompression).c_str(), barcodes.c_str(),
+                CompressionName(page.header.usCompression).c_str(), barcodes.c_str(), found,
                 page.blank ? "(blank) " : "", page.dropped ? "(dropped)" : "");
   }
   std::printf("\n%zu pages in %zu documents, %.1f MB in %.1f s\n", batch.pages.size(),
