@@ -192,6 +192,12 @@ TEST_F(Rotate, TurnedPagesAreShownUprightWithTheirTextOnTheirWordsAndSkewedOnesS
     ++straightened;
     EXPECT_EQ(pages[at]["skew"]["straightened"], true) << at;
     EXPECT_NEAR(pages[at]["skew"]["degrees"].get<double>(), planned[at].skew, 0.3) << at;
+    // Straight as Leptonica's own finder sees the page written.
+    const PixHandle written(pixRead((out / pages[at]["file"].get<std::string>()).c_str()));
+    ASSERT_TRUE(written);
+    l_float32 degrees = 0, confidence = 0;
+    ASSERT_EQ(pixFindSkew(written.get(), &degrees, &confidence), 0);
+    EXPECT_LT(std::fabs(degrees), 0.3) << at;
   }
   EXPECT_EQ(straightened, 3u);
   for (const nlohmann::json& document : manifest["documents"]) {
