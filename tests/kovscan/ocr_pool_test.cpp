@@ -115,14 +115,39 @@ TEST(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
   std::filesystem::remove_all(folder);
 }
 
-TEST(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
-  const auto folder = kovscan_test::MakeScratchFolder();
-  ASSERT_FALSE(folder.empty());
-  samples::WriteSampleBatch(folder / "batch");
-  const auto [status, output] = kovscan_test::RunKovscan(
-      "--profile " + (folder / "batch/zaft.ini").string() +
-      " scan --quiet --compression g4 --pages 2 --out " + (folder / "out").string());
-  ASSERT_EQ(status, 0) << output;
+// Pages of a scan of the sample batch, for the documents' writer alone.
+class DocumentWriter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = kovscan_test::MakeScratchFolder();
+    ASSERT_FALSE(folder.empty());
+    samples::WriteSampleBatch(folder / "batch");
+    const auto [status, output] = kovscan_test::RunKovscan(
+        "--profile " + (folder / "batch/zaft.ini").string() +
+        " scan --quiet --compression g4 --pages 2 --out " + (folder / "out").string());
+    ASSERT_EQ(status, 0) << output;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // The scan's page, starting a document or not.
+  kovscan::BatchPage Page(int number, bool startsDocument) const {
+    kovscan::BatchPage page;
+    page.number = number;
+    page.file = "out/pages/page-000" + std::to_string(number) + ".tif";
+    page.header.usBpp = 1;
+    page.header.usBytesPerLine = 318;
+    page.header.usLines = 3300;
+    page.header.usCompression = SCAN_COMP_G4;
+    page.header.ulXResNum = page.header.ulYResNum = 300;
+    page.header.ulXResDenom = page.header.ulYResDenom = 1;
+    page.separator = startsDocument;
+    return page;
+  }
+
+  std::filesystem::path folder;
+};
+
+TEST_F(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
   // The second document's TIFF cannot take its name: a folder holds it.
   std::filesystem::create_directories(folder / "documents" / "document-02.tif");
   kovscan::WrittenFiles written(folder);
@@ -131,16 +156,7 @@ TEST(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
     kovscan::DocumentWriter writer(folder, documents, kovscan::DocumentNames(std::nullopt),
                                    {true, true}, nullptr, written);
     for (int number : {1, 2}) {
-      kovscan::BatchPage page;
-      page.number = number;
-      page.file = "out/pages/page-000" + std::to_string(number) + ".tif";
-      page.header.usBpp = 1;
-      page.header.usBytesPerLine = 318;
-      page.header.usLines = 3300;
-      page.header.usCompression = SCAN_COMP_G4;
-      page.header.ulXResNum = page.header.ulYResNum = 300;
-      page.header.ulXResDenom = page.header.ulYResDenom = 1;
-      page.separator = number == 2;  // starts the second document
+      kovscan::BatchPage page = Page(number, number == 2);
       writer.Add(page, kovscan::ReadDeliveredData(folder / page.file));
     }
     EXPECT_THROW(writer.Finish(), kovscan::FileError);
@@ -149,5 +165,29 @@ TEST(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
   EXPECT_TRUE(std::filesystem::exists(folder / "documents" / "document-01.pdf"));
   EXPECT_TRUE(std::filesystem::exists(folder / "documents" / "document-02.pdf"))
       << "the last document's PDF is written though its TIFF failed";
-  std::filesystem::remove_all(folder);
+}
+
+TEST_F(DocumentWriter, ATiffWaitingForItsPagesTurnsIsNeverPutInPlaceShortOfAPage) {
+  std::filesystem::create_directories(folder / "documents");
+  kovscan::WrittenFiles written(folder);
+  std::vector<kovscan::Document> documents;
+  kovscan::OcrPool turns({{std::nullopt, true}, 1, 8, folder / "layers"});
+  {
+    kovscan::DocumentWriter writer(folder, documents, kovscan::DocumentNames(std::nullopt),
+                                   {true, false}, &turns, written);
+    for (int number : {1, 2}) {
+      kovscan::BatchPage page = Page(number, false);
+      writer.Add(page, kovscan::ReadDeliveredData(folder / page.file));
+    }
+    // The second page gone before its document closes, as the next one starts, when its pages
+    // are read back: the first is in the TIFF by then.
+    std::filesystem::remove(folder / "out/pages/page-0002.tif");
+    kovscan::BatchPage next = Page(1, true);
+    next.number = 3;
+    EXPECT_THROW(writer.Add(next, kovscan::ReadDeliveredData(folder / next.file)),
+                 kovscan::FileError);
+    // The batch ends there, as a failed one does.
+    writer.Finish();
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "documents"));
 }

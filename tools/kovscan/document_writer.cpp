@@ -96,6 +96,8 @@ void DocumentWriter::Close() {
       AddToTiff(page.header, ReadDeliveredData(page.file), UprightTurn(ocr_->TurnOf(page.number)));
     }
   } catch (...) {
+    // Nor is a TIFF short of a page ever put in place.
+    file_.reset();
     tiffFailure = std::current_exception();
   }
   Document& document = documents_.back();
