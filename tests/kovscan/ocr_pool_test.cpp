@@ -84,39 +84,8 @@ TEST(OcrPool, TurnsAreFoundBeforeAnyPageIsReadAndEveryTurnAskedForIsSettled) {
 
 }  // namespace
 
-TEST(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
-  const auto folder = kovscan_test::MakeScratchFolder();
-  ASSERT_FALSE(folder.empty());
-  samples::WriteSampleBatch(folder / "batch");
-  const auto [status, output] = kovscan_test::RunKovscan(
-      "--profile " + (folder / "batch/zaft.ini").string() +
-      " scan --quiet --compression g4 --pages 2 --out " + (folder / "out").string());
-  ASSERT_EQ(status, 0) << output;
-  std::ofstream(folder / "broken-layer.pdf") << "not a PDF";
-  std::vector<kovscan::PdfQueue::Page> pages;
-  for (int number : {1, 2}) {
-    kovscan::PdfImage image;
-    image.encoding = kovscan::PdfImage::Encoding::Group4;
-    image.width = 2544;
-    image.length = 3300;
-    image.xDpi = image.yDpi = 300;
-    image.file = folder / "out/pages" / ("page-000" + std::to_string(number) + ".tif");
-    if (number == 2) image.textLayer = folder / "broken-layer.pdf";
-    pages.push_back({number, image});
-  }
-  kovscan::PdfQueue queue(nullptr);
-  queue.Add(folder / "document.pdf", pages);
-  EXPECT_NO_THROW(queue.Finish());
-  const auto [checked, problems] = kovscan_test::RunProgram(
-      "qpdf --check " + (folder / "document.pdf").string() + " && pdfimages -list " +
-      (folder / "document.pdf").string() + " | tail -n +3 | wc -l");
-  EXPECT_EQ(checked, 0) << problems;
-  EXPECT_NE(problems.find("\n2\n"), std::string::npos) << problems;
-  std::filesystem::remove_all(folder);
-}
-
-// Pages of a scan of the sample batch, for the documents' writer alone.
-class DocumentWriter : public ::testing::Test {
+// Two pages of a scan of the sample batch, for the PDF queue and the documents' writer alone.
+class ScannedPages : public ::testing::Test {
  protected:
   void SetUp() override {
     folder = kovscan_test::MakeScratchFolder();
@@ -146,6 +115,32 @@ class DocumentWriter : public ::testing::Test {
 
   std::filesystem::path folder;
 };
+
+using PdfQueue = ScannedPages;
+using DocumentWriter = ScannedPages;
+
+TEST_F(PdfQueue, AnUnreadableTextLayerCostsThePageItsTextNotItsPlace) {
+  std::ofstream(folder / "broken-layer.pdf") << "not a PDF";
+  std::vector<kovscan::PdfQueue::Page> pages;
+  for (int number : {1, 2}) {
+    kovscan::PdfImage image;
+    image.encoding = kovscan::PdfImage::Encoding::Group4;
+    image.width = 2544;
+    image.length = 3300;
+    image.xDpi = image.yDpi = 300;
+    image.file = folder / "out/pages" / ("page-000" + std::to_string(number) + ".tif");
+    if (number == 2) image.textLayer = folder / "broken-layer.pdf";
+    pages.push_back({number, image});
+  }
+  kovscan::PdfQueue queue(nullptr);
+  queue.Add(folder / "document.pdf", pages);
+  EXPECT_NO_THROW(queue.Finish());
+  const auto [checked, problems] = kovscan_test::RunProgram(
+      "qpdf --check " + (folder / "document.pdf").string() + " && pdfimages -list " +
+      (folder / "document.pdf").string() + " | tail -n +3 | wc -l");
+  EXPECT_EQ(checked, 0) << problems;
+  EXPECT_NE(problems.find("\n2\n"), std::string::npos) << problems;
+}
 
 TEST_F(DocumentWriter, ATiffThatCannotBePutInPlaceLosesNoPdf) {
   // The second document's TIFF cannot take its name: a folder holds it.
