@@ -10,9 +10,9 @@
 
 namespace kovscan {
 
-// The orientation finder's margin between the likeliest way up and the next, over the twenty
-// letters it judges: printed text pages score 6 to 10, turned or not; a page with too few
-// letters is not judged at all.
+// The orientation finder's margin between the likeliest way up and the next, summed over the
+// hundred letters it judges: printed text pages score 5 to 10, turned or not (half as many
+// letters give half the margin); a page with too few letters is not judged at all.
 inline constexpr double kSureTurn = 5.0;
 
 // How far a page must turn, clockwise, to stand upright, as the orientation finder sees it.
