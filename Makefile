@@ -16,9 +16,10 @@ JOBS ?= $(shell nproc)
 # recipe runs, after bootstrap. The x64 edition's tests run everywhere.
 WINE32 = $(shell scripts/runs-32-bit-programs && echo ON || echo OFF)
 SKIPPED_32 = 32-bit Windows tests skipped: this machine runs no 32-bit programs
-# Now and then Wine kills a TWAIN test host with SIGKILL (about one run in a hundred, either
-# edition, once after the host's last line; its cause not yet found): a second try tells that
-# from a fault of ours, which fails both.
+# A TWAIN test that cancels a page SANE's test backend is still writing (a kill, a jam) can
+# lose its host: libsane cancels the backend's reader thread asynchronously, one caught in
+# strerror keeps glibc's locale lock, the host hangs in exit() and Wine's server kills it. A
+# second try tells that race from a fault of ours, which fails both.
 WINE_REPEAT = --repeat until-pass:2
 
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package

@@ -146,7 +146,20 @@ std::uint16_t TwainSession::Manager(std::uint16_t dat, std::uint16_t message, vo
 
 std::uint16_t TwainSession::Call(std::uint32_t group, std::uint16_t dat, std::uint16_t message,
                                  void* data) {
-  return entry_(&application_, &source_, group, dat, message, data);
+  const std::uint16_t rc = entry_(&application_, &source_, group, dat, message, data);
+  if (group == twain::kDgImage &&
+      (dat == twain::kDatImageMemXfer || dat == twain::kDatImageNativeXfer) &&
+      rc != twain::kRcFailure) {
+    transferring_ = true;
+  } else if (dat == twain::kDatPendingXfers && rc == twain::kRcSuccess) {
+    if (message == twain::kMsgEndXfer) {
+      transferring_ = false;
+      pending_ = static_cast<const twain::PendingXfers*>(data)->count != 0;
+    } else if (message == twain::kMsgReset) {
+      pending_ = false;
+    }
+  }
+  return rc;
 }
 
 std::uint16_t TwainSession::ConditionCode() {
@@ -218,13 +231,14 @@ std::uint16_t TwainSession::Enable(bool settingsOnly, void* parent) {
 
 void TwainSession::Disable() {
   if (!enabled_) return;
-  // Transfers still pending (a page begun, more in the feeder) are given up first.
   twain::PendingXfers pending{};
-  Call(twain::kDgControl, twain::kDatPendingXfers, twain::kMsgEndXfer, &pending);
-  Call(twain::kDgControl, twain::kDatPendingXfers, twain::kMsgReset, &pending);
+  if (transferring_) Call(twain::kDgControl, twain::kDatPendingXfers, twain::kMsgEndXfer, &pending);
+  if (pending_) Call(twain::kDgControl, twain::kDatPendingXfers, twain::kMsgReset, &pending);
   twain::UserInterface ui{0, 0, window_};
   Call(twain::kDgControl, twain::kDatUserInterface, twain::kMsgDisableDs, &ui);
   enabled_ = false;
+  pending_ = false;
+  transferring_ = false;
 }
 
 SourceEvent TwainSession::WaitForEvent(const std::function<bool()>& aborted) {
@@ -234,7 +248,10 @@ SourceEvent TwainSession::WaitForEvent(const std::function<bool()>& aborted) {
       twain::Event event{&message, 0};
       if (Call(twain::kDgControl, twain::kDatEvent, twain::kMsgProcessEvent, &event) ==
           twain::kRcDsEvent) {
-        if (event.message == twain::kMsgXferReady) return SourceEvent::XferReady;
+        if (event.message == twain::kMsgXferReady) {
+          pending_ = true;
+          return SourceEvent::XferReady;
+        }
         if (event.message == twain::kMsgCloseDsReq) return SourceEvent::CloseRequest;
         if (event.message == twain::kMsgCloseDsOk) return SourceEvent::CloseOk;
         continue;

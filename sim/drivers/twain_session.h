@@ -46,7 +46,9 @@ class TwainSession {
   // Enables the source without its user interface (for pages) or with it (for settings only),
   // the interface owned by `parent` (null: the session's hidden window).
   std::uint16_t Enable(bool settingsOnly, void* parent);
-  // Back from enabled (or transferring) to open: pending transfers reset, the source disabled.
+  // Back from enabled (or transferring) to open: a transfer begun is ended, pages still
+  // pending are reset, the source disabled. A page ready but not begun is only reset: ending
+  // it would have the source feed the next sheet, to be thrown away by the reset.
   void Disable();
   // Passes the thread's messages through the source until it says something; `aborted` is
   // asked between messages.
@@ -68,6 +70,10 @@ class TwainSession {
   bool managerOpen_ = false;
   bool sourceOpen_ = false;
   bool enabled_ = false;
+  // The source's transfer states, as the calls through the session leave them: a page ready
+  // (TWAIN's state 6) and a transfer begun on it (state 7).
+  bool pending_ = false;
+  bool transferring_ = false;
 };
 
 }  // namespace sim

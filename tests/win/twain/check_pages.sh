@@ -34,9 +34,11 @@ cp "$bin/KOVZAFT2.dll" "$bin/kovzaft2_twain_scan.exe" "$work/dll/"
 printf '[KOVZAFT]\nDebug=1\n[ZAFT]\nScanner=TWSCAN\n[TWSCAN]\nType=TwainScanner\nSource=test:0\n' >"$work/dll/zaft.ini"
 ((native)) && echo 'Capability.ICAP_XFERMECH=0' >>"$work/dll/zaft.ini"
 
-KOV_TWAIN_MANAGER=$manager "$here/prepare-prefix" "$source_dir" "$prefix" \
+# The test backend's own trace tells each sheet it was asked to scan.
+SANE_DEBUG_TEST=2 KOV_TWAIN_MANAGER=$manager "$here/prepare-prefix" "$source_dir" "$prefix" \
   "$root/scripts/wine-run" --display "$prefix" "$work/dll/kovzaft2_twain_scan.exe" \
-  "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) $( ((dialog)) && echo --dialog) | tr -d '\r' | tee "$work/ours.log"
+  "Z:$work/ours" "$bpp" "$dpi" "$@" $( ((g4)) && echo --g4) $( ((dialog)) && echo --dialog) \
+  2>"$work/source.log" | tr -d '\r' | tee "$work/ours.log"
 
 case $bpp in
   1) mode=(--mode Gray --depth 1) ;;  # the test backend's one bit
@@ -60,6 +62,9 @@ grep -q '^end 0x6116 ' "$work/ours.log" || { echo "the feeder did not end empty"
 count=$(find "$work/theirs" -name 'page*.pnm' | wc -l)
 ours=$(find "$work/ours" -name 'page*.raw' | wc -l)
 [[ $count -gt 0 && $count -eq $ours ]] || { echo "pages: $ours through TWAIN, $count from scanimage"; failed=1; }
+# Giving up the page the source had ready at the end must not feed it another sheet.
+fed=$(grep -o 'reader_task started' "$work/source.log" | wc -l)
+((fed == ours)) || { echo "the source scanned $fed sheets for $ours pages"; failed=1; }
 for ((page = 1; page <= count; ++page)); do
   # The pixels after the header: magic, size and (but for P4) the largest value, comments
   # between them.
