@@ -16,11 +16,6 @@ JOBS ?= $(shell nproc)
 # recipe runs, after bootstrap. The x64 edition's tests run everywhere.
 WINE32 = $(shell scripts/runs-32-bit-programs && echo ON || echo OFF)
 SKIPPED_32 = 32-bit Windows tests skipped: this machine runs no 32-bit programs
-# A TWAIN test that cancels a page SANE's test backend is still writing (a kill, a jam) can
-# lose its host: libsane cancels the backend's reader thread asynchronously, one caught in
-# strerror keeps glibc's locale lock, the host hangs in exit() and Wine's server kills it. A
-# second try tells that race from a fault of ours, which fails both.
-WINE_REPEAT = --repeat until-pass:2
 
 .PHONY: demo test build configure bootstrap clean bench tsan screenshots fuzz soak lint package
 
@@ -48,8 +43,8 @@ test: build
 	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120 -LE sane
 	cd $(LINUX_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 120 -L sane --repeat until-pass:3
 	cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
-	cd $(WIN64_DIR) && ctest --output-on-failure --timeout 300 $(WINE_REPEAT)
-	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300 $(WINE_REPEAT)
+	cd $(WIN64_DIR) && ctest --output-on-failure --timeout 300
+	cd $(WIN_DIR) && ctest --output-on-failure --timeout 300
 	@[ "$(WINE32)" = ON ] || echo "$(SKIPPED_32)"
 
 build: configure
