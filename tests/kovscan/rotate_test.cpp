@@ -20,6 +20,7 @@
 #include "tests/kovscan/scratch_folder_test.h"
 #include "tests/kovscan/text_words.h"
 #include "tools/kovscan/failure.h"
+#include "tools/kovscan/ocr_reader.h"
 #include "tools/samples/sample_batch.h"
 
 namespace {
@@ -153,7 +154,7 @@ TEST_F(Rotate, TurnedPagesAreShownUprightWithTheirTextOnTheirWordsAndSkewedOnesS
   const nlohmann::json manifest = Manifest(out);
   const nlohmann::json& pages = manifest["pages"];
   ASSERT_EQ(pages.size(), planned.size());
-  std::size_t turned = 0, straightened = 0;
+  std::size_t turned = 0, straightened = 0, uprightByAscenders = 0;
   for (std::size_t at = 0; at < planned.size(); ++at) {
     const nlohmann::json& page = pages[at];
     EXPECT_EQ(page["header"]["side"], at % 2 == 0 ? "front" : "back") << at;
@@ -164,7 +165,12 @@ TEST_F(Rotate, TurnedPagesAreShownUprightWithTheirTextOnTheirWordsAndSkewedOnesS
     ASSERT_TRUE(page.contains("turn")) << at;
     EXPECT_EQ(page["turn"]["degrees"], planned[at].turned) << at;
     EXPECT_EQ(page["turn"]["turned"], planned[at].turned != 0) << at;
-    if (planned[at].turned == 0) continue;
+    if (planned[at].turned == 0) {
+      if (page["turn"]["finder"] == kovscan::kAscenderFinder) ++uprightByAscenders;
+      continue;
+    }
+    // Only Tesseract's finder turns a page; the quick one only vouches for upright pages.
+    EXPECT_EQ(page["turn"]["finder"], kovscan::kLetterFinder) << at;
     ++turned;
     // Shown upright in both documents, where the page is in them.
     const nlohmann::json& document =
@@ -187,6 +193,7 @@ TEST_F(Rotate, TurnedPagesAreShownUprightWithTheirTextOnTheirWordsAndSkewedOnesS
     EXPECT_LT(word.depth, 0.25) << at;
   }
   EXPECT_EQ(turned, 3u);
+  EXPECT_GT(uprightByAscenders, 0u) << "every upright page went to Tesseract's finder";
   for (std::size_t at = 0; at < planned.size(); ++at) {
     if (planned[at].skew == 0) continue;
     ++straightened;

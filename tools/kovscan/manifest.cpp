@@ -78,6 +78,7 @@ void WriteManifest(const Batch& batch, const std::filesystem::path& path, Writte
     if (page.turn) {
       pages.back()["turn"] = {{"degrees", page.turn->degrees},
                               {"confidence", page.turn->confidence},
+                              {"finder", page.turn->finder},
                               {"turned", page.turn->Turned()}};
     }
   }

@@ -10,15 +10,23 @@
 
 namespace kovscan {
 
-// The orientation finder's margin between the likeliest way up and the next, summed over the
-// hundred letters it judges: printed text pages score 5 to 10, turned or not (half as many
-// letters give half the margin); a page with too few letters is not judged at all.
+// Tesseract's orientation finder's margin between the likeliest way up and the next, summed
+// over the hundred letters it judges: printed text pages score 5 to 10, turned or not (half as
+// many letters give half the margin); a page with too few letters is not judged at all.
 inline constexpr double kSureTurn = 5.0;
 
-// How far a page must turn, clockwise, to stand upright, as the orientation finder sees it.
+// The finders that tell how a page is turned: Leptonica's count of letters' ascenders against
+// their descenders, quick and trusted only to say a page stands upright, and Tesseract's
+// orientation finder, which judges everything else.
+inline constexpr const char* kAscenderFinder = "leptonica";
+inline constexpr const char* kLetterFinder = "tesseract";
+
+// How far a page must turn, clockwise, to stand upright, as a finder sees it.
 struct PageTurn {
-  int degrees = 0;        // 0, 90, 180 or 270
-  double confidence = 0;  // the finder's; kSureTurn and more is acted on
+  int degrees = 0;  // 0, 90, 180 or 270
+  // On the finder's own scale; Tesseract's is acted on at kSureTurn and more.
+  double confidence = 0;
+  const char* finder = kLetterFinder;
   // Acted on: sure, and turned at all.
   bool Turned() const { return degrees != 0 && confidence >= kSureTurn; }
 };
